@@ -1,0 +1,79 @@
+#pragma once
+
+#include <QDateTime>
+#include <QList>
+#include <QString>
+#include <optional>
+
+// File services of the program and of the pre-installation tool. Failures are thrown as
+// vorna::VbError with the old runtime's numbers and a French description naming the file:
+// 53 file not found, 76 path not found, 70 permission denied, 75 path/file access error.
+namespace vorna::files {
+
+namespace errnum {
+constexpr long FileNotFound = 53;
+constexpr long PermissionDenied = 70;
+constexpr long PathFileAccess = 75;
+constexpr long PathNotFound = 76;
+}  // namespace errnum
+
+bool fileExists(const QString& path);
+bool folderExists(const QString& path);
+
+// Plain copy; an existing target is replaced. Throws on failure, leaving no partial target.
+void copyFile(const QString& from, const QString& to);
+// Rename (move) within one file system; fails when the target exists.
+void renameFile(const QString& from, const QString& to);
+void deleteFile(const QString& path);
+// Creates one folder level; false when it could not (its parent missing, no right).
+bool createFolder(const QString& path);
+
+// Local time of last change; invalid when the file does not exist.
+QDateTime lastModified(const QString& path);
+// Tests age files with this.
+void setLastModified(const QString& path, const QDateTime& t);
+
+// Read-only: the owner may not write it; hidden: its name begins with "."; system: never.
+struct Attributes {
+    bool readOnly = false;
+    bool hidden = false;
+    bool system = false;
+};
+Attributes attributes(const QString& path);
+
+struct Entry {
+    QString name;   // name only, no folder
+    bool isFolder = false;
+};
+// The entries of a folder ("." and ".." left out), folders included. Throws when the folder
+// does not exist or cannot be listed.
+QList<Entry> listFolder(const QString& folder);
+
+// Windows paths on Linux. The drive "c:" is the folder drive_c of the Windows-compatible
+// prefix ($WINEPREFIX, default ~/.wine); each component after it is matched against the
+// existing entries without regard to case ("program files" finds "Program Files"). A component
+// that does not exist keeps the letters it was given. A path with no drive is returned with
+// "\" turned into "/".
+QString mapWindowsPath(const QString& windowsPath);
+// Tests point the prefix elsewhere; an empty text returns to $WINEPREFIX / ~/.wine.
+void setWindowsPrefix(const QString& prefix);
+
+}  // namespace vorna::files
+
+namespace vorna {
+
+// The few registry operations the program needs, behind a replaceable service. On Linux there is
+// no registry: the default answers that no key exists.
+class Registry {
+public:
+    virtual ~Registry() = default;
+    // Deletes a key (a path ending with "\"); false when it did not exist or could not go.
+    virtual bool deleteKey(const QString& key);
+    // A string or number value of a key; std::nullopt when absent.
+    virtual std::optional<QString> readValue(const QString& key, const QString& name);
+
+    static Registry& current();
+    static void install(Registry* r);  // not owned; nullptr returns to the default
+};
+
+}  // namespace vorna
