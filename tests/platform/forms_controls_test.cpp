@@ -54,15 +54,6 @@ TEST(OptionGroup, TwoArraysInOneContainerMakeOneChoice) {
     EXPECT_TRUE(optElsewhere.value(0));  // another container is another choice
 }
 
-TEST(CheckBox, ValueAndDataField) {
-    CheckBox chkUrgent(QStringLiteral("Urgent"));
-    chkUrgent.setDataField("urgent");
-    chkUrgent.setValue(1);
-    EXPECT_TRUE(chkUrgent.isChecked());
-    EXPECT_EQ(chkUrgent.value(), 1);
-    EXPECT_EQ(chkUrgent.property("dataField").toString(), "urgent");  // what the binding reads
-}
-
 TEST(Colours, OldBlueGreenRedValues) {
     EXPECT_EQ(vbColor(0xC0FFC0), QColor(192, 255, 192));  // light green
     EXPECT_EQ(vbColor(0x8080FF), QColor(255, 128, 128));  // light red

@@ -16,7 +16,13 @@ class Form;
 //   3. B's gotFocus.
 // This holds for a Tab, a mouse click on B, Alt + a shortcut letter, and a move by code
 // (giveFocus, or QWidget::setFocus). The window losing and regaining activation (a message
-// box, another window, a pop-up menu) is no focus move: nothing runs then.
+// box, another window, a pop-up menu) is no focus move: nothing runs then. When a window is
+// first shown, its first control gets gotFocus.
+// Each window keeps its own active control: moving the focus by code into another window
+// validates that window's active control, whether or not the window is active yet (on X11
+// a window is activated some time after it is shown).
+// The handlers run inside Qt's event delivery: they may show message boxes and move the
+// focus, but must not let an exception out.
 struct FocusEvents {
     std::function<void()> gotFocus;
     std::function<void()> lostFocus;

@@ -21,11 +21,18 @@ enum class WindowState { Normal = 0, Minimized = 1, Maximized = 2 };
 //   returns to the event loop, so a handler may go on after unloading its own window).
 // - The close box goes through unload(UnloadMode::ControlMenu).
 // - showModal() shows it application-modal and returns when it is hidden or unloaded.
-// - formResize() runs on every resize and when the window is minimised or restored;
-//   formActivate()/formDeactivate() only when the activation moves between two windows of
-//   the program (a message box or another program taking the activation is no change).
-// - With key preview on, formKeyPress(keyAscii) sees every key before the control that has
-//   the focus: it may replace the code or swallow the key (0).
+// - formResize() runs on every resize (the first show included) and when the window is
+//   minimised or restored, which Qt reports as a state change without any resize event.
+// - formActivate()/formDeactivate(): Qt reports every change of the active window, message
+//   boxes, pop-ups and other programs included, and on X11 only once the window manager has
+//   done it (after show() has returned). The old program saw the activation move from one of
+//   its windows to another only: formDeactivate() of the window left, then formActivate() of
+//   the new one. A message box or another program taking the activation, and the same window
+//   getting it back, run nothing.
+// - With key preview on, formKeyPress(keyAscii) sees every typing key before the control
+//   that has the focus, as a Windows-1252 code (textbox.h): it may swallow the key (0), and
+//   for a TextBox also replace it. Enter (13) and Escape (27) go on to the default and cancel
+//   buttons.
 // - The focus events of its controls (Validate, LostFocus, GotFocus) follow focus.h.
 // Most windows are one program-wide instance: derive from FormOf<T> (below).
 class Form : public QWidget {
@@ -141,6 +148,7 @@ private:
 //   };
 //   frmLstPays::instance().findPays(code);  // loads it on first use
 //
+// The constructor must be reachable from FormOf<T> (public, or `friend class FormOf<T>;`).
 // After an unload, isLoaded() is false and the next instance() builds and loads a new window.
 template <class T>
 class FormOf : public Form {

@@ -168,7 +168,10 @@ void TextBox::routeKey(int code, const QString& typed, QKeyEvent* original) {
         return;
     case 13:
     case 27:
-        if ((form = formOf(this))) form->pressDefaultOrCancel(k);
+        if ((form = formOf(this)))
+            form->pressDefaultOrCancel(k);
+        else if (original && code == k)
+            original->ignore();  // outside a Form the key goes on to the parent
         return;
     case 22: pasteClipboard(); return;
     default: break;
