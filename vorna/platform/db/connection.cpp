@@ -19,7 +19,11 @@ struct Statement {
 }  // namespace
 
 QString jetConnectionString(const QString& fullPath) {
-    return QStringLiteral("Provider=Microsoft.Jet.OLEDB.4.0;Password='';User ID=Admin;Data Source=") + fullPath +
+    // A path that would end the value early is quoted; any other is written as it is.
+    QString source = fullPath;
+    if (source.contains(u';') || source.startsWith(u'\'') || source.startsWith(u'"') || source != source.trimmed())
+        source = u'"' + QString(source).replace(QStringLiteral("\""), QStringLiteral("\"\"")) + u'"';
+    return QStringLiteral("Provider=Microsoft.Jet.OLEDB.4.0;Password='';User ID=Admin;Data Source=") + source +
            QStringLiteral(
                ";Mode=Share Deny None;Extended Properties='';Jet OLEDB:System database='';Jet OLEDB:Registry Path='';"
                "Jet OLEDB:Database Password='TOMBELIN';Jet OLEDB:Engine Type=4;Jet OLEDB:Database Locking Mode=0;"

@@ -13,7 +13,7 @@ namespace vorna {
 
 // The connection string of the old provider for one database file. Its text is kept as the
 // program has always built it; only its Data Source means something to SQLite (the database
-// password it names is not applied).
+// password it names is not applied). A path holding a ';' is put between double quotes.
 QString jetConnectionString(const QString& fullPath);
 // The Data Source of a connection string ("" when it has none).
 QString dataSourceOf(const QString& connectionString);
