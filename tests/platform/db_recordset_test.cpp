@@ -212,7 +212,6 @@ TEST_F(Recordsets, FieldsAreFoundWithoutRegardToCaseAndTyped) {
     EXPECT_TRUE(rs.value(QStringLiteral("dateGener")).isNull());
     EXPECT_EQ(rs.value(QStringLiteral("typeOper")), Value(qint64(0)));
 
-    ConnectionPtr ref = folder.openReference();
     rs.open(QStringLiteral("ParamRef"), conn);
     EXPECT_EQ(rs.fieldIndex(QStringLiteral("modetransfert")), 25);
 }
@@ -360,7 +359,6 @@ TEST_F(Recordsets, ACancelledUpdateWritesNothingReportsItsErrorAndRaises) {
 }
 
 TEST_F(Recordsets, ADatabaseFailureReachesTheCompleteEventThenTheCaller) {
-    const qint64 id = order();
     Recordset rs;
     Recorder events;
     rs.setEvents(&events);
@@ -382,7 +380,6 @@ TEST_F(Recordsets, ADatabaseFailureReachesTheCompleteEventThenTheCaller) {
     EXPECT_EQ(errorOf([&] { rs.update(); }).number, err::DatabaseError);
     rs.cancelUpdate();
     EXPECT_EQ(rs.recordCount(), 1);
-    Q_UNUSED(id);
 }
 
 TEST_F(Recordsets, LeavingAnEditedRowStoresItAndAddNewCancelReturnsToTheRowBefore) {
@@ -474,6 +471,7 @@ TEST_F(Recordsets, ComputedColumnsAreReadOnlyAndTheGenerationUpdatesRowsInATrans
     rs.sort(QStringLiteral("idOrdre ASC"));
     EXPECT_TRUE(rs.fieldInfo(0).readOnly);
     EXPECT_EQ(errorOf([&] { rs.setValue(QStringLiteral("etat"), QStringLiteral("x")); }).number, err::OperationNotAllowed);
+    EXPECT_EQ(rs.value(QStringLiteral("idOrdre")).toInt(), a);
     ASSERT_EQ(conn->beginTrans(), 1);
     for (rs.moveFirst(); !rs.eof(); rs.moveNext()) {
         rs.setValue(QStringLiteral("dateGener"), Clock::now());
@@ -490,7 +488,6 @@ TEST_F(Recordsets, ComputedColumnsAreReadOnlyAndTheGenerationUpdatesRowsInATrans
     conn->rollbackTrans();
     EXPECT_EQ(stored(conn, QStringLiteral("select count(*) from Ordres where genere = false and dateGener is null and cDevises is null")),
               "2");
-    Q_UNUSED(a);
 
     // A read-only recordset refuses every write.
     Recordset ro;
@@ -498,6 +495,26 @@ TEST_F(Recordsets, ComputedColumnsAreReadOnlyAndTheGenerationUpdatesRowsInATrans
     EXPECT_EQ(errorOf([&] { ro.setValue(QStringLiteral("refInterne"), QStringLiteral("x")); }).number, err::OperationNotAllowed);
     EXPECT_EQ(errorOf([&] { ro.addNew(); }).number, err::OperationNotAllowed);
     EXPECT_EQ(errorOf([&] { ro.deleteCurrent(); }).number, err::OperationNotAllowed);
+}
+
+TEST_F(Recordsets, ValuesHandedOutOutliveARequeryAndTheRecordset) {
+    order({{"refInterne", "PREMIER"}, {"identBE1", "Société Générale"}});
+    Value current, original, any;
+    {
+        Recordset rs;
+        rs.open(QStringLiteral("select refInterne, identBE1 from Ordres"), conn);
+        current = rs.value(0);
+        any = rs.valueAt(0, 1);
+        rs.setValue(0, QStringLiteral("SECOND"));
+        original = rs.originalValue(0);
+        rs.cancelUpdate();
+        rs.requery();
+        EXPECT_EQ(current.toText(), "PREMIER");
+        rs.close();
+    }
+    EXPECT_EQ(current.toText(), "PREMIER");
+    EXPECT_EQ(original.toText(), "PREMIER");
+    EXPECT_EQ(any.toText(), "Société Générale");
 }
 
 TEST_F(Recordsets, RequeryRunsTheSameTextWithTheSameParameters) {

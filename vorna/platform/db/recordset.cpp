@@ -4,6 +4,7 @@
 #include <sqlite3.h>
 
 #include <algorithm>
+#include <new>
 #include <vector>
 
 #include "platform/db/jetsql.h"
@@ -89,6 +90,53 @@ bool matches(const Value& field, const Value& v) {
     return compareText(field.toText(), v.toText()) == 0;
 }
 
+// The values of every row, one after the other, in blocks that never move: reading a
+// hundred thousand rows costs no copying, and a requery reuses the blocks it already has.
+class ValueStore {
+public:
+    ValueStore() = default;
+    ValueStore(const ValueStore&) = delete;
+    ValueStore& operator=(const ValueStore&) = delete;
+    ~ValueStore() { release(); }
+
+    size_t size() const { return size_; }
+    Value& operator[](size_t i) { return blocks_[i >> kShift][i & kMask]; }
+    const Value& operator[](size_t i) const { return blocks_[i >> kShift][i & kMask]; }
+
+    void push_back(Value&& v) {
+        emplace([&] { return std::move(v); });
+    }
+    // Builds the next value in its place from what `make` answers.
+    template <typename Make>
+    void emplace(Make&& make) {
+        if ((size_ >> kShift) == blocks_.size())
+            blocks_.push_back(static_cast<Value*>(::operator new(sizeof(Value) * kBlock)));
+        new (&blocks_[size_ >> kShift][size_ & kMask]) Value(make());
+        ++size_;
+    }
+    // Destroys the last `n` values.
+    void pop(size_t n) {
+        for (; n > 0 && size_ > 0; --n) {
+            --size_;
+            (*this)[size_].~Value();
+        }
+    }
+    // Destroys every value and keeps the blocks for the next rows.
+    void clear() { pop(size_); }
+    void release() {
+        clear();
+        for (Value* b : blocks_) ::operator delete(b);
+        blocks_.clear();
+    }
+
+private:
+    static constexpr size_t kShift = 12;
+    static constexpr size_t kBlock = size_t(1) << kShift;
+    static constexpr size_t kMask = kBlock - 1;
+    std::vector<Value*> blocks_;
+    size_t size_ = 0;
+};
+
 }  // namespace
 
 struct Recordset::Impl {
@@ -116,8 +164,10 @@ struct Recordset::Impl {
     bool keyShown = false;            // every key column is among the fields
     QHash<QString, int> byName;       // case-folded name → first field of that name
 
-    // Rows: ncols values per row, in the order they were read (then added).
-    std::vector<Value> values;
+    // Rows: ncols values per row, in the order they were read (then added). The texts read
+    // from the database lie in `texts`; values leave the recordset through ownedValue().
+    ValueStore values;
+    detail::TextArena texts;
     int nrows = 0;
     std::vector<int> order;           // rows in the present order; deleted rows left out
     int cur = 0;                      // position in `order`; -1 BOF, order.size() EOF
@@ -272,15 +322,23 @@ struct Recordset::Impl {
             if (rc != SQLITE_OK) conn->raise(rc, source);
         }
         values.clear();
-        values.reserve(size_t(ncols) * 64);
+        originals.clear();
+        texts.clear();
         nrows = 0;
-        const ColumnKind* k = kinds.data();
+        detail::RowReader reader(s.st, kinds, texts);
         const int n = ncols;
         while ((rc = sqlite3_step(s.st)) == SQLITE_ROW) {
-            for (int c = 0; c < n; ++c) values.push_back(detail::readColumn(s.st, c, k[c]));
+            for (int c = 0; c < n; ++c) values.emplace([&] { return reader.read(c); });
             ++nrows;
         }
-        if (rc != SQLITE_DONE) conn->raise(sqlite3_extended_errcode(h), source);
+        if (rc != SQLITE_DONE) {  // no half-read rows are left behind
+            const VbError e = conn->error(sqlite3_extended_errcode(h), source);
+            values.clear();
+            texts.clear();
+            nrows = 0;
+            order.clear();
+            throw e;
+        }
         order.resize(size_t(nrows));
         for (int r = 0; r < nrows; ++r) order[size_t(r)] = r;
         cur = 0;
@@ -437,6 +495,10 @@ struct Recordset::Impl {
                                          "modifié ou supprimé depuis sa lecture.").arg(table));
     }
 
+    void restoreOriginals() {
+        for (int c = 0; c < ncols; ++c) at(editRow, c) = originals[size_t(c)];
+    }
+
     void endEdit() {
         mode = EditMode::None;
         editRow = -1;
@@ -470,8 +532,9 @@ void Recordset::open(const QString& source, const ConnectionPtr& connection, Cur
 void Recordset::close() {
     if (!d_->isOpen) return;
     d_->isOpen = false;
-    d_->values.clear();
-    d_->values.shrink_to_fit();
+    d_->values.release();
+    d_->originals.clear();
+    d_->texts.clear();
     d_->order.clear();
     d_->nrows = 0;
     d_->endEdit();
@@ -590,7 +653,7 @@ Value Recordset::value(int index) const {
     d_->checkField(index);
     const int row = d_->currentRow();
     if (row < 0) throw noCurrentRecord();
-    return d_->at(row, index);
+    return detail::ownedValue(d_->at(row, index));
 }
 
 Value Recordset::value(const QString& name) const {
@@ -603,15 +666,15 @@ Value Recordset::originalValue(int index) const {
     d_->checkField(index);
     const int row = d_->currentRow();
     if (row < 0) throw noCurrentRecord();
-    if (d_->mode != EditMode::None && row == d_->editRow) return d_->originals[size_t(index)];
-    return d_->at(row, index);
+    if (d_->mode != EditMode::None && row == d_->editRow) return detail::ownedValue(d_->originals[size_t(index)]);
+    return detail::ownedValue(d_->at(row, index));
 }
 
 Value Recordset::valueAt(int row, int index) const {
     d_->requireOpen();
     d_->checkField(index);
     if (row < 0 || row >= d_->size()) throw noCurrentRecord();
-    return d_->at(d_->order[size_t(row)], index);
+    return detail::ownedValue(d_->at(d_->order[size_t(row)], index));
 }
 
 void Recordset::setValue(int index, const Value& v) {
@@ -631,7 +694,8 @@ void Recordset::setValue(int index, const Value& v) {
     if (d.mode == EditMode::None) {
         d.mode = EditMode::InProgress;
         d.editRow = row;
-        d.originals.assign(d.values.begin() + qsizetype(row) * d.ncols, d.values.begin() + qsizetype(row + 1) * d.ncols);
+        d.originals.clear();
+        for (int c = 0; c < d.ncols; ++c) d.originals.push_back(d.at(row, c));
     }
     const quint32 seq = ++d.writeSeq;
     // Every field on the same base column shows the value (Code and its copy idModele).
@@ -668,7 +732,7 @@ void Recordset::addNew() {
     }
     d.rowBeforeAdd = d.currentRow();
     const int row = d.nrows++;
-    d.values.resize(size_t(d.nrows) * size_t(d.ncols), Value::null());
+    for (int c = 0; c < d.ncols; ++c) d.values.push_back(Value::null());
     d.order.push_back(row);
     d.cur = d.size() - 1;
     d.deletedRow = -1;
@@ -719,7 +783,7 @@ void Recordset::cancelUpdate() {
         d.order.erase(std::remove(d.order.begin(), d.order.end(), row), d.order.end());
         if (row == d.nrows - 1) {
             --d.nrows;
-            d.values.resize(size_t(d.nrows) * size_t(d.ncols));
+            d.values.pop(size_t(d.ncols));
         }
         const int before = d.rowBeforeAdd;
         const auto it = std::find(d.order.begin(), d.order.end(), before);
@@ -727,7 +791,7 @@ void Recordset::cancelUpdate() {
         d.endEdit();
         emit rowsChanged();
     } else {
-        std::copy(d.originals.begin(), d.originals.end(), d.values.begin() + qsizetype(d.editRow) * d.ncols);
+        d.restoreOriginals();
         d.endEdit();
     }
     emit currentChanged();
@@ -743,7 +807,7 @@ void Recordset::deleteCurrent() {
     const int row = d.currentRow();
     if (row < 0 || d.deletedRow >= 0) throw noCurrentRecord();
     if (d.mode == EditMode::InProgress) {
-        std::copy(d.originals.begin(), d.originals.end(), d.values.begin() + qsizetype(d.editRow) * d.ncols);
+        d.restoreOriginals();
         d.endEdit();
     }
     EventStatus status = EventStatus::OK;

@@ -5,6 +5,7 @@
 #include <QVarLengthArray>
 #include <sqlite3.h>
 
+#include <algorithm>
 #include <cmath>
 #include <vector>
 
@@ -39,10 +40,13 @@ struct DatePart {
     quint8 width;      // 1 or 2 (4 for the long year)
     QByteArray text;   // literal bytes (UTF-8)
 };
-using DatePattern = std::vector<DatePart>;
+struct DatePattern {
+    std::vector<DatePart> parts;
+    int maxLength = 0;  // the longest text it can give
+};
 
-DatePattern compilePattern(const char* p, int n) {
-    DatePattern out;
+std::vector<DatePart> compileParts(const char* p, int n) {
+    std::vector<DatePart> out;
     int i = 0;
     while (i < n) {
         const char c = char(p[i] | 0x20);  // letter case does not count
@@ -86,39 +90,49 @@ DatePattern compilePattern(const char* p, int n) {
     return out;
 }
 
+DatePattern compilePattern(const char* p, int n) {
+    DatePattern out{compileParts(p, n), 0};
+    for (const DatePart& part : out.parts) out.maxLength += part.kind == DatePart::Literal ? int(part.text.size()) : 12;
+    return out;
+}
+
 struct DateFields {
     int year, month, day, hour, minute, second;
 };
 
-using DateText = QVarLengthArray<char, 64>;
-
-void appendNumber(DateText& out, int v, int width) {
+// Writes a number of at least `width` digits at `out`; answers the end.
+char* writeNumber(char* out, int v, int width) {
     char buf[12];
     int len = 0;
-    unsigned u = unsigned(v < 0 ? -v : v);
+    unsigned u = v < 0 ? 0u - unsigned(v) : unsigned(v);
     do {
         buf[len++] = char('0' + u % 10);
         u /= 10;
     } while (u);
     while (len < width) buf[len++] = '0';
-    if (v < 0) out.append('-');
-    while (len) out.append(buf[--len]);
+    if (v < 0) *out++ = '-';
+    while (len) *out++ = buf[--len];
+    return out;
 }
 
-DateText applyPattern(const DatePattern& pattern, const DateFields& f) {
-    DateText out;
-    for (const DatePart& part : pattern) {
+// Writes the date at `out`, which holds at least pattern.maxLength bytes; answers the length.
+int applyPattern(const DatePattern& pattern, const DateFields& f, char* out) {
+    char* const start = out;
+    for (const DatePart& part : pattern.parts) {
         switch (part.kind) {
-        case DatePart::Literal: out.append(part.text.constData(), part.text.size()); break;
-        case DatePart::Day: appendNumber(out, f.day, part.width); break;
-        case DatePart::Month: appendNumber(out, f.month, part.width); break;
-        case DatePart::Year: appendNumber(out, part.width == 4 ? f.year : f.year % 100, part.width); break;
-        case DatePart::Hour: appendNumber(out, f.hour, part.width); break;
-        case DatePart::Minute: appendNumber(out, f.minute, part.width); break;
-        case DatePart::Second: appendNumber(out, f.second, part.width); break;
+        case DatePart::Literal:
+            if (part.text.size() == 1) *out++ = part.text[0];
+            else out = std::copy(part.text.cbegin(), part.text.cend(), out);
+            break;
+        case DatePart::Day: out = writeNumber(out, f.day, part.width); break;
+        case DatePart::Month: out = writeNumber(out, f.month, part.width); break;
+        case DatePart::Year: out = writeNumber(out, part.width == 4 ? f.year : f.year % 100, part.width); break;
+        case DatePart::Hour: out = writeNumber(out, f.hour, part.width); break;
+        case DatePart::Minute: out = writeNumber(out, f.minute, part.width); break;
+        case DatePart::Second: out = writeNumber(out, f.second, part.width); break;
         }
     }
-    return out;
+    return int(out - start);
 }
 
 bool digits(const unsigned char* p, int n, int& v) {
@@ -174,8 +188,8 @@ void sqlFormat(sqlite3_context* ctx, int, sqlite3_value** argv) {
         sqlite3_result_value(ctx, argv[0]);
         return;
     }
-    const DateText out = applyPattern(*pattern, f);
-    sqlite3_result_text(ctx, out.constData(), int(out.size()), SQLITE_TRANSIENT);
+    QVarLengthArray<char, 128> out(pattern->maxLength);
+    sqlite3_result_text(ctx, out.data(), applyPattern(*pattern, f, out.data()), SQLITE_TRANSIENT);
 }
 
 void sqlNow(sqlite3_context* ctx, int argc, sqlite3_value** argv) {
@@ -210,8 +224,9 @@ QString formatDateTime(const QDateTime& t, QStringView pattern) {
     if (!t.isValid()) return QString();
     const QByteArray p = pattern.toUtf8();
     const DateFields f{t.date().year(), t.date().month(), t.date().day(), t.time().hour(), t.time().minute(), t.time().second()};
-    const DateText out = applyPattern(compilePattern(p.constData(), int(p.size())), f);
-    return QString::fromUtf8(out.constData(), out.size());
+    const DatePattern compiled = compilePattern(p.constData(), int(p.size()));
+    QVarLengthArray<char, 128> out(compiled.maxLength);
+    return QString::fromUtf8(out.data(), applyPattern(compiled, f, out.data()));
 }
 
 }  // namespace vorna

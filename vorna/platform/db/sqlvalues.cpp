@@ -1,7 +1,9 @@
 #include "platform/db/sqlvalues.h"
 
+#include <QStringDecoder>
 #include <sqlite3.h>
 
+#include <algorithm>
 #include <cmath>
 
 #include "platform/vberror.h"
@@ -12,38 +14,20 @@ namespace {
 
 const QString kSource = QStringLiteral("Vorna.db");
 
-// SQLite writes a REAL with 15 significant digits ("1234.5", "0.07", "1.0e+20"): read that text
-// straight into a Decimal; exponent forms go through the double.
-Value decimalFromReal(sqlite3_stmt* st, int col) {
-    const auto* p = reinterpret_cast<const char*>(sqlite3_column_text(st, col));
-    const int n = sqlite3_column_bytes(st, col);
-    qint64 units = 0;
-    int scale = 0;
-    bool sep = false, neg = false, ok = n > 0;
-    int i = 0;
-    if (ok && p[0] == '-') {
-        neg = true;
-        i = 1;
-    }
-    int digits = 0;
-    for (; ok && i < n; ++i) {
-        const char c = p[i];
-        if (c >= '0' && c <= '9') {
-            if (++digits > 18) ok = false;
-            units = units * 10 + (c - '0');
-            if (sep) ++scale;
-        } else if (c == '.' && !sep) {
-            sep = true;
-        } else {
-            ok = false;
+// The shortest decimal that reads back as the stored double: an amount stored as 1234.5 comes
+// back as 1234.5, exactly. Numbers beyond that (huge, or with many decimals) take the common
+// conversion.
+Value decimalFromReal(double d) {
+    static constexpr double kPow10[] = {1, 10, 100, 1000, 10000, 100000, 1000000};
+    if (std::fabs(d) < 1e15) {
+        for (int scale = 0; scale <= 6; ++scale) {
+            const double scaled = d * kPow10[scale];
+            if (std::fabs(scaled) >= 9e15) break;
+            const qint64 units = std::llround(scaled);
+            if (double(units) / kPow10[scale] == d) return Value(Decimal(units, scale));
         }
     }
-    if (!ok) return Value(Decimal::fromDouble(sqlite3_column_double(st, col)));
-    while (scale > 0 && units % 10 == 0) {
-        units /= 10;
-        --scale;
-    }
-    return Value(Decimal(neg ? -units : units, scale));
+    return Value(Decimal::fromDouble(d));
 }
 
 bool twoDigits(const char* p, int& v) {
@@ -52,9 +36,9 @@ bool twoDigits(const char* p, int& v) {
     return true;
 }
 
-Value dateFromText(sqlite3_stmt* st, int col) {
-    const auto* p = reinterpret_cast<const char*>(sqlite3_column_text(st, col));
-    const int n = sqlite3_column_bytes(st, col);
+Value dateFromText(sqlite3_value* v) {
+    const auto* p = reinterpret_cast<const char*>(sqlite3_value_text(v));
+    const int n = sqlite3_value_bytes(v);
     int c1, c2, m, d, h = 0, mi = 0, s = 0;
     if ((n == 19 || n == 16 || n == 10) && p[4] == '-' && p[7] == '-' && twoDigits(p, c1) && twoDigits(p + 2, c2) &&
         twoDigits(p + 5, m) && twoDigits(p + 8, d) &&
@@ -69,9 +53,9 @@ Value dateFromText(sqlite3_stmt* st, int col) {
     return t.isValid() ? Value(t) : Value(text);
 }
 
-Value textOf(sqlite3_stmt* st, int col) {
-    const auto* p = reinterpret_cast<const char*>(sqlite3_column_text(st, col));
-    return Value(QString::fromUtf8(p, sqlite3_column_bytes(st, col)));
+Value textOf(sqlite3_value* v) {
+    const auto* p = reinterpret_cast<const char*>(sqlite3_value_text(v));
+    return Value(QString::fromUtf8(p, sqlite3_value_bytes(v)));
 }
 
 VbError mismatch(const QString& column, const Value& v) {
@@ -153,44 +137,96 @@ int bindValue(sqlite3_stmt* st, int index, const Value& v) {
     return SQLITE_MISUSE;
 }
 
-Value readColumn(sqlite3_stmt* st, int col, ColumnKind kind) {
-    const int type = sqlite3_column_type(st, col);
+Value readColumn(sqlite3_stmt* st, int col, ColumnKind kind) { return readValue(sqlite3_column_value(st, col), kind); }
+
+// The statement is stepped on one thread only, so its column values are read in place.
+Value readValue(sqlite3_value* v, ColumnKind kind) {
+    const int type = sqlite3_value_type(v);
     if (type == SQLITE_NULL) return Value::null();
     switch (kind) {
-    case ColumnKind::Text: return textOf(st, col);
+    case ColumnKind::Text: return textOf(v);
     case ColumnKind::Int:
-        if (type == SQLITE_INTEGER) return Value(qint64(sqlite3_column_int64(st, col)));
-        if (type == SQLITE_FLOAT) return Value(qint64(std::llround(sqlite3_column_double(st, col))));
-        return textOf(st, col);
+        if (type == SQLITE_INTEGER) return Value(qint64(sqlite3_value_int64(v)));
+        if (type == SQLITE_FLOAT) return Value(qint64(std::llround(sqlite3_value_double(v))));
+        return textOf(v);
     case ColumnKind::Bool:
-        if (type == SQLITE_INTEGER) return Value(sqlite3_column_int64(st, col) != 0);
-        if (type == SQLITE_FLOAT) return Value(sqlite3_column_double(st, col) != 0.0);
+        if (type == SQLITE_INTEGER) return Value(sqlite3_value_int64(v) != 0);
+        if (type == SQLITE_FLOAT) return Value(sqlite3_value_double(v) != 0.0);
         {
-            const Value t = textOf(st, col);
+            const Value t = textOf(v);
             const auto b = boolFromText(t.toText());
             return b ? Value(*b) : t;
         }
     case ColumnKind::Decimal:
-        if (type == SQLITE_INTEGER) return Value(Decimal::fromInt(sqlite3_column_int64(st, col)));
-        if (type == SQLITE_FLOAT) return decimalFromReal(st, col);
+        if (type == SQLITE_INTEGER) return Value(Decimal::fromInt(sqlite3_value_int64(v)));
+        if (type == SQLITE_FLOAT) return decimalFromReal(sqlite3_value_double(v));
         {
-            const Value t = textOf(st, col);
+            const Value t = textOf(v);
             const auto d = Decimal::parse(t.toText().trimmed());
             return d ? Value(*d) : t;
         }
     case ColumnKind::Double:
-        if (type == SQLITE_INTEGER || type == SQLITE_FLOAT) return Value(sqlite3_column_double(st, col));
-        return textOf(st, col);
+        if (type == SQLITE_INTEGER || type == SQLITE_FLOAT) return Value(sqlite3_value_double(v));
+        return textOf(v);
     case ColumnKind::DateTime:
-        if (type == SQLITE_TEXT) return dateFromText(st, col);
-        return type == SQLITE_INTEGER ? Value(qint64(sqlite3_column_int64(st, col))) : Value(sqlite3_column_double(st, col));
+        if (type == SQLITE_TEXT) return dateFromText(v);
+        return type == SQLITE_INTEGER ? Value(qint64(sqlite3_value_int64(v))) : Value(sqlite3_value_double(v));
     case ColumnKind::Any: break;
     }
     switch (type) {
-    case SQLITE_INTEGER: return Value(qint64(sqlite3_column_int64(st, col)));
-    case SQLITE_FLOAT: return Value(sqlite3_column_double(st, col));
-    default: return textOf(st, col);
+    case SQLITE_INTEGER: return Value(qint64(sqlite3_value_int64(v)));
+    case SQLITE_FLOAT: return Value(sqlite3_value_double(v));
+    default: return textOf(v);
     }
+}
+
+QString TextArena::add(const char* utf8, qsizetype bytes) {
+    // UTF-16 never needs more units than UTF-8 has bytes.
+    if (bytes > left_) {
+        const qsizetype size = std::max<qsizetype>(qsizetype(1) << 16, bytes);
+        blocks_.emplace_back(new char16_t[size_t(size)]);
+        next_ = blocks_.back().get();
+        left_ = size;
+    }
+    char16_t* const start = next_;
+    qsizetype i = 0;
+    while (i < bytes && static_cast<unsigned char>(utf8[i]) < 0x80) {
+        start[i] = char16_t(static_cast<unsigned char>(utf8[i]));
+        ++i;
+    }
+    qsizetype length = i;
+    if (i < bytes) {
+        QStringDecoder decoder(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
+        const QChar* end = decoder.appendToBuffer(reinterpret_cast<QChar*>(start + i), QByteArrayView(utf8 + i, bytes - i));
+        length = qsizetype(reinterpret_cast<const char16_t*>(end) - start);
+    }
+    next_ += length;
+    left_ -= length;
+    return QString::fromRawData(reinterpret_cast<const QChar*>(start), length);
+}
+
+void TextArena::clear() {
+    blocks_.clear();
+    next_ = nullptr;
+    left_ = 0;
+}
+
+Value ownedValue(const Value& v) {
+    if (v.type() != Value::Type::Text) return v;
+    const QString s = v.toText();
+    if (s.isNull() || s.data_ptr().isMutable()) return v;
+    return Value(QString(s.constData(), s.size()));
+}
+
+RowReader::RowReader(sqlite3_stmt* st, const std::vector<ColumnKind>& kinds, TextArena& arena)
+    : st_(st), kinds_(kinds.data()), arena_(arena) {}
+
+Value RowReader::read(int col) {
+    const ColumnKind kind = kinds_[col];
+    sqlite3_value* v = sqlite3_column_value(st_, col);
+    if ((kind != ColumnKind::Text && kind != ColumnKind::Any) || sqlite3_value_type(v) != SQLITE_TEXT) return readValue(v, kind);
+    const auto* p = reinterpret_cast<const char*>(sqlite3_value_text(v));
+    return Value(arena_.add(p, sqlite3_value_bytes(v)));
 }
 
 Value convertForColumn(ColumnKind kind, int maxLength, const Value& v, const QString& column) {

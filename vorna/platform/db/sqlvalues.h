@@ -4,9 +4,14 @@
 
 #include <QString>
 
+#include <memory>
+#include <string>
+#include <vector>
+
 #include "platform/value.h"
 
 struct sqlite3_stmt;
+struct sqlite3_value;
 
 namespace vorna::detail {
 
@@ -30,6 +35,36 @@ int bindValue(sqlite3_stmt* st, int index, const Value& v);
 
 // Reads column `col` of the current row as a value of `kind`.
 Value readColumn(sqlite3_stmt* st, int col, ColumnKind kind);
+Value readValue(sqlite3_value* v, ColumnKind kind);
+
+// Holds the texts of a recordset's rows in large blocks: a text read from the database is a
+// QString over the block (no allocation of its own). Such texts never leave the recordset: what
+// it hands out is copied first (see ownedValue()). clear() frees every block.
+class TextArena {
+public:
+    QString add(const char* utf8, qsizetype bytes);
+    void clear();
+
+private:
+    std::vector<std::unique_ptr<char16_t[]>> blocks_;
+    char16_t* next_ = nullptr;
+    qsizetype left_ = 0;
+};
+
+// A value that owns its text (a text over a TextArena is copied).
+Value ownedValue(const Value& v);
+
+// Reads the rows of one statement, column by column, its texts into `arena`.
+class RowReader {
+public:
+    RowReader(sqlite3_stmt* st, const std::vector<ColumnKind>& kinds, TextArena& arena);
+    Value read(int col);
+
+private:
+    sqlite3_stmt* st_;
+    const ColumnKind* kinds_;
+    TextArena& arena_;
+};
 
 // Turns a value written by the program into what a column of that kind holds: Empty → Null,
 // empty text into a number or date → Null, "dd/mm/yyyy HH:MM" into a date, Bool → 0/1 …
