@@ -517,6 +517,44 @@ TEST_F(Recordsets, ValuesHandedOutOutliveARequeryAndTheRecordset) {
     EXPECT_EQ(any.toText(), "Société Générale");
 }
 
+TEST_F(Recordsets, ManyRowsOfManyColumnsAreKeptAndEditedWhole) {
+    // 67 orders of 61 columns: the next row added lies across two blocks of the storage.
+    TempStartFolder::insertOrders(conn, 67);
+    Recordset rs;
+    rs.open(QStringLiteral("Ordres"), conn);
+    ASSERT_EQ(rs.recordCount(), 67);
+    EXPECT_EQ(rs.valueAt(66, 0).toInt(), 67);
+    EXPECT_EQ(rs.valueAt(66, rs.fieldIndex(QStringLiteral("refInterne"))).toText(), "REF67");
+    EXPECT_EQ(rs.valueAt(9, rs.fieldIndex(QStringLiteral("genere"))), Value(true));  // every tenth is generated
+    rs.addNew();
+    rs.setValue(QStringLiteral("refInterne"), QStringLiteral("DEBUT"));
+    rs.setValue(QStringLiteral("cDevises"), QStringLiteral("FIN"));
+    rs.cancelUpdate();
+    EXPECT_EQ(rs.recordCount(), 67);
+    rs.addNew();
+    rs.setValue(QStringLiteral("refInterne"), QStringLiteral("DEBUT"));
+    rs.setValue(QStringLiteral("cDevises"), QStringLiteral("FIN"));
+    rs.update();
+    EXPECT_EQ(rs.value(QStringLiteral("idOrdre")).toInt(), 68);
+    rs.setValue(QStringLiteral("refInterne"), QStringLiteral("AUTRE"));
+    rs.setValue(QStringLiteral("cDevises"), QStringLiteral("AILLEURS"));
+    rs.cancelUpdate();
+    EXPECT_EQ(rs.value(QStringLiteral("refInterne")).toText(), "DEBUT");
+    EXPECT_EQ(rs.value(QStringLiteral("cDevises")).toText(), "FIN");
+    rs.requery();
+    rs.moveLast();
+    EXPECT_EQ(rs.value(QStringLiteral("cDevises")).toText(), "FIN");
+
+    // The order list of a few thousand orders, newest first.
+    TempStartFolder::insertOrders(conn, 3000);
+    Recordset list;
+    list.open(kListQuery, conn);
+    EXPECT_EQ(list.recordCount(), 3068);
+    EXPECT_EQ(list.value(0).toInt(), 3068);
+    EXPECT_EQ(list.valueAt(3067, 0).toInt(), 1);
+    EXPECT_EQ(list.valueAt(3067, 5).toText(), "REF1");
+}
+
 TEST_F(Recordsets, RequeryRunsTheSameTextWithTheSameParameters) {
     order({{"devOrdre", "USD"}});
     order({{"devOrdre", "EUR"}});

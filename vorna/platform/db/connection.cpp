@@ -248,7 +248,7 @@ int Connection::execute(const QString& sql, const QList<Value>& params) {
         while ((rc = sqlite3_step(s.st)) == SQLITE_ROW) {
         }
         if (rc != SQLITE_DONE) raise(sqlite3_extended_errcode(db_), sql);
-        changes = sqlite3_changes(db_);
+        changes = sqlite3_stmt_readonly(s.st) ? 0 : sqlite3_changes(db_);
     }
     return changes;
 }

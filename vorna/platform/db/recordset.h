@@ -86,7 +86,7 @@ public:
     int absolutePosition() const;
     // Moves to the row at that 1-based position (a grid row becoming current).
     void setAbsolutePosition(int position);
-    // A stable identifier of the current row; survives Sort and Requery-free edits.
+    // A stable identifier of the current row; survives Sort and edits (not Requery).
     Bookmark bookmark() const;
     void setBookmark(Bookmark b);
 
@@ -113,17 +113,20 @@ public:
     void update();
     // Drops the pending edit: restores the row, or removes the row being added.
     void cancelUpdate();
-    // Deletes the current row from the base table at once.
+    // Deletes the current row from the base table at once. It stays current (not counted) until
+    // the next move, which goes on from where it stood.
     void deleteCurrent();
     // Sends the pending changes (already sent: nothing to do).
     void updateBatch();
-    // Runs the source again on the same connection; the first row becomes current.
+    // Runs the source again on the same connection with the same parameters (and the same
+    // sort); the first row becomes current.
     void requery();
 
     // Moves to the first row, from the current or the first, whose column equals `v` (texts
     // compared without regard to case, numbers by value). Not found: EOF. Answers !eof().
     bool find(const QString& column, const Value& v, FindStart start = FindStart::Current);
-    // "col [ASC|DESC][, col ...]"; "" restores the source order. The first row becomes current.
+    // "col [ASC|DESC][, col ...]"; "" restores the source order. Stable, in memory, texts in the
+    // French order without regard to case, Null first. The first row becomes current.
     void sort(const QString& spec);
     QString sortSpec() const;
 
