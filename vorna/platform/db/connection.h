@@ -71,7 +71,7 @@ public:
     void failWrites(const VbError& error, int count = 1, int skip = 0);
     // The same for every connection, those opened later included.
     static void failWritesEverywhere(const VbError& error, int count = 1, int skip = 0);
-    // Removes the faults of this connection / of every connection (and the global one).
+    // Removes the fault set on this connection / the one set by failWritesEverywhere().
     void clearWriteFaults();
     static void clearAllWriteFaults();
     // Called by the layer before each write: throws the fault that is due, if any.
