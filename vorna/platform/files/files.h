@@ -7,11 +7,13 @@
 
 // File services of the program and of the pre-installation tool. Failures are thrown as
 // vorna::VbError with the old runtime's numbers and a French description naming the file:
-// 53 file not found, 76 path not found, 70 permission denied, 75 path/file access error.
+// 53 file not found, 76 path not found, 70 permission denied, 75 path/file access error,
+// 58 file already exists. The error's source is the application's name.
 namespace vorna::files {
 
 namespace errnum {
 constexpr long FileNotFound = 53;
+constexpr long FileAlreadyExists = 58;
 constexpr long PermissionDenied = 70;
 constexpr long PathFileAccess = 75;
 constexpr long PathNotFound = 76;
@@ -20,17 +22,19 @@ constexpr long PathNotFound = 76;
 bool fileExists(const QString& path);
 bool folderExists(const QString& path);
 
-// Plain copy; an existing target is replaced. Throws on failure, leaving no partial target.
+// Plain copy; an existing target is replaced. Throws on failure, leaving no partial target (the
+// copy is written beside the target and takes its name once complete, so a failed copy leaves an
+// existing target as it was).
 void copyFile(const QString& from, const QString& to);
 // Rename (move) within one file system; fails when the target exists.
 void renameFile(const QString& from, const QString& to);
 void deleteFile(const QString& path);
-// Creates one folder level; false when it could not (its parent missing, no right).
+// Creates one folder level; false when it could not (its parent missing, no right, already there).
 bool createFolder(const QString& path);
 
 // Local time of last change; invalid when the file does not exist.
 QDateTime lastModified(const QString& path);
-// Tests age files with this.
+// Tests age files with this. Throws when the file does not exist or its date cannot be set.
 void setLastModified(const QString& path, const QDateTime& t);
 
 // Read-only: the owner may not write it; hidden: its name begins with "."; system: never.
@@ -39,6 +43,7 @@ struct Attributes {
     bool hidden = false;
     bool system = false;
 };
+// Throws when the file does not exist.
 Attributes attributes(const QString& path);
 
 struct Entry {
@@ -46,14 +51,17 @@ struct Entry {
     bool isFolder = false;
 };
 // The entries of a folder ("." and ".." left out), folders included. Throws when the folder
-// does not exist or cannot be listed.
+// does not exist or cannot be listed (an empty text names no folder). Hidden entries are listed;
+// the order is by name.
 QList<Entry> listFolder(const QString& folder);
 
 // Windows paths on Linux. The drive "c:" is the folder drive_c of the Windows-compatible
 // prefix ($WINEPREFIX, default ~/.wine); each component after it is matched against the
 // existing entries without regard to case ("program files" finds "Program Files"). A component
 // that does not exist keeps the letters it was given. A path with no drive is returned with
-// "\" turned into "/".
+// "\" turned into "/". Other drive letters go through the prefix's dosdevices links. Empty
+// components and "." are dropped, ".." goes up (never above the drive), a final separator is kept.
+// Two entries that differ only by case: the exact spelling wins, else the first by name.
 QString mapWindowsPath(const QString& windowsPath);
 // Tests point the prefix elsewhere; an empty text returns to $WINEPREFIX / ~/.wine.
 void setWindowsPrefix(const QString& prefix);

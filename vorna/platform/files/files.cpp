@@ -1,0 +1,210 @@
+#include "platform/files/files.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QRegularExpression>
+#include <QSaveFile>
+#include <cerrno>
+#include <dirent.h>
+#include <fcntl.h>
+#include <sys/stat.h>
+
+#include "platform/vberror.h"
+
+namespace vorna::files {
+
+namespace {
+
+QString description(long number) {
+    switch (number) {
+    case errnum::FileNotFound: return QStringLiteral("Fichier introuvable");
+    case errnum::FileAlreadyExists: return QStringLiteral("Le fichier existe déjà");
+    case errnum::PermissionDenied: return QStringLiteral("Permission refusée");
+    case errnum::PathNotFound: return QStringLiteral("Chemin d'accès introuvable");
+    default: return QStringLiteral("Erreur d'accès au chemin/fichier");
+    }
+}
+
+[[noreturn]] void raise(long number, const QString& path) {
+    throw VbError(number, QCoreApplication::applicationName(), description(number) + QStringLiteral(" : ") + path);
+}
+
+bool parentIsFolder(const QString& path) { return QFileInfo(QFileInfo(path).absolutePath()).isDir(); }
+
+// Why a file could not be opened or removed, told from what is on the disk now: the platform
+// answers only "failed".
+long failureOf(const QString& path, bool forWriting) {
+    if (path.isEmpty()) return errnum::FileNotFound;
+    const QFileInfo fi(path);
+    if (!parentIsFolder(path)) return errnum::PathNotFound;
+    if (fi.isDir()) return errnum::PathFileAccess;
+    if (!forWriting && !fi.exists()) return errnum::FileNotFound;
+    return errnum::PermissionDenied;
+}
+
+long fromErrno(int e) {
+    switch (e) {
+    case ENOENT:
+    case ENOTDIR: return errnum::PathNotFound;
+    case EACCES:
+    case EPERM: return errnum::PermissionDenied;
+    default: return errnum::PathFileAccess;
+    }
+}
+
+QString& prefixOverride() {
+    static QString p;
+    return p;
+}
+
+QString windowsPrefix() {
+    QString p = prefixOverride();
+    if (p.isEmpty()) p = qEnvironmentVariable("WINEPREFIX");
+    if (p.isEmpty()) p = QDir::homePath() + QStringLiteral("/.wine");
+    while (p.size() > 1 && p.endsWith(u'/')) p.chop(1);
+    return p;
+}
+
+// The entry of `folder` that `name` means: itself when it exists, else the first whose name
+// differs only by case, else `name` unchanged.
+QString matchEntry(const QString& folder, const QString& name) {
+    const QString exact = folder + u'/' + name;
+    if (QFileInfo::exists(exact) || QFileInfo(exact).isSymLink()) return name;
+    const QStringList entries = QDir(folder).entryList(
+        QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden | QDir::System, QDir::Name);
+    for (const QString& e : entries)
+        if (e.compare(name, Qt::CaseInsensitive) == 0) return e;
+    return name;
+}
+
+}  // namespace
+
+bool fileExists(const QString& path) { return !path.isEmpty() && QFileInfo(path).isFile(); }
+
+bool folderExists(const QString& path) { return !path.isEmpty() && QFileInfo(path).isDir(); }
+
+void copyFile(const QString& from, const QString& to) {
+    QFile in(from);
+    if (from.isEmpty() || QFileInfo(from).isDir() || !in.open(QIODevice::ReadOnly)) raise(failureOf(from, false), from);
+    if (to.isEmpty()) raise(errnum::PathNotFound, to);
+    QSaveFile out(to);
+    if (QFileInfo(to).isDir() || !out.open(QIODevice::WriteOnly)) raise(failureOf(to, true), to);
+    QByteArray buffer(64 * 1024, Qt::Uninitialized);
+    for (;;) {
+        const qint64 n = in.read(buffer.data(), buffer.size());
+        if (n < 0) raise(errnum::PathFileAccess, from);
+        if (n == 0) break;
+        if (out.write(buffer.constData(), n) != n) raise(errnum::PathFileAccess, to);
+    }
+    // The temporary copy goes with `out` when the commit fails.
+    if (!out.commit()) raise(failureOf(to, true), to);
+}
+
+void renameFile(const QString& from, const QString& to) {
+    if (!fileExists(from) && !folderExists(from)) raise(failureOf(from, false), from);
+    if (to.isEmpty() || !parentIsFolder(to)) raise(errnum::PathNotFound, to);
+    if (QFileInfo::exists(to) || QFileInfo(to).isSymLink()) raise(errnum::FileAlreadyExists, to);
+    if (!QFile::rename(from, to)) raise(errnum::PermissionDenied, from);
+}
+
+void deleteFile(const QString& path) {
+    if (!fileExists(path) && !QFileInfo(path).isSymLink()) {
+        if (folderExists(path)) raise(errnum::PathFileAccess, path);
+        raise(failureOf(path, false), path);
+    }
+    if (!QFile::remove(path)) raise(failureOf(path, true), path);
+}
+
+bool createFolder(const QString& path) { return !path.isEmpty() && QDir().mkdir(path); }
+
+QDateTime lastModified(const QString& path) {
+    if (path.isEmpty()) return QDateTime();
+    const QFileInfo fi(path);
+    return fi.exists() ? fi.lastModified() : QDateTime();
+}
+
+void setLastModified(const QString& path, const QDateTime& t) {
+    if (path.isEmpty() || !QFileInfo::exists(path)) raise(failureOf(path, false), path);
+    const qint64 ms = t.toMSecsSinceEpoch();
+    timespec times[2];
+    times[0].tv_sec = 0;
+    times[0].tv_nsec = UTIME_OMIT;
+    times[1].tv_sec = static_cast<time_t>(ms / 1000);
+    times[1].tv_nsec = static_cast<long>(ms % 1000) * 1000000L;
+    if (times[1].tv_nsec < 0) {
+        times[1].tv_sec -= 1;
+        times[1].tv_nsec += 1000000000L;
+    }
+    if (::utimensat(AT_FDCWD, QFile::encodeName(path).constData(), times, 0) != 0) raise(fromErrno(errno), path);
+}
+
+Attributes attributes(const QString& path) {
+    const QFileInfo fi(path);
+    if (path.isEmpty() || !fi.exists()) raise(failureOf(path, false), path);
+    Attributes a;
+    a.readOnly = !(fi.permissions() & QFileDevice::WriteOwner);
+    a.hidden = fi.fileName().startsWith(u'.');
+    return a;
+}
+
+QList<Entry> listFolder(const QString& folder) {
+    if (folder.isEmpty()) raise(errnum::PathNotFound, folder);
+    // The platform's listing answers an empty list for a folder it cannot read; opening the
+    // folder first tells the failure apart from an empty folder.
+    DIR* dir = ::opendir(QFile::encodeName(folder).constData());
+    if (!dir) raise(fromErrno(errno), folder);
+    ::closedir(dir);
+    QList<Entry> entries;
+    const QFileInfoList infos = QDir(folder).entryInfoList(
+        QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden | QDir::System, QDir::Name);
+    for (const QFileInfo& fi : infos) entries << Entry{fi.fileName(), fi.isDir()};
+    return entries;
+}
+
+QString mapWindowsPath(const QString& windowsPath) {
+    const bool hasDrive = windowsPath.size() >= 2 && windowsPath[1] == u':' && windowsPath[0].isLetter() &&
+                          windowsPath[0].unicode() < 128;
+    if (!hasDrive) return QString(windowsPath).replace(u'\\', u'/');
+    const QChar letter = windowsPath[0].toLower();
+    const QString drive = letter == u'c' ? windowsPrefix() + QStringLiteral("/drive_c")
+                                         : windowsPrefix() + QStringLiteral("/dosdevices/") + letter + u':';
+    const QString rest = windowsPath.mid(2);
+    QString path = drive;
+    QList<qsizetype> ends;  // where each component starts, to go up on ".."
+    for (const QString& component : rest.split(QRegularExpression(QStringLiteral("[\\\\/]")), Qt::SkipEmptyParts)) {
+        if (component == QLatin1String(".")) continue;
+        if (component == QLatin1String("..")) {
+            if (!ends.isEmpty()) path.truncate(ends.takeLast());
+            continue;
+        }
+        ends << path.size();
+        path += u'/' + matchEntry(path, component);
+    }
+    if (rest.endsWith(u'\\') || rest.endsWith(u'/')) path += u'/';
+    return path;
+}
+
+void setWindowsPrefix(const QString& prefix) { prefixOverride() = prefix; }
+
+}  // namespace vorna::files
+
+namespace vorna {
+
+namespace {
+Registry* installedRegistry = nullptr;
+}
+
+bool Registry::deleteKey(const QString&) { return false; }
+
+std::optional<QString> Registry::readValue(const QString&, const QString&) { return std::nullopt; }
+
+Registry& Registry::current() {
+    static Registry none;
+    return installedRegistry ? *installedRegistry : none;
+}
+
+void Registry::install(Registry* r) { installedRegistry = r; }
+
+}  // namespace vorna
