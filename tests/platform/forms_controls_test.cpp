@@ -1,0 +1,97 @@
+#include <gtest/gtest.h>
+
+#include <QAccessible>
+#include <QGroupBox>
+#include <QLabel>
+
+#include "forms_support.h"
+#include "platform/forms/accessibility.h"
+#include "platform/forms/controls.h"
+#include "platform/forms/geometry.h"
+#include "platform/forms/textbox.h"
+
+using namespace vorna::forms;
+
+namespace {
+
+TEST(OptionGroup, SelectingByCodeClicksLikeTheOldRuntime) {
+    QWidget frame;
+    OptionGroup optFrais;
+    for (int i = 0; i < 4; ++i) optFrais.add(i, QStringLiteral("choix %1").arg(i), &frame);
+    QList<int> clicks;
+    optFrais.click = [&](int i) { clicks << i; };
+
+    optFrais.setValue(3, true);
+    EXPECT_EQ(clicks, QList<int>{3});
+    EXPECT_EQ(optFrais.selected(), 3);
+    optFrais.setValue(2, true);
+    EXPECT_FALSE(optFrais.value(3));  // the others in the container are cleared
+    optFrais.setValue(2, true);       // already selected: no new click
+    EXPECT_EQ(clicks, (QList<int>{3, 2}));
+
+    optFrais.setValue(2, false);  // clearing runs nothing and leaves no choice
+    EXPECT_EQ(optFrais.selected(), -1);
+    EXPECT_EQ(clicks.size(), 2);
+
+    QTest::mouseClick(optFrais[1], Qt::LeftButton);
+    EXPECT_EQ(clicks, (QList<int>{3, 2, 1}));
+    EXPECT_TRUE(optFrais.value(1));
+    QTest::mouseClick(optFrais[1], Qt::LeftButton);  // a click on the selected one keeps it
+    EXPECT_TRUE(optFrais.value(1));
+}
+
+TEST(OptionGroup, TwoArraysInOneContainerMakeOneChoice) {
+    QWidget frame2, other;
+    OptionGroup optCft, optVpn, optElsewhere;
+    optCft.add(0, QStringLiteral("CFT"), &frame2);
+    optVpn.add(1, QStringLiteral("VPN ou Autres"), &frame2);
+    optElsewhere.add(0, QStringLiteral("ailleurs"), &other);
+    optElsewhere.setValue(0, true);
+    optCft.setValue(0, true);
+    optVpn.setValue(1, true);
+    EXPECT_FALSE(optCft.value(0));
+    EXPECT_TRUE(optVpn.value(1));
+    EXPECT_TRUE(optElsewhere.value(0));  // another container is another choice
+}
+
+TEST(Colours, OldBlueGreenRedValues) {
+    EXPECT_EQ(vbColor(0xC0FFC0), QColor(192, 255, 192));  // light green
+    EXPECT_EQ(vbColor(0x8080FF), QColor(255, 128, 128));  // light red
+    EXPECT_EQ(vbColorValue(QColor(255, 128, 0)), 0x0080FFu);
+    EXPECT_EQ(vbColor(kSystemWindowColor), systemWindowColor());
+
+    TextBox txt;
+    txt.setBackColor(vbColor(0xC0C0C0));
+    txt.setEnabled(false);
+    EXPECT_EQ(txt.palette().color(QPalette::Disabled, QPalette::Base), QColor(192, 192, 192));
+    EXPECT_EQ(txt.backColor(), QColor(192, 192, 192));
+}
+
+QString spokenName(QWidget* w) {
+    QAccessibleInterface* iface = QAccessible::queryAccessibleInterface(w);
+    return iface ? iface->text(QAccessible::Name) : QString();
+}
+
+TEST(Accessibility, EveryFieldIsFoundByItsFrenchCaption) {
+    QGroupBox frm50(QStringLiteral("50 : Client donneur d'ordre par défaut"));
+    auto* lblNom = new QLabel(QStringLiteral("&Nom :"), &frm50);
+    auto* txtNom = new TextBox(&frm50);
+    auto* txtAdresse3 = new TextBox(&frm50);
+    labelFor(lblNom, txtNom);
+    EXPECT_EQ(lblNom->buddy(), txtNom);
+    EXPECT_TRUE(spokenName(txtNom).startsWith("Nom"));
+    // Without a caption the reader would fall back on the frame's title: give a short name.
+    setAccessibleFrench(txtAdresse3, QStringLiteral("Adresse, ligne 3"));
+    EXPECT_EQ(spokenName(txtAdresse3), "Adresse, ligne 3");
+    EXPECT_EQ(spokenName(&frm50), "50 : Client donneur d'ordre par défaut");
+
+    // A caption in another container still names the box.
+    QWidget form;
+    auto* lblRep = new QLabel(QStringLiteral("Répertoire de &génération :"), &form);
+    auto* txtRep = new TextBox(&frm50);
+    labelFor(lblRep, txtRep);
+    EXPECT_EQ(spokenName(txtRep), "Répertoire de génération");
+    EXPECT_EQ(spokenCaption(QStringLiteral("Frais && commissions :")), "Frais & commissions");
+}
+
+}  // namespace
