@@ -1,0 +1,268 @@
+#include <gtest/gtest.h>
+
+#include <QDir>
+#include <QFile>
+#include <QSignalSpy>
+#include <QTest>
+
+#include "common/scripteddialogs.h"
+#include "common/tempstartfolder.h"
+#include "orderentry/modrules.h"
+#include "orderlist/startup.h"
+#include "platform/clock.h"
+#include "platform/db/recordset.h"
+#include "platform/environment.h"
+#include "platform/files/files.h"
+#include "platform/singleinstance.h"
+#include "platform/vberror.h"
+
+using namespace vorna;
+using vorna::test::ScriptedDialogs;
+using vorna::test::TempStartFolder;
+
+namespace {
+
+const QDateTime kNow(QDate(2026, 12, 8), QTime(10, 30, 0));
+
+class StartupTest : public ::testing::Test {
+protected:
+    void SetUp() override { Clock::pin(kNow); }
+    void TearDown() override {
+        Clock::pin(QDateTime());
+        Locale::force(std::nullopt);
+    }
+
+    // Runs the start-up in the folder, with the generation folder given.
+    bool runStartup(const QString& generationFolder = QString()) {
+        Startup::Hooks hooks;
+        hooks.generationFolder = [generationFolder] { return generationFolder; };
+        hooks.loadSettings = [this](const ConnectionPtr& c) { settingsConnection = c; };
+        startup = std::make_unique<Startup>(folder.path(), hooks);
+        return startup->run();
+    }
+
+    int orderCount() {
+        auto c = folder.openWorking();
+        Recordset rs;
+        rs.open(QStringLiteral("select idOrdre from Ordres"), c);
+        return rs.recordCount();
+    }
+
+    QByteArray workingBytes() {
+        QFile f(folder.filePath(QStringLiteral("VornaW.mdb")));
+        return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+    }
+
+    // A generated file of the folder, last changed `days` ago.
+    QString makeFile(const QString& dir, const QString& name, int days) {
+        const QString path = dir + name;
+        QFile f(path);
+        EXPECT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write("x");
+        f.close();
+        files::setLastModified(path, kNow.addDays(-days));
+        return path;
+    }
+
+    TempStartFolder folder;
+    ScriptedDialogs dialogs;
+    std::unique_ptr<Startup> startup;
+    ConnectionPtr settingsConnection;
+};
+
+}  // namespace
+
+TEST_F(StartupTest, MissingTemplateEndsWithItsMessage) {
+    QFile::remove(folder.filePath(QStringLiteral("Vorna.mdb")));
+    EXPECT_FALSE(runStartup());
+    ASSERT_EQ(dialogs.messages.size(), 1);
+    EXPECT_EQ(dialogs.messages[0].text, "Le répertoire des tables initiales n'existe pas");
+    EXPECT_EQ(dialogs.messages[0].title, "Exécution impossible");
+    EXPECT_EQ(dialogs.messages[0].icon, MsgIcon::Critical);
+    EXPECT_FALSE(QFile::exists(folder.filePath(QStringLiteral("VornaW.mdb"))));
+}
+
+TEST_F(StartupTest, FirstStartCopiesTheTemplateAndPreparesEverything) {
+    ASSERT_TRUE(runStartup());
+    EXPECT_TRUE(dialogs.messages.isEmpty());
+    EXPECT_TRUE(QFile::exists(folder.filePath(QStringLiteral("VornaW.mdb"))));
+    const StartupState& s = startup->state();
+    EXPECT_EQ(s.workingPath, folder.filePath(QStringLiteral("VornaW.mdb")));
+    EXPECT_EQ(dataSourceOf(s.connVorna), s.workingPath);
+    EXPECT_EQ(dataSourceOf(s.connParamVorna), folder.filePath(QStringLiteral("ParVorna.mdb")));
+    EXPECT_TRUE(s.connVorna.startsWith("Provider=Microsoft.Jet.OLEDB.4.0;Password='';User ID=Admin;Data Source="));
+    EXPECT_EQ(s.workingConnString, s.connVorna);
+    EXPECT_EQ(s.listQuery, Startup::ListQuery);
+    ASSERT_TRUE(s.dfwConn && s.dfwConn->isOpen());
+    // The settings window got the first working connection, before the purge ended.
+    EXPECT_EQ(settingsConnection, s.dfwConn);
+    EXPECT_EQ(s.dfwConn->transactionLevel(), 0);
+}
+
+TEST_F(StartupTest, AFailingWorkingCopyEndsWithItsMessage) {
+    // A folder where the working database should be makes the copy fail.
+    ASSERT_TRUE(QDir(folder.path()).mkdir(QStringLiteral("VornaW.mdb")));
+    EXPECT_FALSE(runStartup());
+    ASSERT_EQ(dialogs.messages.size(), 1);
+    EXPECT_EQ(dialogs.messages[0].text, "Impossible de préparer les tables de travail");
+    EXPECT_EQ(dialogs.messages[0].title, "Exécution impossible");
+}
+
+TEST_F(StartupTest, PurgeKeepsPendingAndRecentOrders) {
+    folder.createWorkingDatabase();
+    {
+        auto c = folder.openWorking();
+        TempStartFolder::insertOrder(c, {{"refInterne", "OLD31"}, {"genere", true}, {"dateGener", kNow.addDays(-31)}});
+        TempStartFolder::insertOrder(c, {{"refInterne", "OLD29"}, {"genere", true}, {"dateGener", kNow.addDays(-29)}});
+        TempStartFolder::insertOrder(c, {{"refInterne", "PENDING"}, {"dateCreation", kNow.addYears(-3)}});
+    }
+    ASSERT_TRUE(runStartup());
+    auto c = folder.openWorking();
+    Recordset rs;
+    rs.open(QStringLiteral("select refInterne from Ordres order by refInterne"), c);
+    QStringList refs;
+    for (; !rs.eof(); rs.moveNext()) refs << rs.value(0).toText();
+    EXPECT_EQ(refs, QStringList({"OLD29", "PENDING"}));
+}
+
+TEST_F(StartupTest, CleanUpDeletesOnlyOldGeneratedFilesOfExactCase) {
+    QTemporaryDir gen;
+    const QString dir = gen.path() + u'/';
+    const QString oldE93 = makeFile(dir, "A1.e93", 91);
+    const QString oldWork = makeFile(dir, "A2.e9_", 91);
+    const QString oldHtm = makeFile(dir, "A3.htm", 120);
+    const QStringList kept = {
+        makeFile(dir, "B1.E93", 91),   // upper case
+        makeFile(dir, "B2.HTM", 91),
+        makeFile(dir, "B3.cft", 200),  // descriptors are never deleted
+        makeFile(dir, "bordB3.cft", 200),
+        makeFile(dir, "B4.htm", 30),   // too recent
+        makeFile(dir, "B5.e93", 89),
+        makeFile(dir, ".B6.e93", 200), // hidden
+        makeFile(dir, "B8.e93.txt", 200),
+    };
+    const QString readOnly = makeFile(dir, "B7.e93", 200);
+    QFile::setPermissions(readOnly, QFileDevice::ReadOwner | QFileDevice::ReadUser);
+    ASSERT_TRUE(QDir(dir).mkdir(QStringLiteral("F.htm")));  // a folder named like a summary page
+
+    ASSERT_TRUE(runStartup(dir));
+    EXPECT_TRUE(dialogs.messages.isEmpty());
+    EXPECT_FALSE(QFile::exists(oldE93));
+    EXPECT_FALSE(QFile::exists(oldWork));
+    EXPECT_FALSE(QFile::exists(oldHtm));
+    for (const QString& f : kept) EXPECT_TRUE(QFile::exists(f)) << f.toStdString();
+    EXPECT_TRUE(QFile::exists(readOnly));
+    EXPECT_TRUE(QDir(dir + "F.htm").exists());
+}
+
+TEST_F(StartupTest, MissingGenerationFolderWarnsOnceAndGoesOn) {
+    QTemporaryDir gen;
+    const QString missing = gen.path() + QStringLiteral("/absent/");
+    ASSERT_TRUE(runStartup(missing));
+    ASSERT_EQ(dialogs.messages.size(), 1);
+    EXPECT_EQ(dialogs.messages[0].text,
+              "Le répertoire de génération des fichiers d'ordres est incorrect.\r\n\r\nVous devez mettre un répertoire valide.");
+    EXPECT_EQ(dialogs.messages[0].title, "Paramétrage incorrect");
+    EXPECT_EQ(dialogs.messages[0].icon, MsgIcon::Exclamation);
+    EXPECT_EQ(startup->state().listQuery, Startup::ListQuery);
+}
+
+TEST_F(StartupTest, EmptyOrUnterminatedFolderCleansNothingSilently) {
+    QTemporaryDir gen;
+    const QString old = makeFile(gen.path() + u'/', "A.e93", 200);
+    ASSERT_TRUE(runStartup(QString()));
+    ASSERT_TRUE(runStartup(gen.path()));  // no final separator: names the folder itself
+    EXPECT_TRUE(dialogs.messages.isEmpty());
+    EXPECT_TRUE(QFile::exists(old));
+}
+
+TEST_F(StartupTest, AFailureDuringCleanUpEndsTheStartAfterThePurge) {
+    folder.createWorkingDatabase();
+    {
+        auto c = folder.openWorking();
+        TempStartFolder::insertOrder(c, {{"genere", true}, {"dateGener", kNow.addDays(-40)}});
+    }
+    QTemporaryDir gen;
+    // A link to nothing is listed like a file but cannot be looked at.
+    ASSERT_TRUE(QFile::link(gen.path() + "/nowhere", gen.path() + "/Z.htm"));
+    EXPECT_FALSE(runStartup(gen.path() + u'/'));
+    ASSERT_EQ(dialogs.messages.size(), 1);
+    EXPECT_TRUE(dialogs.messages[0].title.startsWith("Erreur : "));
+    EXPECT_EQ(dialogs.messages[0].icon, MsgIcon::Critical);
+    EXPECT_EQ(orderCount(), 0);  // the purge was committed before
+}
+
+TEST_F(StartupTest, ReadOnlyWorkingDatabaseIsASecurityError) {
+    const QString path = folder.createWorkingDatabase();
+    QFile::setPermissions(path, QFileDevice::ReadOwner | QFileDevice::ReadUser);
+    EXPECT_FALSE(runStartup());
+    ASSERT_EQ(dialogs.messages.size(), 1);
+    EXPECT_EQ(dialogs.messages[0].text,
+              "Vous n'avez pas accès au fichier des données.\r\n\r\nUn adminstrateur doit vous donner accès à ce fichier");
+    EXPECT_EQ(dialogs.messages[0].title, "Erreur sécurité");
+}
+
+TEST_F(StartupTest, CorruptWorkingDatabaseNamesTheFile) {
+    QFile f(folder.filePath(QStringLiteral("VornaW.mdb")));
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    f.write(QByteArray(4096, 'z'));
+    f.close();
+    EXPECT_FALSE(runStartup());
+    ASSERT_EQ(dialogs.messages.size(), 1);
+    EXPECT_TRUE(dialogs.messages[0].title.startsWith("Erreur : "));
+    EXPECT_TRUE(dialogs.messages[0].text.contains("VornaW.mdb")) << dialogs.messages[0].text.toStdString();
+}
+
+TEST_F(StartupTest, OldLayoutStopsWithoutChangingAnything) {
+    folder.createOldWorkingDatabase();
+    const QByteArray before = workingBytes();
+    EXPECT_FALSE(runStartup());
+    ASSERT_EQ(dialogs.messages.size(), 1);
+    EXPECT_EQ(dialogs.messages[0].title, "Exécution impossible");
+    EXPECT_TRUE(dialogs.messages[0].text.contains("version antérieure"));
+    EXPECT_EQ(workingBytes(), before);
+    EXPECT_FALSE(QFile::exists(folder.filePath(QStringLiteral("VornaAnc.mdb"))));
+}
+
+TEST_F(StartupTest, CurrentLayoutIsNeverUpgraded) {
+    folder.createWorkingDatabase();
+    bool upgraded = false;
+    Startup::Hooks hooks;
+    hooks.upgrade = [&](const QString&) { return upgraded = true; };
+    Startup s(folder.path(), hooks);
+    ASSERT_TRUE(s.run());
+    EXPECT_FALSE(upgraded);
+}
+
+TEST_F(StartupTest, DecimalSeparatorFollowsTheRegionalSettings) {
+    Locale::force(false);
+    ASSERT_TRUE(runStartup());
+    EXPECT_FALSE(DecimalSeparatorIsPoint);
+    Locale::force(true);
+    ASSERT_TRUE(runStartup());
+    EXPECT_TRUE(DecimalSeparatorIsPoint);
+}
+
+TEST_F(StartupTest, GeneralHandlerShowsSourceAndSignedNumber) {
+    Startup::reportFatal(-2147217900, "Microsoft JET Database Engine", "Erreur de syntaxe");
+    ASSERT_EQ(dialogs.messages.size(), 1);
+    EXPECT_EQ(dialogs.messages[0].text, "Microsoft JET Database Engine : Erreur de syntaxe");
+    EXPECT_EQ(dialogs.messages[0].title, "Erreur : -2147217900");
+    EXPECT_EQ(dialogs.messages[0].buttons, MsgButtons::OK);
+}
+
+TEST(SingleInstanceTest, ASecondStartAsksTheFirstForItsWindow) {
+    QTemporaryDir dir;
+    SingleInstance first(QStringLiteral("vorna-test"), dir.path());
+    ASSERT_TRUE(first.acquire());
+    int activations = 0;
+    first.setActivationHandler([&] { ++activations; });
+
+    SingleInstance second(QStringLiteral("vorna-test"), dir.path());
+    EXPECT_FALSE(second.acquire());
+    QTRY_COMPARE_WITH_TIMEOUT(activations, 1, 5000);
+
+    // Another key is another program.
+    SingleInstance other(QStringLiteral("vorna-other"), dir.path());
+    EXPECT_TRUE(other.acquire());
+}

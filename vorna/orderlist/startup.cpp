@@ -1,0 +1,162 @@
+#include "orderlist/startup.h"
+
+#include <QDir>
+
+#include "orderentry/modrules.h"
+#include "platform/clock.h"
+#include "platform/db/recordset.h"
+#include "platform/dialogs.h"
+#include "platform/environment.h"
+#include "platform/files/files.h"
+#include "platform/vberror.h"
+
+namespace vorna {
+
+const QString Startup::PurgeStatement = QStringLiteral("delete * from Ordres where dateGener < now -30");
+
+const QString Startup::ListQuery = QStringLiteral(
+    "select idOrdre as Numéro, format(dateCreation,'dd/mm/YYYY HH:MM') as `Date de Création`,Montant, "
+    "devOrdre as `Devise de l'ordre`, devPaiement as `Devise de Paiement`, refInterne as `Référence Interne`,"
+    "identBE1 as `Bénéficiaire`, format(dateGener,'dd/mm/YYYY HH:MM') as `Génération`, nbDeci, urgent "
+    "from Ordres Order by idOrdre DESC");
+
+namespace {
+// A ParamRef with fewer fields is the previous version's layout.
+constexpr int kCurrentLayoutFields = 24;
+// Generated files older than this are removed from the generation folder.
+constexpr int kCleanUpDays = 90;
+
+QString inFolder(const QString& folder, const QString& name) { return QDir(folder).filePath(name); }
+}  // namespace
+
+Startup::Startup(QString startFolder, Hooks hooks) : hooks_(std::move(hooks)) {
+    state_.startFolder = std::move(startFolder);
+}
+
+void Startup::reportFatal(long number, const QString& source, const QString& description) {
+    if (number == err::AccessDenied) {
+        msgBox(QStringLiteral("Vous n'avez pas accès au fichier des données.\r\n\r\n"
+                              "Un adminstrateur doit vous donner accès à ce fichier"),
+               MsgButtons::OK, MsgIcon::Critical, QStringLiteral("Erreur sécurité"));
+    } else {
+        msgBox(source + QStringLiteral(" : ") + description, MsgButtons::OK, MsgIcon::Critical,
+               QStringLiteral("Erreur : ") + QString::number(number));
+    }
+}
+
+bool Startup::run() {
+    try {
+        if (!prepareWorkingDatabase()) return false;
+        if (!checkLayout()) return false;
+
+        // Connection strings: every window opens its files with these.
+        state_.connParamVorna = jetConnectionString(inFolder(state_.startFolder, dbfiles::Reference));
+        state_.connVorna = jetConnectionString(state_.workingPath);
+        state_.workingConnString = state_.connVorna;
+
+        openAndPurge();
+        cleanGenerationFolder();
+
+        DecimalSeparatorIsPoint = Locale::decimalSeparatorIsPoint();
+
+        state_.workingConnString = state_.connVorna;
+        state_.listQuery = ListQuery;
+        return true;
+    } catch (const VbError& e) {
+        reportFatal(e.number, e.source, e.description);
+        return false;
+    }
+}
+
+bool Startup::prepareWorkingDatabase() {
+    const QString templatePath = inFolder(state_.startFolder, dbfiles::Template);
+    if (!files::fileExists(templatePath)) {
+        msgBox(QStringLiteral("Le répertoire des tables initiales n'existe pas"), MsgButtons::OK, MsgIcon::Critical,
+               QStringLiteral("Exécution impossible"));
+        return false;
+    }
+    state_.workingPath = inFolder(state_.startFolder, dbfiles::Working);
+    if (!files::fileExists(state_.workingPath)) {
+        try {
+            files::copyFile(templatePath, state_.workingPath);
+        } catch (const VbError&) {
+            msgBox(QStringLiteral("Impossible de préparer les tables de travail"), MsgButtons::OK, MsgIcon::Critical,
+                   QStringLiteral("Exécution impossible"));
+            return false;
+        }
+    }
+    return true;
+}
+
+bool Startup::checkLayout() {
+    int fields = 0;
+    {
+        auto conn = openConnection(jetConnectionString(state_.workingPath));
+        Recordset rs;
+        rs.open(QStringLiteral("ParamRef"), conn, CursorType::Keyset, LockType::Optimistic);
+        fields = rs.fieldCount();
+        rs.close();
+        conn->close();
+    }
+    if (fields >= kCurrentLayoutFields) return true;
+    return hooks_.upgrade ? hooks_.upgrade(state_.startFolder) : refuseOldLayout(state_.startFolder);
+}
+
+void Startup::openAndPurge() {
+    state_.listQuery = PurgeStatement;
+    state_.dfwConn = openConnection(state_.workingConnString);
+    if (hooks_.loadSettings) hooks_.loadSettings(state_.dfwConn);
+    state_.dfwConn->beginTrans();
+    try {
+        state_.dfwConn->execute(state_.listQuery);
+    } catch (...) {
+        // Nothing of the purge may stay half done.
+        state_.dfwConn->rollbackTrans();
+        throw;
+    }
+    state_.dfwConn->commitTrans();
+}
+
+void Startup::cleanGenerationFolder() {
+    const QString folder = hooks_.generationFolder ? hooks_.generationFolder() : QString();
+    // No folder set yet (first start): nothing to look at.
+    if (folder.isEmpty()) return;
+    QList<files::Entry> entries;
+    try {
+        // A folder text without its final separator names the folder itself, not its
+        // entries: the settings check asks for the separator; nothing is cleaned meanwhile.
+        if (!folder.endsWith(u'/')) {
+            if (!files::folderExists(folder))
+                throw VbError(files::errnum::PathNotFound, QStringLiteral("Vorna"), folder);
+            return;
+        }
+        entries = files::listFolder(folder);
+    } catch (const VbError&) {
+        msgBox(QStringLiteral("Le répertoire de génération des fichiers d'ordres est incorrect.\r\n\r\n"
+                              "Vous devez mettre un répertoire valide."),
+               MsgButtons::OK, MsgIcon::Exclamation, QStringLiteral("Paramétrage incorrect"));
+        return;
+    }
+    const QDateTime limit = Clock::now().addDays(-kCleanUpDays);
+    for (const files::Entry& e : entries) {
+        // A folder whose name ends like a generated file is not one.
+        if (e.isFolder) continue;
+        const QString ext = e.name.right(4);
+        if (ext != QLatin1String(".e93") && ext != QLatin1String(".e9_") && ext != QLatin1String(".htm")) continue;
+        const QString path = folder + e.name;
+        const files::Attributes a = files::attributes(path);
+        if (a.readOnly || a.hidden || a.system) continue;
+        if (files::lastModified(path) < limit) files::deleteFile(path);
+    }
+}
+
+bool refuseOldLayout(const QString& startFolder) {
+    msgBox(QStringLiteral("La base de données de travail ") + QDir(startFolder).filePath(dbfiles::Working) +
+               QStringLiteral(" a le format d'une version antérieure.\r\n"
+                              "Sa mise à jour n'est pas disponible dans cette version : aucune donnée n'a été "
+                              "modifiée."),
+           MsgButtons::OK, MsgIcon::Critical, QStringLiteral("Exécution impossible"));
+    return false;
+}
+
+}  // namespace vorna
