@@ -1,7 +1,10 @@
 #include "orderentry/modrules.h"
 
+#include <QLineEdit>
+
 #include "platform/dialogs.h"
 #include "platform/text/ansi.h"
+#include "platform/text/format.h"
 
 namespace vorna {
 
@@ -21,6 +24,22 @@ int letterDigitFilter(int key, const char* others) {
     if (isControlKey(key)) return key;
     beep();
     return 0;
+}
+
+// Leading and trailing blanks (only code 32) removed.
+QStringView trimBlanks(QStringView s) {
+    qsizetype b = 0, e = s.size();
+    while (b < e && s[b] == u' ') ++b;
+    while (e > b && s[e - 1] == u' ') --e;
+    return s.mid(b, e - b);
+}
+
+// Reports a failed field test: the message, then the focus on the field.
+void reportField(QLineEdit* box, const QString& message) {
+    if (message.isEmpty()) return;
+    msgBox(message, MsgButtons::OK, MsgIcon::Critical, QStringLiteral("Erreur de saisie"));
+    // A box that is disabled, itself or through its container, cannot take the focus.
+    if (box->isEnabled()) box->setFocus();
 }
 
 }  // namespace
@@ -46,6 +65,45 @@ int keyFilterAmount(int key) {
 }
 
 int keyFilterReference(int key) { return letterDigitFilter(key, " .-+,"); }
+
+void filterClipboard(int kind) {
+    int (*filter)(int) = kind == 1 ? keyFilterAlnum : kind == 2 ? keyFilterAmount : keyFilterText;
+    Dialogs& dialogs = Dialogs::current();
+    const QString in = dialogs.clipboardText();
+    QString out;
+    for (qsizetype i = 0; i < in.size(); ++i) {
+        int key = ansi::code(in[i]);
+        // A character outside the 16-bit range is one character, and one the code page lacks.
+        if (in[i].isHighSurrogate() && i + 1 < in.size() && in[i + 1].isLowSurrogate()) {
+            ++i;
+            key = -1;
+        }
+        const int accepted = filter(key);
+        if (accepted != 0) out += ansi::character(accepted);
+    }
+    dialogs.setClipboardText(out);
+}
+
+void selectAllText(QLineEdit* box) {
+    if (!box) return;
+    box->setSelection(0, int(box->text().size()));
+}
+
+bool isFieldMissing(QLineEdit* box, const QString& message) {
+    if (!box) return false;
+    const QString text = box->text();
+    if (!trimBlanks(text).isEmpty()) return false;
+    reportField(box, message);
+    return true;
+}
+
+bool isAmountZero(QLineEdit* box, const QString& message) {
+    if (!box) return false;
+    const QString text = box->text();
+    if (!readLeadingNumber(trimBlanks(text)).isZero()) return false;
+    reportField(box, message);
+    return true;
+}
 
 int keyCodeOf(QChar c) { return ansi::code(c); }
 
