@@ -61,6 +61,7 @@ public:
     Value(const Decimal& d) : v_(d) {}
     Value(double d) : v_(d) {}
     Value(const QString& s) : v_(s) {}
+    Value(QString&& s) : v_(std::move(s)) {}
     Value(const char* s) : v_(QString::fromUtf8(s)) {}
     Value(const QDateTime& t);
 

@@ -39,6 +39,14 @@ constexpr long NoCurrentRecord = 3021;
 constexpr long ItemNotFound = 3265;
 // Operation not allowed in this state (closed recordset, read-only field, ...).
 constexpr long OperationNotAllowed = 3219;
+// A file that is not a database, or a damaged one.
+constexpr long UnrecognizedDatabase = 3343;
+// A text longer than its column allows.
+constexpr long FieldTooSmall = 3163;
+// A value that the column's type cannot take (a word into a number column).
+constexpr long TypeMismatch = 13;
+// The row to update or delete is no longer in the table (80040E38).
+constexpr long RowNotFound = -2147217864;
 }  // namespace err
 
 }  // namespace vorna

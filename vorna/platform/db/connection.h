@@ -5,6 +5,7 @@
 #include <memory>
 
 #include "platform/value.h"
+#include "platform/vberror.h"
 
 struct sqlite3;
 
@@ -19,8 +20,12 @@ QString dataSourceOf(const QString& connectionString);
 
 // A connection to one database file (SQLite content, whatever its name).
 // Errors are thrown as VbError: a file that cannot be opened, read or written gives
-// err::AccessDenied (-2147467259); a file that is not a database another number, with a
-// French description that names the file.
+// err::AccessDenied (-2147467259); a file that is not a database err::UnrecognizedDatabase; any
+// other failure err::DatabaseError (or the number of the recordset operation that failed);
+// every description is French and names the file.
+// A file without the owner's write permission is opened read-only: reading works, the first
+// write gives err::AccessDenied (the owner bit is what counts, as root may write anything).
+// Statements never stay open between calls, so no connection holds a read lock for long.
 class Connection {
 public:
     Connection();
@@ -51,15 +56,41 @@ public:
     int transactionLevel() const;
 
     sqlite3* handle() const;
+    bool isReadOnly() const { return readOnly_; }
+    // How long a write waits for another connection's lock before it fails (2000 ms).
+    void setBusyTimeout(int milliseconds);
 
     // Turns the current SQLite error of this connection into a VbError (source "Vorna.db").
     [[noreturn]] void raise(int sqliteCode, const QString& context = QString()) const;
+    VbError error(int sqliteCode, const QString& context = QString()) const;
+
+    // Test hook, to reach the paths that follow a failed write (rollbacks). A write is a
+    // statement that changes rows: execute() of such a statement, and a recordset's insert,
+    // update or delete. After `skip` more writes that succeed, the next `count` writes fail with
+    // `error` before they reach the file.
+    void failWrites(const VbError& error, int count = 1, int skip = 0);
+    // The same for every connection, those opened later included.
+    static void failWritesEverywhere(const VbError& error, int count = 1, int skip = 0);
+    // Removes the faults of this connection / of every connection (and the global one).
+    void clearWriteFaults();
+    static void clearAllWriteFaults();
+    // Called by the layer before each write: throws the fault that is due, if any.
+    void beforeWrite();
 
 private:
+    struct WriteFault {
+        int skip = 0;
+        int count = 0;
+        VbError error{0, QString(), QString()};
+        bool due();
+    };
     sqlite3* db_ = nullptr;
     QString connectionString_;
     QString path_;
     int level_ = 0;
+    bool readOnly_ = false;
+    int busyTimeout_ = 2000;
+    WriteFault fault_;
 };
 
 using ConnectionPtr = std::shared_ptr<Connection>;

@@ -48,7 +48,12 @@ struct FieldInfo {
 // A set of rows read from one table or one SELECT, held in memory (client cursor), with a
 // current row, edits written back to the base table, and the record-change events.
 // Field names are matched without regard to case; the first match wins.
-// Writes through an aliased column reach its base column; computed columns are read-only.
+// Writes through an aliased column reach its base column (two fields on one column show the
+// same value); computed columns are read-only. A written value is converted to the column's
+// type at once (err::TypeMismatch, err::FieldTooSmall when the column refuses it).
+// Leaving a row that has a pending edit (a move, find, sort, requery, addNew) stores it first
+// through update(), as the old runtime did. Events: addNew → willChangeRecord(AddNew) and
+// recordChangeComplete(AddNew); update → (Update); deleteCurrent → (Delete); moves → moveComplete.
 class Recordset : public QObject {
     Q_OBJECT
 public:
@@ -76,8 +81,11 @@ public:
     void moveLast();
     void moveNext();
     void movePrevious();
-    // 1-based position of the current row in the present order; 0 at BOF/EOF.
+    // 1-based position of the current row in the present order; 0 at BOF/EOF (and on a row
+    // just deleted).
     int absolutePosition() const;
+    // Moves to the row at that 1-based position (a grid row becoming current).
+    void setAbsolutePosition(int position);
     // A stable identifier of the current row; survives Sort and Requery-free edits.
     Bookmark bookmark() const;
     void setBookmark(Bookmark b);
@@ -90,6 +98,9 @@ public:
     Value value(int index) const;
     Value value(const QString& name) const;
     Value originalValue(int index) const;
+    // The value of a field in any row, without moving: `row` is 0-based in the present order
+    // (0 to recordCount() - 1). For lists and grids that show every row.
+    Value valueAt(int row, int index) const;
     // Writes a field of the current row. An equal value changes nothing; otherwise the row
     // enters edit (unless it is being added). Unknown name: err::ItemNotFound.
     void setValue(int index, const Value& v);
@@ -121,6 +132,11 @@ signals:
     void currentChanged();
     // A field of the current row was written by code.
     void fieldChanged(int index);
+    // update() starts: bound controls write back what they hold before the row is checked.
+    void aboutToUpdate();
+    // Rows came, went or changed order (open, requery, sort, addNew, a cancelled add, delete,
+    // close): lists bound to the recordset reload.
+    void rowsChanged();
 
 private:
     struct Impl;
