@@ -1,0 +1,89 @@
+#pragma once
+
+#include <QDateTime>
+#include <QString>
+
+#include "generation/orderrecord.h"
+#include "platform/value.h"
+
+class QIODevice;
+
+namespace vorna {
+
+// A free text of the order file, made safe for the EDIFACT syntax: every character must be
+// one that keyFilterText lets through unchanged (upper-case letters, digits, " .,-()/'+:"),
+// otherwise error 9999 "Caractères interdits : " + the whole text is raised (after the beep).
+// Control characters are refused too: the file is one single line. "'" and "+" are
+// released with "?"; ":" is released too, or becomes a blank when `colonToSpace` is true
+// (references, cities and postcodes).
+QString ediText(const QString& text, bool colonToSpace);
+
+// The amount as MOA carries it: exactly `nbDeci` decimals (a negative count counts as none),
+// no grouping, a decimal comma.
+QString moaAmountText(const Decimal& amount, int nbDeci);
+// The amount as the summary shows it (cMontant and the per-currency totals): blanks between
+// groups of three digits and the regional decimal separator.
+QString displayAmountText(const Decimal& amount, int nbDeci);
+// cDevises: "USD en EUR" when an order currency is given, otherwise the payment currency.
+QString currencyText(const OrderRecord& order);
+
+// What the generation stores on an order once its message is written.
+struct WrittenOrder {
+    QDateTime dateGener;  // the stamp of the DTM+137 segment
+    QString cMontant;
+    QString cDevises;
+    QString amountText;   // the amount as written in MOA
+};
+
+// Writes one PAYORD D.93A interchange onto an open device: writeHeader with the first order,
+// writeMessage for each order in ascending idOrdre, then writeTrailer. Each piece goes to the
+// device as soon as it is built, so a failure leaves in the file what was written before it.
+// Failures are thrown as VbError: 9999 for a refused character or an account that does not
+// fit, 75 for a failed write.
+class OrderFileWriter {
+public:
+    explicit OrderFileWriter(QIODevice& out);
+
+    // UNB, with the ordering institution's name of the first order as sender.
+    void writeHeader(const OrderRecord& first);
+    // One message, UNH to UNT.
+    WrittenOrder writeMessage(const OrderRecord& order);
+    // UNZ with the number of messages written.
+    void writeTrailer();
+
+    int messageCount() const { return messageCount_; }
+
+private:
+    void put(const QString& piece);
+    // A value written as stored: no conversion, but it must still fit on one line of single bytes.
+    void putStored(const QString& value);
+    void endSegment();
+
+    void writeUnh();
+    void writeBgm(const OrderRecord& o);
+    QDateTime writeDtmCreation();
+    void writeDtmExecution();
+    void writePaymentDetails(const OrderRecord& o);
+    void writePai(const OrderRecord& o);
+    void writeFca(const OrderRecord& o);
+    QString writeMoa(const OrderRecord& o);
+    void writeCux(const OrderRecord& o);
+    void writeRff(const OrderRecord& o);
+    void writeFiiOrderingInstitution(const OrderRecord& o);
+    void writeFiiIntermediary(const OrderRecord& o);
+    void writeFiiBeneficiaryBank(const OrderRecord& o);
+    void writeNadParties(const OrderRecord& o);
+    void writePartyBlock(const QString& name, const QString& address1, const QString& address2, const QString& city,
+                         const QString& postcode, const QString& country);
+    void writeNadBeneficiary(const OrderRecord& o);
+    void writeCom(const OrderRecord& o);
+    void writeDeclaration(const OrderRecord& o);
+    void writeUnt();
+
+    QIODevice& out_;
+    int messageNumber_ = 0;
+    int segmentCount_ = 0;
+    int messageCount_ = 0;
+};
+
+}  // namespace vorna

@@ -1,0 +1,96 @@
+#pragma once
+
+#include <QDateTime>
+#include <QString>
+
+#include "platform/value.h"
+
+namespace vorna {
+
+class Recordset;
+
+// One row of Ordres, in the order of its columns. Text columns read Null and empty alike as an
+// empty text; Null numbers read 0, Null Booleans false and a Null date an invalid QDateTime.
+struct OrderRecord {
+    qint64 idOrdre = 0;
+    int typeOper = 0;  // 0 transfer, 1 cheque, 2 settlement of a remittance, 3 placing at disposal
+    QString devPaiement;
+    QString devOrdre;
+    Decimal montant;
+    bool urgent = false;
+    QString refInterne;
+    QDateTime dateCreation;
+
+    // Ordering customer.
+    QString ribOY;
+    QString identOY1;
+    QString identOY2;
+    QString identOY3;
+    QString codePostalOY;
+    QString villeOY;
+    QString paysOY;
+
+    // Ordering institution.
+    QString ribPL;
+    QString identPL1;
+    QString identPL2;
+    QString identPL3;
+    QString codePostalPL;
+    QString villePL;
+    QString paysPL;
+
+    // Intermediary bank.
+    QString bicBqeI1;
+    QString identBqeI11;
+    QString identBqeI12;
+    QString identBqeI13;
+    QString villeBqeI1;
+    QString paysBqeI1;
+
+    // Beneficiary's bank.
+    QString bicBqeBE;
+    QString codeBqeBE;
+    QString identBqeBE1;
+    QString identBqeBE2;
+    QString identBqeBE3;
+    QString villeBqeBE;
+    QString paysBqeBE;
+
+    // Beneficiary.
+    QString identBE1;
+    QString identBE2;
+    QString identBE3;
+    QString villeBE;
+    QString paysBE;
+    QString ibanBE;
+
+    QString motif1;
+    QString motif2;
+    QString motif3;
+    QString motif4;
+
+    int frais = 0;          // 0 ordering party, 1 beneficiary, 2 shared
+    int avisBenefType = 0;  // 0 normal, 1 telephone, 2 fax
+    QString avisTel;
+    QString avisBenef;
+    QString avisFax;
+
+    // Balance-of-payments declaration.
+    QString codeEcono;
+    QString paysResBE;
+    QString sirenDecla;
+    bool residentOY = false;
+
+    QString sirenPL;
+    QString sirenOY;
+    int nbDeci = 0;
+    QDateTime dateGener;
+    bool genere = false;
+    QString cMontant;
+    QString cDevises;
+};
+
+// The current row of a recordset on Ordres (any letter case of the column names).
+OrderRecord fromRecordset(const Recordset& rs);
+
+}  // namespace vorna
