@@ -2,7 +2,10 @@
 
 #include <QLineEdit>
 
+#include "orderlist/frmlistordre.h"
+#include "platform/db/recordset.h"
 #include "platform/dialogs.h"
+#include "platform/forms/textbox.h"
 #include "platform/text/ansi.h"
 #include "platform/text/format.h"
 
@@ -106,5 +109,36 @@ bool isAmountZero(QLineEdit* box, const QString& message) {
 }
 
 int keyCodeOf(QChar c) { return ansi::code(c); }
+
+bool isPaysEEE(const QString& code) { return isPaysEEE(code, frmListOrdre::instance().connParamVorna); }
+
+bool isPaysEEE(const QString& code, const QString& connParamVorna) {
+    const ConnectionPtr conn = openConnection(connParamVorna);
+    Recordset rs;
+    rs.open(QStringLiteral("select Code,Description from PaysEEE Order by Description"), conn, CursorType::ForwardOnly,
+            LockType::ReadOnly);
+    const bool found = rs.find(QStringLiteral("code"), Value(code), FindStart::First);
+    rs.close();
+    conn->close();
+    return found;
+}
+
+bool isDefaultChanged(const QString& column, const Recordset& settings, const Recordset& order) {
+    const Value def = settings.value(column);
+    if (def.isNull() || def.isEmpty() || trimBlanks(def.toText()).isEmpty()) return false;
+    const Value mine = order.value(column);
+    if (mine.isNull() || mine.isEmpty()) return true;
+    return mine.toText() != def.toText();
+}
+
+void setKeyFilter(forms::TextBox* box, KeyFilter filter) {
+    box->keyPress = [filter](int& keyAscii) { keyAscii = filter(keyAscii); };
+}
+
+void setClipboardKind(forms::TextBox* box, int kind) {
+    box->mouseDown = [kind](int button, int, int, int) {
+        if (button == 2) filterClipboard(kind);
+    };
+}
 
 }  // namespace vorna

@@ -6,6 +6,11 @@ class QLineEdit;
 
 namespace vorna {
 
+class Recordset;
+namespace forms {
+class TextBox;
+}
+
 // True when the regional settings write decimals with "."; set once at start-up.
 extern bool DecimalSeparatorIsPoint;
 
@@ -37,6 +42,25 @@ bool isFieldMissing(QLineEdit* box, const QString& message);
 // The amount test: as isFieldMissing, when the number at the start of the box's text reads 0
 // (see readLeadingNumber).
 bool isAmountZero(QLineEdit* box, const QString& message);
+
+// True when the code is a `Code` of table PaysEEE of the reference database. Every call opens a
+// connection of its own with the main window's connParamVorna; nothing is kept.
+bool isPaysEEE(const QString& code);
+bool isPaysEEE(const QString& code, const QString& connParamVorna);
+
+// True when the order changed a default that the settings row supplies: the settings' value of
+// the column is neither Null nor blank, and the order's value differs from it (exact comparison;
+// a Null order value differs).
+bool isDefaultChanged(const QString& column, const Recordset& settings, const Recordset& order);
+
+// A key filter, as a text box names it.
+using KeyFilter = int (*)(int key);
+// Gives the box its own key filter: every key that reaches the box (after the window's preview)
+// is replaced by the filter's answer.
+void setKeyFilter(forms::TextBox* box, KeyFilter filter);
+// The right mouse button on the box cleans the clipboard with filterClipboard(kind) before the
+// box's context menu can paste from it.
+void setClipboardKind(forms::TextBox* box, int kind);
 
 // The key code of a typed character (its Windows-1252 code), or -1 when the code page has none.
 int keyCodeOf(QChar c);
