@@ -81,7 +81,7 @@ void loadCsv(sqlite3* db, const QString& path, const Load& load) {
     sqlite3_finalize(st);
 }
 
-void build(const QString& target, const QString& script, const QString& dataDir, bool withReference) {
+void build(const QString& target, const QStringList& scripts, const QString& dataDir, bool withReference) {
     const QString temp = target + QStringLiteral(".tmp");
     QFile::remove(temp);
     sqlite3* db = nullptr;
@@ -92,7 +92,8 @@ void build(const QString& target, const QString& script, const QString& dataDir,
     try {
         check(db, vorna::registerSqlFunctions(db), QStringLiteral("functions"));
         check(db, sqlite3_exec(db, "PRAGMA journal_mode=DELETE; BEGIN", nullptr, nullptr, nullptr), target);
-        check(db, sqlite3_exec(db, readText(script).toUtf8().constData(), nullptr, nullptr, nullptr), script);
+        for (const QString& script : scripts)
+            check(db, sqlite3_exec(db, readText(script).toUtf8().constData(), nullptr, nullptr, nullptr), script);
         if (withReference)
             for (const Load& load : kLoads) loadCsv(db, dataDir + u'/' + QLatin1String(load.csv), load);
         check(db, sqlite3_exec(db, "COMMIT", nullptr, nullptr, nullptr), target);
@@ -117,9 +118,11 @@ int main(int argc, char** argv) {
     const QString data = QString::fromLocal8Bit(argv[2]);
     try {
         QDir().mkpath(out);
-        build(out + QStringLiteral("/Vorna.mdb"), data + QStringLiteral("/vorna.sql"), data, false);
-        build(out + QStringLiteral("/ParVorna.mdb"), data + QStringLiteral("/parvorna.sql"), data, true);
-        build(out + QStringLiteral("/VornaOld.mdb"), data + QStringLiteral("/old_layout.sql"), data, false);
+        const QString working = data + QStringLiteral("/vorna.sql");
+        build(out + QStringLiteral("/Vorna.mdb"), {working}, data, false);
+        build(out + QStringLiteral("/ParVorna.mdb"), {data + QStringLiteral("/parvorna.sql")}, data, true);
+        // The previous layout: the current tables, less the settings columns added since.
+        build(out + QStringLiteral("/VornaOld.mdb"), {working, data + QStringLiteral("/old_layout.sql")}, data, false);
     } catch (const std::exception& e) {
         std::fprintf(stderr, "makedb: %s\n", e.what());
         return 1;
