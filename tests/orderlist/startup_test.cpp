@@ -48,11 +48,6 @@ protected:
         return rs.recordCount();
     }
 
-    QByteArray workingBytes() {
-        QFile f(folder.filePath(QStringLiteral("VornaW.mdb")));
-        return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-    }
-
     // A generated file of the folder, last changed `days` ago.
     QString makeFile(const QString& dir, const QString& name, int days) {
         const QString path = dir + name;
@@ -213,15 +208,30 @@ TEST_F(StartupTest, CorruptWorkingDatabaseNamesTheFile) {
     EXPECT_TRUE(dialogs.messages[0].text.contains("VornaW.mdb")) << dialogs.messages[0].text.toStdString();
 }
 
-TEST_F(StartupTest, OldLayoutStopsWithoutChangingAnything) {
+TEST_F(StartupTest, OldLayoutIsUpgradedAndTheStartGoesOn) {
+    QTemporaryDir prefix;  // the old version's traces are looked for here
+    files::setWindowsPrefix(prefix.path());
     folder.createOldWorkingDatabase();
-    const QByteArray before = workingBytes();
-    EXPECT_FALSE(runStartup());
-    ASSERT_EQ(dialogs.messages.size(), 1);
-    EXPECT_EQ(dialogs.messages[0].title, "Exécution impossible");
-    EXPECT_TRUE(dialogs.messages[0].text.contains("version antérieure"));
-    EXPECT_EQ(workingBytes(), before);
-    EXPECT_FALSE(QFile::exists(folder.filePath(QStringLiteral("VornaAnc.mdb"))));
+    {
+        auto c = folder.openWorking();
+        TempStartFolder::insertOrder(c, {{"idOrdre", 12}, {"refInterne", "KEPT"}});
+    }
+    const bool started = runStartup();
+    files::setWindowsPrefix(QString());
+    ASSERT_TRUE(started);
+    EXPECT_TRUE(dialogs.messages.isEmpty());
+    EXPECT_TRUE(QFile::exists(folder.filePath(QStringLiteral("VornaAnc.mdb"))));
+    auto c = folder.openWorking();
+    Recordset rs;
+    rs.open(QStringLiteral("ParamRef"), c);
+    EXPECT_EQ(rs.fieldCount(), 27);
+    rs.open(QStringLiteral("select idOrdre, refInterne from Ordres"), c);
+    ASSERT_EQ(rs.recordCount(), 1);
+    EXPECT_EQ(rs.value(0), Value(12));
+    EXPECT_EQ(rs.value(1), Value("KEPT"));
+    // The start went on to the end, on the upgraded file.
+    EXPECT_EQ(startup->state().listQuery, Startup::ListQuery);
+    EXPECT_EQ(settingsConnection->path(), folder.filePath(QStringLiteral("VornaW.mdb")));
 }
 
 TEST_F(StartupTest, CurrentLayoutIsNeverUpgraded) {

@@ -3,6 +3,7 @@
 #include <QDir>
 
 #include "orderentry/modrules.h"
+#include "orderlist/upgrade.h"
 #include "platform/clock.h"
 #include "platform/db/recordset.h"
 #include "platform/dialogs.h"
@@ -99,7 +100,8 @@ bool Startup::checkLayout() {
         conn->close();
     }
     if (fields >= kCurrentLayoutFields) return true;
-    return hooks_.upgrade ? hooks_.upgrade(state_.startFolder) : refuseOldLayout(state_.startFolder);
+    // The layout test's connection is closed: the upgrade may copy and rename the file.
+    return hooks_.upgrade ? hooks_.upgrade(state_.startFolder) : upgradeWorkingDatabase(state_.startFolder);
 }
 
 void Startup::openAndPurge() {
@@ -148,15 +150,6 @@ void Startup::cleanGenerationFolder() {
         if (a.readOnly || a.hidden || a.system) continue;
         if (files::lastModified(path) < limit) files::deleteFile(path);
     }
-}
-
-bool refuseOldLayout(const QString& startFolder) {
-    msgBox(QStringLiteral("La base de données de travail ") + QDir(startFolder).filePath(dbfiles::Working) +
-               QStringLiteral(" a le format d'une version antérieure.\r\n"
-                              "Sa mise à jour n'est pas disponible dans cette version : aucune donnée n'a été "
-                              "modifiée."),
-           MsgButtons::OK, MsgIcon::Critical, QStringLiteral("Exécution impossible"));
-    return false;
 }
 
 }  // namespace vorna

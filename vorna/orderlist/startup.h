@@ -37,7 +37,7 @@ public:
         // The generation folder as the settings window shows it.
         std::function<QString()> generationFolder;
         // Brings an old-layout working database to the current layout; false ends the program
-        // (the upgrade has then shown its own message).
+        // (the upgrade has then shown its own message). Unset: upgradeWorkingDatabase.
         std::function<bool(const QString& startFolder)> upgrade;
     };
 
@@ -65,8 +65,5 @@ private:
     Hooks hooks_;
     StartupState state_;
 };
-
-// Until older working databases can be upgraded: a clear message, and nothing is changed.
-bool refuseOldLayout(const QString& startFolder);
 
 }  // namespace vorna
