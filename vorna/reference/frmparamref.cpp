@@ -62,6 +62,7 @@ frmParamRef::frmParamRef() {
     buildControls();
     wireHandlers();
     setKeyPreview(true);
+    adjustSize();  // the design size: what the controls need
 }
 
 frmParamRef::~frmParamRef() {
@@ -200,8 +201,13 @@ void frmParamRef::buildControls() {
     Txtpart = newBox(QStringLiteral("Txtpart"), QStringLiteral("partCft"), 8);
     Txtpart->setParent(Frame2);
     forms::labelFor(lblpart, Txtpart);
-    lblpart->hide();
-    Txtpart->hide();
+    // The frame keeps its layout whether or not the partner shows.
+    for (QWidget* w : {static_cast<QWidget*>(lblpart), static_cast<QWidget*>(Txtpart)}) {
+        QSizePolicy p = w->sizePolicy();
+        p.setRetainSizeWhenHidden(true);
+        w->setSizePolicy(p);
+        w->hide();
+    }
     auto* f2 = new QGridLayout(Frame2);
     f2->addWidget(lblcft, 0, 0);
     f2->addWidget(cft, 0, 1);

@@ -59,6 +59,8 @@ void PickList::fillGrid() {
     const int cols = rs_->fieldCount();
     const int rows = rs_->recordCount();
     grid->setRedraw(false);
+    // One line of text per row, as the old grid drew them.
+    grid->setRowHeightTwips(-1, toTwips(grid->fontMetrics().height() + 6));
     grid->setCols(cols);
     grid->setRows(rows + 1);
     for (int c = 0; c < cols; ++c) {
