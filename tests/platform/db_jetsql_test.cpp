@@ -9,6 +9,7 @@
 #include "platform/db/jetsql.h"
 #include "platform/db/recordset.h"
 #include "platform/db/sqlfunctions.h"
+#include "platform/text/format.h"
 
 using namespace vorna;
 using vorna::test::TempStartFolder;
@@ -84,13 +85,13 @@ TEST(JetSqlTranslate, TellsTableNamesFromStatements) {
 
 TEST(SqlFunctions, FormatsDatesWithTheOldTokens) {
     const QDateTime t(QDate(2026, 3, 7), QTime(9, 5, 2));
-    EXPECT_EQ(formatDateTime(t, u"dd/mm/YYYY HH:MM"), "07/03/2026 09:05");
-    EXPECT_EQ(formatDateTime(t, u"DD/MM/YYYY HH:MM"), "07/03/2026 09:05");
-    EXPECT_EQ(formatDateTime(t, u"mm/dd/YYYY HH:MM"), "03/07/2026 09:05");
-    EXPECT_EQ(formatDateTime(t, u"dd/mm/yyyy HH:MM"), "07/03/2026 09:05");
-    EXPECT_EQ(formatDateTime(t, u"d/m/yy h:nn:ss"), "7/3/26 9:05:02");
-    EXPECT_EQ(formatDateTime(t, u"mm:ss"), "05:02");  // before seconds, m means minutes
-    EXPECT_EQ(formatDateTime(QDateTime(), u"dd"), "");
+    EXPECT_EQ(formatDate(t, QStringLiteral("dd/mm/YYYY HH:MM")), "07/03/2026 09:05");
+    EXPECT_EQ(formatDate(t, QStringLiteral("DD/MM/YYYY HH:MM")), "07/03/2026 09:05");
+    EXPECT_EQ(formatDate(t, QStringLiteral("mm/dd/YYYY HH:MM")), "03/07/2026 09:05");
+    EXPECT_EQ(formatDate(t, QStringLiteral("dd/mm/yyyy HH:MM")), "07/03/2026 09:05");
+    EXPECT_EQ(formatDate(t, QStringLiteral("d/m/yy h:nn:ss")), "7/3/26 9:05:02");
+    EXPECT_EQ(formatDate(t, QStringLiteral("mm:ss")), "05:02");  // before seconds, m means minutes
+    EXPECT_EQ(formatDate(QDateTime(), QStringLiteral("dd")), "");
 }
 
 TEST(SqlFunctions, TheCollationIsFrenchAndIgnoresCase) {

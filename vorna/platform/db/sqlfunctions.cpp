@@ -7,9 +7,11 @@
 
 #include <algorithm>
 #include <cmath>
+#include <optional>
 #include <vector>
 
 #include "platform/clock.h"
+#include "platform/text/datepattern.h"
 #include "platform/value.h"
 
 namespace vorna {
@@ -33,107 +35,7 @@ int collate(void*, int n1, const void* p1, int n2, const void* p2) {
     return r < 0 ? -1 : r > 0 ? 1 : 0;
 }
 
-// ---- date patterns -------------------------------------------------------------------------
-
-struct DatePart {
-    enum Kind : quint8 { Literal, Day, Month, Year, Hour, Minute, Second } kind;
-    quint8 width;      // 1 or 2 (4 for the long year)
-    QByteArray text;   // literal bytes (UTF-8)
-};
-struct DatePattern {
-    std::vector<DatePart> parts;
-    int maxLength = 0;  // the longest text it can give
-};
-
-std::vector<DatePart> compileParts(const char* p, int n) {
-    std::vector<DatePart> out;
-    int i = 0;
-    while (i < n) {
-        const char c = char(p[i] | 0x20);  // letter case does not count
-        const bool letter = (p[i] & 0x80) == 0 && ((p[i] >= 'a' && p[i] <= 'z') || (p[i] >= 'A' && p[i] <= 'Z'));
-        if (letter && (c == 'd' || c == 'm' || c == 'y' || c == 'h' || c == 'n' || c == 's')) {
-            int j = i;
-            while (j < n && char(p[j] | 0x20) == c && ((p[j] >= 'a' && p[j] <= 'z') || (p[j] >= 'A' && p[j] <= 'Z'))) ++j;
-            const int run = j - i;
-            DatePart part{DatePart::Literal, quint8(run >= 2 ? 2 : 1), {}};
-            switch (c) {
-            case 'd': part.kind = DatePart::Day; break;
-            case 'm': part.kind = DatePart::Month; break;
-            case 'y': part.kind = DatePart::Year; part.width = run >= 3 ? 4 : 2; break;
-            case 'h': part.kind = DatePart::Hour; break;
-            case 'n': part.kind = DatePart::Minute; break;
-            default: part.kind = DatePart::Second; break;
-            }
-            out.push_back(std::move(part));
-            i = j;
-        } else {
-            if (out.empty() || out.back().kind != DatePart::Literal) out.push_back({DatePart::Literal, 0, {}});
-            out.back().text.append(p[i]);
-            ++i;
-        }
-    }
-    // "m" right after an hour (literals between) or right before seconds means minutes.
-    int lastField = -1;
-    for (int k = 0; k < int(out.size()); ++k) {
-        if (out[k].kind == DatePart::Literal) continue;
-        if (out[k].kind == DatePart::Month) {
-            bool minutes = lastField >= 0 && out[lastField].kind == DatePart::Hour;
-            for (int m = k + 1; !minutes && m < int(out.size()); ++m) {
-                if (out[m].kind == DatePart::Literal) continue;
-                minutes = out[m].kind == DatePart::Second;
-                break;
-            }
-            if (minutes) out[k].kind = DatePart::Minute;
-        }
-        lastField = k;
-    }
-    return out;
-}
-
-DatePattern compilePattern(const char* p, int n) {
-    DatePattern out{compileParts(p, n), 0};
-    for (const DatePart& part : out.parts) out.maxLength += part.kind == DatePart::Literal ? int(part.text.size()) : 12;
-    return out;
-}
-
-struct DateFields {
-    int year, month, day, hour, minute, second;
-};
-
-// Writes a number of at least `width` digits at `out`; answers the end.
-char* writeNumber(char* out, int v, int width) {
-    char buf[12];
-    int len = 0;
-    unsigned u = v < 0 ? 0u - unsigned(v) : unsigned(v);
-    do {
-        buf[len++] = char('0' + u % 10);
-        u /= 10;
-    } while (u);
-    while (len < width) buf[len++] = '0';
-    if (v < 0) *out++ = '-';
-    while (len) *out++ = buf[--len];
-    return out;
-}
-
-// Writes the date at `out`, which holds at least pattern.maxLength bytes; answers the length.
-int applyPattern(const DatePattern& pattern, const DateFields& f, char* out) {
-    char* const start = out;
-    for (const DatePart& part : pattern.parts) {
-        switch (part.kind) {
-        case DatePart::Literal:
-            if (part.text.size() == 1) *out++ = part.text[0];
-            else out = std::copy(part.text.cbegin(), part.text.cend(), out);
-            break;
-        case DatePart::Day: out = writeNumber(out, f.day, part.width); break;
-        case DatePart::Month: out = writeNumber(out, f.month, part.width); break;
-        case DatePart::Year: out = writeNumber(out, part.width == 4 ? f.year : f.year % 100, part.width); break;
-        case DatePart::Hour: out = writeNumber(out, f.hour, part.width); break;
-        case DatePart::Minute: out = writeNumber(out, f.minute, part.width); break;
-        case DatePart::Second: out = writeNumber(out, f.second, part.width); break;
-        }
-    }
-    return int(out - start);
-}
+using DateFields = DatePattern::Fields;
 
 bool digits(const unsigned char* p, int n, int& v) {
     v = 0;
@@ -176,11 +78,11 @@ void sqlFormat(sqlite3_context* ctx, int, sqlite3_value** argv) {
     }
     // The pattern is the same on every row: compiled once per statement.
     const auto* pattern = static_cast<const DatePattern*>(sqlite3_get_auxdata(ctx, 1));
-    DatePattern local;
+    std::optional<DatePattern> local;
     if (!pattern) {
-        local = compilePattern(reinterpret_cast<const char*>(sqlite3_value_text(argv[1])), sqlite3_value_bytes(argv[1]));
-        sqlite3_set_auxdata(ctx, 1, new DatePattern(local), deletePattern);
-        pattern = &local;
+        local.emplace(QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_value_text(argv[1])), sqlite3_value_bytes(argv[1])));
+        sqlite3_set_auxdata(ctx, 1, new DatePattern(*local), deletePattern);
+        pattern = &*local;
     }
     DateFields f;
     const unsigned char* v = sqlite3_value_text(argv[0]);
@@ -188,8 +90,8 @@ void sqlFormat(sqlite3_context* ctx, int, sqlite3_value** argv) {
         sqlite3_result_value(ctx, argv[0]);
         return;
     }
-    QVarLengthArray<char, 128> out(pattern->maxLength);
-    sqlite3_result_text(ctx, out.data(), applyPattern(*pattern, f, out.data()), SQLITE_TRANSIENT);
+    QVarLengthArray<char, 128> out(pattern->maxLength());
+    sqlite3_result_text(ctx, out.data(), pattern->write(f, out.data()), SQLITE_TRANSIENT);
 }
 
 void sqlNow(sqlite3_context* ctx, int argc, sqlite3_value** argv) {
@@ -218,15 +120,6 @@ int registerSqlFunctions(sqlite3* db) {
 int compareText(QStringView a, QStringView b) {
     const int r = collator().compare(a, b);
     return r < 0 ? -1 : r > 0 ? 1 : 0;
-}
-
-QString formatDateTime(const QDateTime& t, QStringView pattern) {
-    if (!t.isValid()) return QString();
-    const QByteArray p = pattern.toUtf8();
-    const DateFields f{t.date().year(), t.date().month(), t.date().day(), t.time().hour(), t.time().minute(), t.time().second()};
-    const DatePattern compiled = compilePattern(p.constData(), int(p.size()));
-    QVarLengthArray<char, 128> out(compiled.maxLength);
-    return QString::fromUtf8(out.data(), applyPattern(compiled, f, out.data()));
 }
 
 }  // namespace vorna

@@ -1,5 +1,7 @@
 #include "platform/text/format.h"
 
+#include "platform/text/datepattern.h"
+
 #include <limits>
 
 #include "platform/environment.h"
@@ -125,48 +127,7 @@ QString formatNumber(const Decimal& value, const QString& pattern, QChar decimal
     return out;
 }
 
-QString formatDate(const QDateTime& t, const QString& pattern) {
-    if (!t.isValid()) return QString();
-    const QDate d = t.date();
-    const QTime tm = t.time();
-    auto num = [](int v, int width) { return QString::number(v).rightJustified(width, u'0'); };
-
-    QString out;
-    bool afterHour = false;  // the hour was the last thing written: "m" means minutes
-    qsizetype i = 0;
-    while (i < pattern.size()) {
-        const QChar c = pattern[i];
-        const char16_t l = c.toLower().unicode();
-        if (l != u'd' && l != u'm' && l != u'n' && l != u'y' && l != u'h' && l != u's') {
-            out += c;
-            ++i;
-            continue;
-        }
-        qsizetype run = 1;
-        while (i + run < pattern.size() && pattern[i + run].toLower().unicode() == l) ++run;
-        // Years take four or two letters at a time, the other fields two or one.
-        qsizetype take = l == u'y' ? (run >= 4 ? 4 : run >= 2 ? 2 : 1) : (run >= 2 ? 2 : 1);
-        const int width = take == 2 ? 2 : 1;
-        switch (l) {
-        case u'd': out += num(d.day(), width); afterHour = false; break;
-        case u'm':
-            out += afterHour ? num(tm.minute(), width) : num(d.month(), width);
-            afterHour = false;
-            break;
-        case u'n': out += num(tm.minute(), width); afterHour = false; break;
-        case u'y':
-            if (take == 4) out += num(d.year(), 4);
-            else if (take == 2) out += num(d.year() % 100, 2);
-            else out += QString::number(d.dayOfYear());
-            afterHour = false;
-            break;
-        case u'h': out += num(tm.hour(), width); afterHour = true; break;
-        case u's': out += num(tm.second(), width); afterHour = false; break;
-        }
-        i += take;
-    }
-    return out;
-}
+QString formatDate(const QDateTime& t, const QString& pattern) { return DatePattern(pattern).format(t); }
 
 std::optional<Decimal> readRegionalNumber(QStringView text) {
     return readRegionalNumber(text, Locale::decimalSeparator());

@@ -23,10 +23,8 @@ namespace vorna {
 QString formatNumber(const Decimal& value, const QString& pattern);
 QString formatNumber(const Decimal& value, const QString& pattern, QChar decimalSeparator);
 
-// Date with "dd/mm/YYYY HH:MM", "DD/MM/YYYY HH:MM", "mm/dd/YYYY HH:MM", "dd/mm/yyyy HH:MM", "YYMMDD", "HHMM", ...:
-// d/dd day, m/mm month (minutes right after h/hh), yy/yyyy year, h/hh hours (0-23), n/nn and
-// M/MM after H minutes, s/ss seconds; letters in either case; every other character, "/" and
-// ":" included, is written as it is. An invalid date gives an empty text.
+// Date with "dd/mm/YYYY HH:MM", "DD/MM/YYYY HH:MM", "mm/dd/YYYY HH:MM", "YYMMDD", "HHMM", ...
+// (the tokens of DatePattern); "/" and ":" are written as they are. An invalid date gives "".
 QString formatDate(const QDateTime& t, const QString& pattern);
 
 // Reads a number in the regional display form: blanks anywhere are skipped (the blanks between
