@@ -318,8 +318,7 @@ void frmListOrdre::misEnForme(bool initConn) {
     const int rememberedRow = g->row();
 
     if (initConn) {
-        ConnectionPtr conn = openConnection(workingConnString_);
-        dfwConn = conn;
+        dfwConn = openConnection(workingConnString_);
         auto rs = std::make_unique<Recordset>();
         rs->open(listQuery_, dfwConn, CursorType::Keyset, LockType::Optimistic);
         if (listRs_) MSHFlexGrid1->clear();  // the old rows go with their recordset
