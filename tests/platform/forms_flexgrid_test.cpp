@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <QClipboard>
 #include <QElapsedTimer>
 #include <QHeaderView>
 #include <QPixmap>
@@ -201,6 +202,18 @@ TEST_F(Grid, APictureProviderMarksCellsWithoutAPictureOfTheirOwn) {
     EXPECT_FALSE(grid.cellPicture(4, 2).isNull());
     grid.clear();
     EXPECT_TRUE(grid.cellPicture(3, 2).isNull());
+}
+
+TEST_F(Grid, CopyingACellLeavesTheClipboardAlone) {
+    grid.setCols(2);
+    grid.setRows(3);
+    grid.setTextMatrix(1, 1, "secret");
+    grid.setCol(1);
+    show();
+    QGuiApplication::clipboard()->setText("avant");
+    QTest::keyClick(&grid, Qt::Key_C, Qt::ControlModifier);
+    QTest::keyClick(&grid, Qt::Key_Insert, Qt::ControlModifier);
+    EXPECT_EQ(QGuiApplication::clipboard()->text(), "avant");
 }
 
 TEST_F(Grid, CurrentCellSelectionAndRowColChange) {

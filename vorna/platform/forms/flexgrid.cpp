@@ -577,6 +577,12 @@ void FlexGrid::keyPressEvent(QKeyEvent* e) {
         e->ignore();
         return;
     }
+    // The old grid copied nothing; Qt's view would put the cell's text on the clipboard
+    // behind the program's back.
+    if (e->matches(QKeySequence::Copy)) {
+        e->ignore();
+        return;
+    }
     const int row = row_, col = col_;
     QTableView::keyPressEvent(e);
     if ((row != row_ || col != col_) && currentIndex().isValid()) scrollTo(currentIndex());  // the arrow keys do
