@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <QClipboard>
 #include <QElapsedTimer>
 #include <QHeaderView>
 #include <QPixmap>
@@ -175,6 +176,44 @@ TEST_F(Grid, ColoursAndPicturesFollowTheFillStyle) {
     EXPECT_EQ(grid.textMatrix(5, 1), "");
     EXPECT_TRUE(grid.cellPicture(5, 1).isNull());
     EXPECT_FALSE(grid.cellBackColor(0, 2).isValid());
+}
+
+TEST_F(Grid, APictureProviderMarksCellsWithoutAPictureOfTheirOwn) {
+    grid.setCols(3);
+    grid.setRows(6);
+    const QIcon mark = picture(Qt::blue);
+    QList<int> asked;
+    grid.setPictureProvider(2, [&](int row) {
+        asked << row;
+        return row % 2 ? mark : QIcon();
+    });
+    EXPECT_EQ(grid.cellPicture(3, 2).cacheKey(), mark.cacheKey());
+    EXPECT_TRUE(grid.cellPicture(4, 2).isNull());
+    EXPECT_TRUE(grid.cellPicture(0, 2).isNull());  // never on the header row
+    EXPECT_FALSE(asked.contains(0));
+    EXPECT_FALSE(cellData(grid, 5, 2, Qt::DecorationRole).isNull());
+    EXPECT_TRUE(cellData(grid, 5, 1, Qt::DecorationRole).isNull());
+
+    // A picture set on the cell wins; clear() removes the provider.
+    grid.setRow(4);
+    grid.setCol(2);
+    grid.setCellPicture(picture(Qt::red));
+    EXPECT_NE(grid.cellPicture(4, 2).cacheKey(), mark.cacheKey());
+    EXPECT_FALSE(grid.cellPicture(4, 2).isNull());
+    grid.clear();
+    EXPECT_TRUE(grid.cellPicture(3, 2).isNull());
+}
+
+TEST_F(Grid, CopyingACellLeavesTheClipboardAlone) {
+    grid.setCols(2);
+    grid.setRows(3);
+    grid.setTextMatrix(1, 1, "secret");
+    grid.setCol(1);
+    show();
+    QGuiApplication::clipboard()->setText("avant");
+    QTest::keyClick(&grid, Qt::Key_C, Qt::ControlModifier);
+    QTest::keyClick(&grid, Qt::Key_Insert, Qt::ControlModifier);
+    EXPECT_EQ(QGuiApplication::clipboard()->text(), "avant");
 }
 
 TEST_F(Grid, CurrentCellSelectionAndRowColChange) {

@@ -47,6 +47,7 @@ public:
         std::function<QString(int)> provider;
         std::vector<quint32> back;     // kSet | rgb, 0 when none
         std::vector<quint16> picture;  // 1 + index into pictures, 0 when none
+        std::function<QIcon(int)> pictureProvider;
         FlexGrid::Align align = FlexGrid::Align::General;
     };
 
@@ -139,9 +140,10 @@ public:
 
     QIcon pictureAt(int row, int col) const {
         const Column& c = columns[col];
-        if (row == 0 || c.picture.empty()) return QIcon();
-        const quint16 id = c.picture[size_t(row - 1)];
-        return id ? pictures[id - 1] : QIcon();
+        if (row == 0) return QIcon();
+        const quint16 id = c.picture.empty() ? 0 : c.picture[size_t(row - 1)];
+        if (id) return pictures[id - 1];
+        return c.pictureProvider ? c.pictureProvider(row) : QIcon();
     }
 
     Qt::Alignment alignmentOf(const QString& t, FlexGrid::Align a) const {
@@ -330,6 +332,12 @@ void FlexGrid::setColumnProvider(int col, std::function<QString(int)> provider) 
     auto& c = model_->columns[size_t(col)];
     c.provider = std::move(provider);
     c.filled.clear();
+    model_->changed(1, std::max(1, model_->dataRows), col, col);
+}
+
+void FlexGrid::setPictureProvider(int col, std::function<QIcon(int)> provider) {
+    checkCol(col);
+    model_->columns[size_t(col)].pictureProvider = std::move(provider);
     model_->changed(1, std::max(1, model_->dataRows), col, col);
 }
 
@@ -566,6 +574,12 @@ void FlexGrid::mouseMoveEvent(QMouseEvent* e) {
 void FlexGrid::keyPressEvent(QKeyEvent* e) {
     // Enter and Escape belong to the window's default and cancel buttons.
     if (e->key() == Qt::Key_Return || e->key() == Qt::Key_Enter || e->key() == Qt::Key_Escape) {
+        e->ignore();
+        return;
+    }
+    // The old grid copied nothing; Qt's view would put the cell's text on the clipboard
+    // behind the program's back.
+    if (e->matches(QKeySequence::Copy)) {
         e->ignore();
         return;
     }

@@ -45,6 +45,10 @@ public:
     // Fills a column lazily: provider(row) gives the text of data row `row` (1 and up) the
     // first time it is needed. A text set by setTextMatrix wins. nullptr removes the provider.
     void setColumnProvider(int col, std::function<QString(int row)> provider);
+    // Pictures of a column, lazily: provider(row) gives the picture of data row `row` whenever
+    // it is needed (a null icon for none), for the cells without a picture of their own.
+    // clear() and nullptr remove it.
+    void setPictureProvider(int col, std::function<QIcon(int row)> provider);
 
     // Sizes in twips; a width of 0 hides the column. Row 0 is the header row; -1 means every
     // column (every row, header included).
