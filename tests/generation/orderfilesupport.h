@@ -1,5 +1,6 @@
 #pragma once
 
+#include "common/qtsupport.h"
 #include <gtest/gtest.h>
 
 #include <QBuffer>
@@ -18,9 +19,6 @@
 #include "platform/clock.h"
 #include "platform/environment.h"
 #include "platform/vberror.h"
-
-// Readable texts in the failure messages.
-inline void PrintTo(const QString& s, std::ostream* os) { *os << '"' << s.toStdString() << '"'; }
 
 namespace vorna::test {
 

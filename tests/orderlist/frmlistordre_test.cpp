@@ -10,6 +10,7 @@
 #include <QTest>
 #include <QTimer>
 
+#include "common/qtsupport.h"
 #include "common/scripteddialogs.h"
 #include "common/tempstartfolder.h"
 #include "orderlist/frmlistordre.h"
@@ -23,7 +24,6 @@ using vorna::forms::FlexGrid;
 using vorna::test::ScriptedDialogs;
 using vorna::test::TempStartFolder;
 
-inline void PrintTo(const QString& s, std::ostream* os) { *os << '"' << s.toStdString() << '"'; }
 
 namespace {
 
@@ -60,13 +60,7 @@ protected:
     frmListOrdre& window() { return frmListOrdre::instance(); }
     FlexGrid& grid() { return *window().MSHFlexGrid1; }
 
-    bool show() {
-        frmListOrdre& w = window();
-        w.show();
-        w.activateWindow();
-        QApplication::setActiveWindow(&w);
-        return QTest::qWaitForWindowActive(&w);
-    }
+    bool show() { return vorna::test::showActive(&window()); }
 
     QPoint cellCentre(int row, int col) { return grid().visualRect(grid().model()->index(row - 1, col)).center(); }
 

@@ -8,6 +8,7 @@
 #include <QTest>
 #include <ostream>
 
+#include "common/qtsupport.h"
 #include "common/scripteddialogs.h"
 #include "common/tempstartfolder.h"
 #include "orderlist/frmlistordre.h"
@@ -21,9 +22,6 @@
 #include "reference/frmlstpays.h"
 #include "reference/frmparamref.h"
 
-// Readable texts in failure messages.
-inline void PrintTo(const QString& s, std::ostream* os) { *os << '"' << s.toStdString() << '"'; }
-
 namespace vorna::test {
 
 // Valid identifiers for the settings.
@@ -31,16 +29,6 @@ inline const QString kRibA = QStringLiteral("30004005500001004750105");
 inline const QString kRibB = QStringLiteral("20041010050500012345694");
 inline const QString kSirenA = QStringLiteral("732829320");
 inline const QString kSirenB = QStringLiteral("552100554");
-
-inline void flushDeletes() { QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete); }
-
-// Shows a window and makes it the active one.
-inline bool showActive(QWidget* w) {
-    w->show();
-    w->activateWindow();
-    QApplication::setActiveWindow(w);
-    return QTest::qWaitForWindowActive(w);
-}
 
 // A program started on a temporary data folder: the main window's start-up has run, which
 // loaded the settings window hidden. Every window is gone after each test.

@@ -17,6 +17,10 @@
 #include "platform/forms/accessibility.h"
 #include "platform/forms/geometry.h"
 #include "platform/text/format.h"
+#include "reference/frmlstcodesecono.h"
+#include "reference/frmlstdev.h"
+#include "reference/frmlstpays.h"
+#include "reference/frmparamref.h"
 
 namespace vorna {
 
@@ -103,7 +107,9 @@ QString amountText(const Value& amount, const Value& nbDeci) {
 // Closing the main window unloads the other windows first, in this order: frmMgrModeles,
 // frmLstDev, frmParamRef, frmLstPays, frmLstCodesEcono, as forms::unloadAll<...>() of those
 // that exist. A window that refuses does not stop the main window from closing.
-void unloadOtherWindows() {}
+// The other windows, in this order; a window that refuses (the settings before their first save)
+// stays, and keeps the program alive.
+void unloadOtherWindows() { forms::unloadAll<frmLstDev, frmParamRef, frmLstPays, frmLstCodesEcono>(); }
 
 }  // namespace
 
