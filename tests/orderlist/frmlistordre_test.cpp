@@ -368,7 +368,8 @@ TEST_F(OrderListWindow, ResizingPlacesTheListAndChecksTheSettingsOnceStarted) {
     frmListOrdre& w = window();
     EXPECT_EQ(settingsChecks, 0);  // the start-up itself checks nothing
     ASSERT_TRUE(show());
-    EXPECT_GE(settingsChecks, 1);  // the first display is a resize
+    QCoreApplication::processEvents();
+    EXPECT_GE(settingsChecks, 1);  // the first display is a resize, checked once it shows
 
     w.resize(700, 450);
     QCoreApplication::processEvents();
@@ -381,8 +382,10 @@ TEST_F(OrderListWindow, ResizingPlacesTheListAndChecksTheSettingsOnceStarted) {
     // Minimising and restoring count as resizes.
     int before = settingsChecks;
     w.setWindowState(Qt::WindowMinimized);
+    QCoreApplication::processEvents();
     EXPECT_EQ(settingsChecks, before + 1);
     w.setWindowState(Qt::WindowNoState);
+    QCoreApplication::processEvents();
     EXPECT_EQ(settingsChecks, before + 2);
 
     // A window too small for the list leaves the list as it was.

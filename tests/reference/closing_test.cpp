@@ -28,7 +28,9 @@ TEST_F(ClosingTheProgram, TheMainWindowUnloadsTheOthersAndCloses) {
 
 TEST_F(ClosingTheProgram, UnsavedFirstSettingsKeepTheProgramAlive) {
     frmListOrdre& w = start();  // first start: the settings row is new and pending
-    ASSERT_TRUE(showActive(&w));
+    w.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&w));
+    QCoreApplication::processEvents();
     dialogs.messages.clear();
 
     EXPECT_TRUE(w.close());  // the main window never refuses
@@ -42,7 +44,9 @@ TEST_F(ClosingTheProgram, UnsavedFirstSettingsKeepTheProgramAlive) {
 
 TEST_F(ClosingTheProgram, EveryResizeAfterTheStartReportsAMissingSetting) {
     frmListOrdre& w = start();
-    ASSERT_TRUE(showActive(&w));
+    w.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&w));
+    QCoreApplication::processEvents();
     const auto transferMessages = [&] {
         int n = 0;
         for (const auto& m : dialogs.messages)

@@ -8,6 +8,7 @@
 #include <QMouseEvent>
 #include <QScopeGuard>
 #include <QScopedValueRollback>
+#include <QTimer>
 #include <algorithm>
 
 #include "orderlist/listpictures.h"
@@ -479,13 +480,18 @@ void frmListOrdre::formResize() {
     const int h = toTwips(surface_->height()) - 120;
     if (w >= 0 && h >= 0) forms::moveTwips(MSHFlexGrid1, 60, 60, w, h);
 
-    if (loaded_ && SettingsCheck) {
+    if (!loaded_ || !SettingsCheck || checkQueued_) return;
+    // The first display resizes the window before it is on the screen: the check (and its
+    // message) waits until the list shows behind it.
+    checkQueued_ = true;
+    QTimer::singleShot(0, this, [this] {
+        checkQueued_ = false;
         try {
             SettingsCheck();
         } catch (const VbError&) {
             // A resize never stops on a failure.
         }
-    }
+    });
 }
 
 void frmListOrdre::formQueryUnload(bool& cancel, forms::UnloadMode mode) {

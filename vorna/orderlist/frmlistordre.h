@@ -114,6 +114,7 @@ private:
     QString workingPath_;
     QString workingConnString_;
     QString listQuery_;
+    bool checkQueued_ = false;
     bool loaded_ = false;
 
     QWidget* surface_ = nullptr;  // the window's client area, below the menu bar
