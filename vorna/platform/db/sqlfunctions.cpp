@@ -112,9 +112,11 @@ int registerSqlFunctions(sqlite3* db) {
     rc = sqlite3_create_function_v2(db, "format", 2, SQLITE_UTF8 | SQLITE_DETERMINISTIC, nullptr, sqlFormat, nullptr,
                                     nullptr, nullptr);
     if (rc != SQLITE_OK) return rc;
-    rc = sqlite3_create_function_v2(db, "jet_now", 0, SQLITE_UTF8, nullptr, sqlNow, nullptr, nullptr, nullptr);
+    // "now" is read once per run of a statement, as the old engine did: marked deterministic,
+    // SQLite computes it once instead of on every row it compares.
+    rc = sqlite3_create_function_v2(db, "jet_now", 0, SQLITE_UTF8 | SQLITE_DETERMINISTIC, nullptr, sqlNow, nullptr, nullptr, nullptr);
     if (rc != SQLITE_OK) return rc;
-    return sqlite3_create_function_v2(db, "jet_now", 1, SQLITE_UTF8, nullptr, sqlNow, nullptr, nullptr, nullptr);
+    return sqlite3_create_function_v2(db, "jet_now", 1, SQLITE_UTF8 | SQLITE_DETERMINISTIC, nullptr, sqlNow, nullptr, nullptr, nullptr);
 }
 
 int compareText(QStringView a, QStringView b) {
