@@ -7,6 +7,7 @@
 #include "platform/dialogs.h"
 #include "platform/files/files.h"
 #include "platform/text/ansi.h"
+#include "platform/text/blanks.h"
 #include "platform/text/format.h"
 #include "platform/vberror.h"
 
@@ -25,22 +26,6 @@ const QString kControlReference = QStringLiteral("SOLMEX RUVAK");
 
 // Characters below the blank and DEL: none may reach a file that is one line of text.
 bool isControlCode(int code) { return (code >= 0 && code < 32) || code == 127; }
-
-// Leading and trailing blanks (only blanks, as the stored texts are compared).
-QString trimBlanks(const QString& s) {
-    qsizetype b = 0, e = s.size();
-    while (b < e && s[b] == u' ') ++b;
-    while (e > b && s[e - 1] == u' ') --e;
-    return s.mid(b, e - b);
-}
-
-QString trimTrailingBlanks(const QString& s) {
-    qsizetype e = s.size();
-    while (e > 0 && s[e - 1] == u' ') --e;
-    return s.left(e);
-}
-
-bool isBlank(const QString& s) { return trimBlanks(s).isEmpty(); }
 
 // x padded with blanks on the right, or cut, to exactly n characters.
 QString pad(const QString& x, int n) { return (x + QString(n, u' ')).left(n); }

@@ -7,6 +7,7 @@
 #include "platform/dialogs.h"
 #include "platform/forms/textbox.h"
 #include "platform/text/ansi.h"
+#include "platform/text/blanks.h"
 #include "platform/text/format.h"
 
 namespace vorna {
@@ -27,14 +28,6 @@ int letterDigitFilter(int key, const char* others) {
     if (isControlKey(key)) return key;
     beep();
     return 0;
-}
-
-// Leading and trailing blanks (only code 32) removed.
-QStringView trimBlanks(QStringView s) {
-    qsizetype b = 0, e = s.size();
-    while (b < e && s[b] == u' ') ++b;
-    while (e > b && s[e - 1] == u' ') --e;
-    return s.mid(b, e - b);
 }
 
 // Reports a failed field test: the message, then the focus on the field.

@@ -4,6 +4,7 @@
 #include "orderentry/modtp.h"
 #include "platform/dialogs.h"
 #include "platform/forms/focus.h"
+#include "platform/text/blanks.h"
 #include "reference/frmlstpays.h"
 #include "reference/frmparamref.h"
 
@@ -19,14 +20,6 @@ const QString HINT2 = QStringLiteral("Saisissez ces informations dans l'écran d
 // the accent.
 const QString kTitlePlain = QStringLiteral("Erreur de parametrage");
 const QString kTitle = QStringLiteral("Erreur de paramètrage");
-
-// Leading and trailing blanks removed (blanks only, as the old Trim).
-QString trimBlanks(const QString& s) {
-    qsizetype b = 0, e = s.size();
-    while (b < e && s[b] == u' ') ++b;
-    while (e > b && s[e - 1] == u' ') --e;
-    return s.mid(b, e - b);
-}
 
 QString withoutBlanks(QString s) { return s.remove(u' '); }
 

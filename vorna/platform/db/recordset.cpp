@@ -350,13 +350,13 @@ struct Recordset::Impl {
 
     // ---- sorting ----
 
-    void applySort(const QString& spec) {
+    void applySort(const QString& sortOrder) {
         struct Key {
             int field;
             bool desc;
         };
         std::vector<Key> keys;
-        for (const QString& part : spec.split(u',', Qt::SkipEmptyParts)) {
+        for (const QString& part : sortOrder.split(u',', Qt::SkipEmptyParts)) {
             QStringList words = part.simplified().split(u' ');
             if (words.isEmpty() || words.first().isEmpty()) continue;
             bool desc = false;
@@ -872,12 +872,12 @@ bool Recordset::find(const QString& column, const Value& v, FindStart start) {
     return found < d.size();
 }
 
-void Recordset::sort(const QString& spec) {
+void Recordset::sort(const QString& sortOrder) {
     Impl& d = *d_;
     d.requireOpen();
     d.leaveRow();
-    d.applySort(spec);
-    d.sortSpec = spec.trimmed();
+    d.applySort(sortOrder);
+    d.sortSpec = sortOrder.trimmed();
     d.deletedRow = -1;
     d.cur = 0;
     emit rowsChanged();

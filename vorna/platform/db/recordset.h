@@ -127,7 +127,7 @@ public:
     bool find(const QString& column, const Value& v, FindStart start = FindStart::Current);
     // "col [ASC|DESC][, col ...]"; "" restores the source order. Stable, in memory, texts in the
     // French order without regard to case, Null first. The first row becomes current.
-    void sort(const QString& spec);
+    void sort(const QString& sortOrder);
     QString sortSpec() const;
 
 signals:
