@@ -6,25 +6,16 @@
 #include <QFile>
 #include <sqlite3.h>
 
+#include "common/errorof.h"
 #include "common/tempstartfolder.h"
 #include "platform/db/connection.h"
 #include "platform/db/recordset.h"
 
 using namespace vorna;
 using vorna::test::TempStartFolder;
+using vorna::test::errorOf;
 
 namespace {
-
-// Runs `f` and answers the VbError it throws (number 0 when it throws none).
-template <typename F>
-VbError errorOf(F&& f) {
-    try {
-        f();
-    } catch (const VbError& e) {
-        return e;
-    }
-    return VbError(0, QString(), QString());
-}
 
 int orderCount(const ConnectionPtr& c) {
     Recordset rs;

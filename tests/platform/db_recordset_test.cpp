@@ -8,24 +8,16 @@
 
 #include <functional>
 
+#include "common/errorof.h"
 #include "common/tempstartfolder.h"
 #include "platform/clock.h"
 #include "platform/db/recordset.h"
 
 using namespace vorna;
 using vorna::test::TempStartFolder;
+using vorna::test::errorOf;
 
 namespace {
-
-template <typename F>
-VbError errorOf(F&& f) {
-    try {
-        f();
-    } catch (const VbError& e) {
-        return e;
-    }
-    return VbError(0, QString(), QString());
-}
 
 // What a column holds in the file, read with plain SQL ("<null>" for Null).
 QString stored(const ConnectionPtr& c, const QString& sql) {
