@@ -198,7 +198,7 @@ int runBenchmark(int count, bool spread) {
     int rows = 0;
     auto stepOnly = [&] {
         sqlite3_stmt* st = nullptr;
-        sqlite3_prepare_v2(w.dfwConn->handle(), sql.constData(), -1, &st, nullptr);
+        sqlite3_prepare_v2(Session::current().dfwConn->handle(), sql.constData(), -1, &st, nullptr);
         rows = 0;
         while (sqlite3_step(st) == SQLITE_ROW) ++rows;
         sqlite3_finalize(st);

@@ -79,7 +79,7 @@ TEST_F(Settings, FirstStartOpensOnANewRowAndRefusesEveryCloseUntilSaved) {
     EXPECT_FALSE(f.Txtpart->isVisibleTo(&f));
     EXPECT_FALSE(f.lblpart->isVisibleTo(&f));
     // The row lives on the start-up's first connection, which the main window has replaced.
-    EXPECT_NE(rs->connection(), frmListOrdre::instance().dfwConn);
+    EXPECT_NE(rs->connection(), Session::current().dfwConn);
 
     for (auto close : {std::function<bool()>([&] { return f.close(); }), std::function<bool()>([&] { return f.unload(); })}) {
         dialogs.messages.clear();
@@ -339,7 +339,7 @@ TEST_F(Settings, ASaveStoresTheRowUnloadsAndTheNextUseShowsTheStoredRow) {
     EXPECT_EQ(r[11].toText(), kSirenB);
     EXPECT_EQ(r[12], Value(false));
     EXPECT_EQ(r[13].toText(), "VPN");
-    const ConnectionPtr main = frmListOrdre::instance().dfwConn;
+    const ConnectionPtr main = Session::current().dfwConn;
     EXPECT_EQ(main->transactionLevel(), 0);
 
     // Any use loads it again, on the main window's present connection.
@@ -367,7 +367,7 @@ TEST_F(Settings, ASaveTheDatabaseRefusesLosesNeitherTheRowNorTheTyping) {
     start();
     frmParamRef& f = window();
     type(f.txtText[6], "nouvelle banque");
-    const ConnectionPtr main = frmListOrdre::instance().dfwConn;
+    const ConnectionPtr main = Session::current().dfwConn;
     Connection::failWritesEverywhere(VbError(err::AccessDenied, "Vorna.db", "Le fichier est en lecture seule."));
     dialogs.messages.clear();
     clickSave();
@@ -403,7 +403,7 @@ TEST_F(Settings, AFirstRowRefusedByTheDatabaseStaysPending) {
     EXPECT_EQ(f.datPrimaryRS->editMode(), EditMode::Add);
     EXPECT_EQ(f.txtReperGener->text(), folder.path() + "/");
     EXPECT_TRUE(storedRows({"idUniq"}).isEmpty());
-    EXPECT_EQ(frmListOrdre::instance().dfwConn->transactionLevel(), 0);
+    EXPECT_EQ(Session::current().dfwConn->transactionLevel(), 0);
 }
 
 TEST_F(Settings, ATransactionLeftOpenIsReportedAndTheSaveGoesOn) {
@@ -411,7 +411,7 @@ TEST_F(Settings, ATransactionLeftOpenIsReportedAndTheSaveGoesOn) {
     start();
     frmParamRef& f = window();
     type(f.txtRadicalRef, "neuf");
-    const ConnectionPtr main = frmListOrdre::instance().dfwConn;
+    const ConnectionPtr main = Session::current().dfwConn;
     main->beginTrans();
     dialogs.messages.clear();
     clickSave();
@@ -573,7 +573,7 @@ TEST_F(Settings, AnUnreadableTableLeavesTheWindowLoadedAsFarAsItGot) {
     start();
     forms::unloadAll<frmParamRef>();
     flushDeletes();
-    frmListOrdre::instance().dfwConn->execute("ALTER TABLE ParamRef RENAME TO ParamRefAncien");
+    Session::current().dfwConn->execute("ALTER TABLE ParamRef RENAME TO ParamRefAncien");
     dialogs.messages.clear();
     frmParamRef& f = window();
     ASSERT_EQ(dialogs.messages.size(), 1);

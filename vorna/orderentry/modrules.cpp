@@ -2,7 +2,7 @@
 
 #include <QLineEdit>
 
-#include "orderlist/frmlistordre.h"
+#include "platform/session.h"
 #include "platform/db/recordset.h"
 #include "platform/dialogs.h"
 #include "platform/forms/textbox.h"
@@ -103,7 +103,7 @@ bool isAmountZero(QLineEdit* box, const QString& message) {
 
 int keyCodeOf(QChar c) { return ansi::code(c); }
 
-bool isPaysEEE(const QString& code) { return isPaysEEE(code, frmListOrdre::instance().connParamVorna); }
+bool isPaysEEE(const QString& code) { return isPaysEEE(code, Session::current().connParamVorna); }
 
 bool isPaysEEE(const QString& code, const QString& connParamVorna) {
     const ConnectionPtr conn = openConnection(connParamVorna);

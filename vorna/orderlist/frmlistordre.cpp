@@ -247,12 +247,14 @@ void frmListOrdre::formLoad() {
     if (!startup.run()) endProgram(1);
 
     const StartupState& s = startup.state();
-    workingPath_ = s.workingPath;
-    connVorna = s.connVorna;
-    connParamVorna = s.connParamVorna;
+    Session& session = Session::current();
+    session.workingPath = s.workingPath;
+    session.connVorna = s.connVorna;
+    session.connParamVorna = s.connParamVorna;
+    session.dfwConn = s.dfwConn;
+    session.mainWindow = this;
     workingConnString_ = s.workingConnString;
     listQuery_ = s.listQuery;
-    dfwConn = s.dfwConn;
 
     try {
         // Fit the window into the work area, at its top-left corner.
@@ -325,6 +327,7 @@ void frmListOrdre::misEnForme(bool initConn) {
     const int rememberedRow = g->row();
 
     if (initConn) {
+        ConnectionPtr& dfwConn = Session::current().dfwConn;
         dfwConn = openConnection(workingConnString_);
         auto rs = std::make_unique<Recordset>();
         rs->open(listQuery_, dfwConn, CursorType::Keyset, LockType::Optimistic);

@@ -10,6 +10,7 @@
 #include "platform/db/recordset.h"
 #include "platform/forms/flexgrid.h"
 #include "platform/forms/form.h"
+#include "platform/session.h"
 
 class QAction;
 class QLabel;
@@ -25,14 +26,8 @@ public:
     frmListOrdre();
     ~frmListOrdre() override;
 
-    // The working connection every window uses (replaced once by misEnForme(true)).
-    ConnectionPtr dfwConn;
-    // Connection strings of the working and the reference databases.
-    QString connVorna;
-    QString connParamVorna;
-
     // Full path of the working database (start folder + "/VornaW.mdb").
-    QString workingDatabasePath() const { return workingPath_; }
+    QString workingDatabasePath() const { return Session::current().workingPath; }
     // True once the start-up has ended.
     bool startupDone() const { return loaded_; }
 
@@ -111,7 +106,6 @@ private:
     bool isPending(int row) const;
 
     QString startFolder_;
-    QString workingPath_;
     QString workingConnString_;
     QString listQuery_;
     bool checkQueued_ = false;

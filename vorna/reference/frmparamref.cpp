@@ -10,7 +10,7 @@
 #include <QVBoxLayout>
 
 #include "orderentry/modrules.h"
-#include "orderlist/frmlistordre.h"
+#include "platform/session.h"
 #include "platform/dialogs.h"
 #include "platform/environment.h"
 #include "platform/forms/accessibility.h"
@@ -303,13 +303,13 @@ void frmParamRef::loadInfo(const ConnectionPtr& conn) {
 
 ConnectionPtr frmParamRef::mainConnection() const {
     // During the start-up the main window holds no connection yet: the window's own is the one.
-    ConnectionPtr c = frmListOrdre::isLoaded() ? frmListOrdre::instance().dfwConn : nullptr;
+    ConnectionPtr c = Session::current().dfwConn;
     return c ? c : conn_;
 }
 
 void frmParamRef::formLoad() {
     // 1 and 2: the main window's connection of the moment, and a new recordset.
-    conn_ = loadConnection_ ? loadConnection_ : frmListOrdre::instance().dfwConn;
+    conn_ = loadConnection_ ? loadConnection_ : Session::current().dfwConn;
     datPrimaryRS = new Recordset(this);
     datPrimaryRS->setEvents(this);
     try {

@@ -1,6 +1,6 @@
 #include "reference/picklist.h"
 
-#include "orderlist/frmlistordre.h"
+#include "platform/session.h"
 #include "platform/db/recordset.h"
 #include "platform/environment.h"
 #include "platform/forms/accessibility.h"
@@ -47,12 +47,13 @@ PickList::~PickList() = default;
 
 void PickList::load() {
     // A failure here is not caught: it reaches the code that used the list.
-    const frmListOrdre& main = frmListOrdre::instance();
-    conn_ = openConnection(main.connParamVorna);
+    const Session& session = Session::current();
+    conn_ = openConnection(session.connParamVorna);
     rs_ = std::make_unique<Recordset>();
     rs_->open(design_.query, conn_, CursorType::ForwardOnly, LockType::ReadOnly);
     fillGrid();
-    window_.moveTwips(main.leftTwips() + 1500, main.topTwips() + 2000, window_.widthTwips(), window_.heightTwips());
+    if (const forms::Form* main = session.mainWindow)
+        window_.moveTwips(main->leftTwips() + 1500, main->topTwips() + 2000, window_.widthTwips(), window_.heightTwips());
 }
 
 void PickList::fillGrid() {
