@@ -2,6 +2,8 @@
 
 #include <QDir>
 #include <QFile>
+#include <QProgressDialog>
+#include <QPushButton>
 #include <QRegularExpression>
 #include <QTemporaryDir>
 
@@ -9,6 +11,7 @@
 #include "common/tempstartfolder.h"
 #include "orderlist/startup.h"
 #include "orderlist/upgrade.h"
+#include "orderlist/upgradeprogress.h"
 #include "platform/clock.h"
 #include "platform/db/recordset.h"
 #include "platform/files/files.h"
@@ -518,4 +521,29 @@ TEST_F(UpgradeTest, TheStartGoesOnAndNewOrderNumbersFollowTheCopiedOnes) {
     orders.setValue("refInterne", "NEW");
     orders.update();
     EXPECT_EQ(orders.value("idOrdre"), Value(43));
+}
+
+// The window appears only once the work has lasted its delay, modal, in French, without a
+// cancel button, and follows the rows.
+TEST(UpgradeProgressWindowTest, AppearsOnlyWhenTheWorkLasts) {
+    UpgradeProgressWindow quick(3600 * 1000);
+    quick.update(0, 100);
+    quick.update(100, 100);
+    EXPECT_EQ(quick.dialog(), nullptr);
+
+    UpgradeProgressWindow slow(0);
+    slow.update(0, 40000);
+    QProgressDialog* d = slow.dialog();
+    ASSERT_NE(d, nullptr);
+    EXPECT_TRUE(d->isVisible());
+    EXPECT_EQ(d->windowModality(), Qt::ApplicationModal);
+    EXPECT_EQ(d->windowTitle(), "Ostravelia des virements");
+    EXPECT_TRUE(d->labelText().startsWith("Mise à jour de la base de données de travail"));
+    EXPECT_TRUE(d->findChildren<QPushButton*>().isEmpty());
+    EXPECT_EQ(d->value(), d->minimum());
+    slow.update(10000, 40000);
+    EXPECT_EQ(d->value(), d->minimum() + (d->maximum() - d->minimum()) / 4);
+    slow.update(40000, 40000);
+    EXPECT_EQ(d->value(), d->maximum());
+    EXPECT_TRUE(d->isVisible());
 }
