@@ -46,7 +46,7 @@ bool copyBuilt(const QString& builtName, const QString& to) {
     return QFile::setPermissions(to, QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup | QFile::ReadOther);
 }
 
-// Orders with every column filled, two templates and the settings row, in one transaction.
+// Orders with every column filled (dates within the last minutes of `count`), two templates and the settings row, in one transaction.
 bool fillOldDatabase(const QString& path, int count) {
     sqlite3* db = nullptr;
     if (sqlite3_open(path.toUtf8().constData(), &db) != SQLITE_OK) return false;
@@ -60,13 +60,16 @@ bool fillOldDatabase(const QString& path, int count) {
     sqlite3_stmt* st = nullptr;
     bool ok = sqlite3_exec(db, "BEGIN", nullptr, nullptr, nullptr) == SQLITE_OK &&
               sqlite3_prepare_v2(db, sql.constData(), -1, &st, nullptr) == SQLITE_OK;
+    const QDateTime now = QDateTime::currentDateTime();
     for (int i = 1; i <= count && ok; ++i) {
+        const QByteArray created = now.addSecs(-60LL * (count - i)).toString(QStringLiteral("yyyy-MM-dd HH:mm:ss")).toLatin1();
         for (int c = 0; c < columns.size(); ++c) {
             const QString& name = columns[c];
             QByteArray v;
             if (name == QLatin1String("montant")) v = QByteArray::number(i) + ".25";
-            else if (name == QLatin1String("dateCreation") || name == QLatin1String("DateCreation")) v = "2014-03-07 09:05:02";
-            else if (name == QLatin1String("dateGener")) v = i % 3 ? QByteArray("2014-03-08 17:30:00") : QByteArray();
+            // One order a minute up to now, two in three generated: a start keeps them all.
+            else if (name == QLatin1String("DateCreation")) v = created;
+            else if (name == QLatin1String("dateGener")) v = i % 3 ? created : QByteArray();
             else if (name.startsWith(QLatin1String("dev"))) v = "EUR";
             else if (name.startsWith(QLatin1String("pays"))) v = "DE";
             else if (name == QLatin1String("typeOper") || name == QLatin1String("frais") || name == QLatin1String("avisBenefType") ||
