@@ -202,6 +202,39 @@ TEST_F(JetFileTest, ValuesComeBackAsTheConnectionStoresThem) {
     }
 }
 
+// Accents and the euro sign, in Jet 4's compressed and plain UCS-2 texts and in Jet 3's
+// Windows code page, come through as the same characters.
+TEST_F(JetFileTest, TextsKeepTheirAccents) {
+    SKIP_WITHOUT_JET_TEST_DATA();
+    const struct {
+        const char* file;
+        QByteArray e, j;  // the letters 'e' of "abcdefg" and 'j' of "hijklmnop" as stored, and their replacements
+        QByteArray eAccent, euro;
+    } cases[] = {
+        {"V2000-test.mdb", QByteArray("abcdefg"), QByteArray("h\0i\0j\0", 6), QByteArray("abcd\xe9" "fg"),
+         QByteArray("h\0i\0\xac\x20", 6)},
+        {"V1997-test.mdb", QByteArray("abcdefg"), QByteArray("hij"), QByteArray("abcd\xe9" "fg"), QByteArray("hi\x80")},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.file);
+        const QString path = damagedCopy(QString::fromLatin1(c.file), [&](QByteArray& b) {
+            ASSERT_GT(b.indexOf(c.e), 0);
+            ASSERT_GT(b.indexOf(c.j), 0);
+            b.replace(c.e, c.eAccent);
+            b.replace(c.j, c.euro);
+        });
+        const QString target = dir.filePath(QStringLiteral("accents.sqlite"));
+        QFile::remove(target);
+        JetFile::convert(path, target);
+        ConnectionPtr conn = openConnection(jetConnectionString(target));
+        Recordset rs;
+        rs.open(QStringLiteral("select A, B from Table1 where C = 2"), conn);
+        ASSERT_EQ(rs.recordCount(), 1);
+        EXPECT_EQ(rs.value(0).toText(), QStringLiteral("abcdéfg"));
+        EXPECT_EQ(rs.value(1).toText(), QStringLiteral("hi€klmnop"));
+    }
+}
+
 // A counter that is the key goes on numbering new rows after the copied ones; a text key stays
 // a key.
 TEST_F(JetFileTest, KeysAndCountersStayKeysAndCounters) {
