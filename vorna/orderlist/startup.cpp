@@ -3,6 +3,7 @@
 #include <QDir>
 
 #include "orderentry/modrules.h"
+#include "orderlist/jetworkingdatabase.h"
 #include "orderlist/upgrade.h"
 #include "platform/clock.h"
 #include "platform/db/recordset.h"
@@ -48,6 +49,8 @@ void Startup::reportFatal(long number, const QString& source, const QString& des
 bool Startup::run() {
     try {
         if (!prepareWorkingDatabase()) return false;
+        // A working database brought from an installation on Windows is in the old engine's format.
+        if (!convertJetWorkingDatabase(state_.workingPath)) return false;
         if (!checkLayout()) return false;
 
         // Connection strings: every window opens its files with these.
