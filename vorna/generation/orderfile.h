@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QByteArray>
 #include <QDateTime>
 #include <QString>
 
@@ -81,6 +82,7 @@ private:
     void writeUnt();
 
     QIODevice& out_;
+    QByteArray scratch_;
     int messageNumber_ = 0;
     int segmentCount_ = 0;
     int messageCount_ = 0;

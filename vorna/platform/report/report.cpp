@@ -375,6 +375,15 @@ QString Report::exportHtml(const ExportFormat& format, const Layout& layout) con
     body += QLatin1String("</STYLE>\r\n");
 
     const int count = int(layout.pages.size());
+    QList<QStringList> classes;  // "s<section>c<control>", made once
+    qsizetype items = 0;
+    for (int s = 0; s < layout.sections.size(); ++s) {
+        classes << QStringList();
+        for (int i = 0; i < layout.sections[s].controls.size(); ++i) classes.last() << QStringLiteral("s%1c%2").arg(s).arg(i);
+    }
+    for (const Page& page : layout.pages)
+        for (const Band& band : page.bands) items += band.items.size();
+    body.reserve(body.size() + items * 48 + count * 64);
     QHash<int, QString> pictures;  // data URIs, made once per control
     for (int p = 0; p < count; ++p) {
         body += QLatin1String("<DIV class=pg>\r\n");
@@ -384,7 +393,7 @@ QString Report::exportHtml(const ExportFormat& format, const Layout& layout) con
                     QLatin1String("\">");
             for (const PlacedItem& item : band.items) {
                 const Control& c = layout.control(band, item);
-                const QString cls = QStringLiteral("s%1c%2").arg(band.section).arg(item.control);
+                const QString& cls = classes[band.section][item.control];
                 switch (c.kind) {
                 case Control::Kind::Label:
                 case Control::Kind::TextBox: {
