@@ -275,10 +275,11 @@ void OrderFileGeneration::writeOrders() {
     OrderFileWriter writer(work_);
     qint64 storing = 0;
     QElapsedTimer t;
+    const OrderReader reader(*pending_);
     pending_->moveFirst();
-    writer.writeHeader(fromRecordset(*pending_));
+    writer.writeHeader(reader.read());
     for (; !pending_->eof(); pending_->moveNext()) {
-        const OrderRecord order = fromRecordset(*pending_);
+        const OrderRecord order = reader.read();
         const WrittenOrder written = writer.writeMessage(order);
         t.start();
         storeOrder(written);

@@ -154,7 +154,7 @@ WrittenOrder OrderFileWriter::writeMessage(const OrderRecord& o) {
     writeUnh();
     writeBgm(o);
     result.dateGener = writeDtmCreation();
-    writeDtmExecution();
+    writeDtmExecution(result.dateGener);
     writePaymentDetails(o);
     writePai(o);
     writeFca(o);
@@ -201,9 +201,9 @@ QDateTime OrderFileWriter::writeDtmCreation() {
     return now;
 }
 
-void OrderFileWriter::writeDtmExecution() {
-    // The requested execution date is the day of the generation.
-    put(QStringLiteral("DTM+203:") + Clock::now().toString(QStringLiteral("yyMMdd")) + QStringLiteral(":101"));
+void OrderFileWriter::writeDtmExecution(const QDateTime& now) {
+    // The requested execution date is the day of the generation (the clock read for DTM+137).
+    put(QStringLiteral("DTM+203:") + now.toString(QStringLiteral("yyMMdd")) + QStringLiteral(":101"));
     endSegment();
 }
 

@@ -63,7 +63,7 @@ private:
     void writeUnh();
     void writeBgm(const OrderRecord& o);
     QDateTime writeDtmCreation();
-    void writeDtmExecution();
+    void writeDtmExecution(const QDateTime& now);
     void writePaymentDetails(const OrderRecord& o);
     void writePai(const OrderRecord& o);
     void writeFca(const OrderRecord& o);
