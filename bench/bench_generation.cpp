@@ -40,6 +40,14 @@ public:
     void beep() override {}
 };
 
+// User and system CPU time of the process, in milliseconds: the machine's other work does not
+// count in it, as it does in the elapsed times.
+qint64 cpuMs() {
+    rusage u{};
+    getrusage(RUSAGE_SELF, &u);
+    return (u.ru_utime.tv_sec + u.ru_stime.tv_sec) * 1000LL + (u.ru_utime.tv_usec + u.ru_stime.tv_usec) / 1000;
+}
+
 long peakKb() {
     rusage u{};
     getrusage(RUSAGE_SELF, &u);
@@ -172,10 +180,12 @@ int main(int argc, char** argv) {
     ConnectionPtr conn = openConnection(jetConnectionString(db));
     QElapsedTimer total;
     total.start();
+    const qint64 cpuStart = cpuMs();
     OrderFileGeneration g(conn, gen);
     g.showSummary = [](rptRecapGener&) {};
     g.run();
     const qint64 allMs = total.elapsed();
+    const qint64 cpu = cpuMs() - cpuStart;
     const long peak = peakKb();
     Dialogs::install(nullptr);
 
@@ -195,7 +205,7 @@ int main(int argc, char** argv) {
                 pageBytes / 1048576.0);
     std::printf("  %-34s %6lld ms   (floor %5lld ms: SQLite steps the query)\n", "read the pending orders", (long long)p.read,
                 (long long)floors.readMs);
-    std::printf("  %-34s %6lld ms   (floor %5lld ms: Qt writes and syncs the bytes)  %.0f MB/s\n", "write the order file",
+    std::printf("  %-34s %6lld ms   (floor %5lld ms: Qt writes and syncs the bytes)  %.0f MB/s\n", "read the rows, write the file",
                 (long long)p.write, (long long)writeFloor, mbps);
     std::printf("  %-34s %6lld ms   (floor %5lld ms: SQLite updates by key)\n", "update the orders", (long long)p.update,
                 (long long)floors.updateMs);
@@ -203,7 +213,7 @@ int main(int argc, char** argv) {
                 (long long)p.summary, (long long)pageFloor);
     std::printf("  %-34s %6lld ms   (floor %5lld ms: SQLite commits)\n", "commit and rename", (long long)p.commit,
                 (long long)floors.commitMs);
-    std::printf("  %-34s %6lld ms   (goal under 1000 ms)\n", "in all", (long long)allMs);
+    std::printf("  %-34s %6lld ms   (goal under 1000 ms; CPU time %lld ms)\n", "in all", (long long)allMs, (long long)cpu);
     std::printf("  %-34s %6ld MB   (floor %5ld MB: the process before the run)\n", "peak resident memory", peak / 1024, baseKb / 1024);
     return 0;
 }
