@@ -18,6 +18,7 @@
 #include "platform/forms/accessibility.h"
 #include "platform/forms/geometry.h"
 #include "platform/text/format.h"
+#include "generation/generation.h"
 #include "reference/frmlstcodesecono.h"
 #include "reference/frmlstdev.h"
 #include "reference/frmlstpays.h"
@@ -231,6 +232,7 @@ void frmListOrdre::buildMenus() {
     connect(mnAjout, &QAction::triggered, this, [this] { mnAjout_Click(); });
     connect(mnModif, &QAction::triggered, this, [this] { mnModif_Click(); });
     connect(mnSuppr, &QAction::triggered, this, [this] { mnSuppr_Click(); });
+    connect(mnRemise, &QAction::triggered, this, [this] { mnRemise_Click(); });
     connect(mnQuitter, &QAction::triggered, this, [this] { mnQuitter_Click(); });
 }
 
@@ -534,6 +536,14 @@ void frmListOrdre::mnSuppr_Click() {
     } catch (const VbError& e) {
         msgBox(e.description, MsgButtons::OK, MsgIcon::Critical, QStringLiteral("Suppression impossible"));
     }
+}
+
+// The generation reports its own failures; the list shows the outcome whatever it was.
+void frmListOrdre::mnRemise_Click() {
+    MSHFlexGrid1->setCursor(Qt::WaitCursor);
+    generateOrderFile();
+    MSHFlexGrid1->unsetCursor();
+    misEnForme(false);
 }
 
 void frmListOrdre::mnQuitter_Click() { endProgram(0); }

@@ -43,6 +43,7 @@ public:
     void mnAjout_Click();
     void mnModif_Click();
     void mnSuppr_Click();
+    void mnRemise_Click();
     void mnQuitter_Click();
 
     // Controls. Column 0 of the list holds the order number, column 7 the generation date
