@@ -55,8 +55,8 @@ frmAbout::frmAbout() {
     forms::moveTwips(lblTitle, 1500, 300, 4500, 700);
     forms::moveTwips(lblVersion[0], 1500, 1100, 4500, 285);
     forms::moveTwips(lblVersion[1], 1500, 1420, 4500, 285);
-    forms::moveTwips(cmdOK, 4560, 2400, 1455, 375);
-    forms::moveTwips(cmdSysInfo, 4560, 2880, 1455, 375);
+    forms::moveTwips(cmdOK, 4260, 2400, 1755, 375);
+    forms::moveTwips(cmdSysInfo, 4260, 2880, 1755, 375);
     resize(toPixels(6300), toPixels(3480));
     setFixedSize(size());
 

@@ -2,6 +2,10 @@
 
 #include <QFontDatabase>
 #include <QFontInfo>
+#include <QFontMetricsF>
+#include <QImage>
+#include <QAbstractTextDocumentLayout>
+#include <QTextFrame>
 #include <QLocale>
 #include <QPainter>
 #include <QTextDocument>
@@ -442,6 +446,8 @@ void RefEditor::fillGrid() {
     g->clear();
     g->setCols(cols);
     g->setRows(rows + 1);
+    // One line of text per row.
+    g->setRowHeightTwips(-1, toTwips(g->fontMetrics().height() + 6));
     for (int c = 0; c < cols; ++c) {
         const RefColumn& col = design_.columns[c];
         g->setHeaderText(c, col.caption);
@@ -693,22 +699,33 @@ void RefEditor::printList() {
     const QString date = QLocale().toString(Clock::now().date(), QLocale::ShortFormat);
     const QStringList lines = referenceListLines(design_.layout, design_.printTitle, date, rows);
 
-    // The zones line up only in a fixed-pitch font; a long line gets a smaller one so that it
-    // fits the width of an A4 page.
+    // The zones line up only in a fixed-pitch font. The document is laid out on A4 pages of its
+    // own with 20 mm margins, at 96 units per inch, and the print scales each page to the
+    // printer's: so no page number is added. A long line gets a smaller font so that it fits.
+    constexpr double kUnitsPerMm = 96.0 / 25.4;
+    QImage device(1, 1, QImage::Format_RGB32);
+    device.setDotsPerMeterX(qRound(96.0 / 0.0254));
+    device.setDotsPerMeterY(qRound(96.0 / 0.0254));
+    QTextDocument doc;
+    doc.documentLayout()->setPaintDevice(&device);
+    doc.setPageSize(QSizeF(210.0 * kUnitsPerMm, 297.0 * kUnitsPerMm));
     QFont font(QStringLiteral("DejaVu Sans Mono"));
     font.setStyleHint(QFont::Monospace);
     font.setFixedPitch(true);
     if (!QFontInfo(font).fixedPitch()) font = QFontDatabase::systemFont(QFontDatabase::FixedFont);
-    qsizetype widest = 0;
+    font.setPointSizeF(10.0);
+    qsizetype widest = 1;
     for (const QString& l : lines) widest = std::max(widest, l.size());
-    constexpr double kPageWidthPoints = 500.0;  // 180 mm less the document's margins
-    constexpr double kAdvancePerPoint = 0.6;    // width of a character for a size of one point
-    const double fit = widest > 0 ? kPageWidthPoints / (double(widest) * kAdvancePerPoint) : 10.0;
-    font.setPointSizeF(std::clamp(fit, 5.0, 10.0));
-
-    QTextDocument doc;
+    const double lineWidth = 170.0 * kUnitsPerMm * 0.97;
+    const double advance = QFontMetricsF(font, &device).horizontalAdvance(QLatin1Char('M'));
+    if (advance > 0 && widest * advance > lineWidth)
+        font.setPointSizeF(std::max(5.0, 10.0 * lineWidth / (double(widest) * advance)));
     doc.setDefaultFont(font);
     doc.setPlainText(lines.join(u'\n'));
+    // After the text: setting it resets the root frame.
+    QTextFrameFormat frame = doc.rootFrame()->frameFormat();
+    frame.setMargin(20.0 * kUnitsPerMm);
+    doc.rootFrame()->setFrameFormat(frame);
 
     Dialogs& dialogs = Dialogs::current();
     PrintTarget target;
