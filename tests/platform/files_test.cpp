@@ -275,7 +275,7 @@ TEST(Registry, HasNoKeysUntilAnotherIsInstalled) {
         "HKEY_LOCAL_MACHINE\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\KESTO 2006-01 : "
         "Ostravelia des virements internationnaux\\";
     EXPECT_FALSE(Registry::current().deleteKey(key));
-    EXPECT_FALSE(Registry::current().readValue("HKEY_LOCAL_MACHINE\\SOFTWARE\\Microsoft\\Shared Tools\\MSINFO", "PATH"));
+    EXPECT_FALSE(Registry::current().readValue("HKEY_LOCAL_MACHINE\\SOFTWARE\\Microsoft\\Shared Tools Location", "MSINFO"));
 
     struct Recording : Registry {
         bool deleteKey(const QString& k) override {

@@ -15,14 +15,20 @@
 #include "orderlist/settingsgate.h"
 #include "platform/dialogs.h"
 #include "platform/environment.h"
+#include "platform/fileproperties.h"
 #include "platform/forms/accessibility.h"
 #include "platform/forms/geometry.h"
 #include "platform/text/format.h"
 #include "generation/generation.h"
+
+#include "reference/frmabout.h"
 #include "reference/frmlstcodesecono.h"
 #include "reference/frmlstdev.h"
 #include "reference/frmlstpays.h"
 #include "reference/frmparamref.h"
+#include "reference/frmrefcodesecono.h"
+#include "reference/frmrefdevises.h"
+#include "reference/frmrefpays.h"
 
 namespace vorna {
 
@@ -234,6 +240,12 @@ void frmListOrdre::buildMenus() {
     connect(mnSuppr, &QAction::triggered, this, [this] { mnSuppr_Click(); });
     connect(mnRemise, &QAction::triggered, this, [this] { mnRemise_Click(); });
     connect(mnQuitter, &QAction::triggered, this, [this] { mnQuitter_Click(); });
+    connect(mnEEE, &QAction::triggered, this, [this] { mnEEE_Click(); });
+    connect(mnPays, &QAction::triggered, this, [this] { mnPays_Click(); });
+    connect(mnDevises, &QAction::triggered, this, [this] { mnDevises_Click(); });
+    connect(mnCodeMotif, &QAction::triggered, this, [this] { mnCodeMotif_Click(); });
+    connect(mnApropos, &QAction::triggered, this, [this] { mnApropos_Click(); });
+    connect(mnFichierD, &QAction::triggered, this, [this] { mnFichierD_Click(); });
 }
 
 void frmListOrdre::formLoad() {
@@ -547,5 +559,24 @@ void frmListOrdre::mnRemise_Click() {
 }
 
 void frmListOrdre::mnQuitter_Click() { endProgram(0); }
+
+// The country editor reads the tag when it loads.
+void frmListOrdre::mnEEE_Click() {
+    setProperty(kMainWindowTag, QStringLiteral("EEE"));
+    showReferenceEditor<FrmRefPays>();
+}
+
+void frmListOrdre::mnPays_Click() {
+    setProperty(kMainWindowTag, QStringLiteral("Pays"));
+    showReferenceEditor<FrmRefPays>();
+}
+
+void frmListOrdre::mnDevises_Click() { showReferenceEditor<FrmRefDevises>(); }
+
+void frmListOrdre::mnCodeMotif_Click() { showReferenceEditor<FrmRefCodesEcono>(); }
+
+void frmListOrdre::mnApropos_Click() { frmAbout::instance().showModal(); }
+
+void frmListOrdre::mnFichierD_Click() { showFileProperties(workingDatabasePath()); }
 
 }  // namespace vorna

@@ -6,6 +6,7 @@
 #include <QFileInfo>
 #include <QRegularExpression>
 #include <QSaveFile>
+#include <QStandardPaths>
 #include <cerrno>
 #include <cstdio>
 #include <dirent.h>
@@ -256,7 +257,26 @@ Registry* installedRegistry = nullptr;
 
 bool Registry::deleteKey(const QString&) { return false; }
 
-std::optional<QString> Registry::readValue(const QString&, const QString&) { return std::nullopt; }
+const QStringList& Registry::systemInformationPrograms() {
+    static const QStringList programs{
+        QStringLiteral("hardinfo2"),          QStringLiteral("hardinfo"),           QStringLiteral("kinfocenter"),
+        QStringLiteral("gnome-system-monitor"), QStringLiteral("mate-system-monitor"), QStringLiteral("xfce4-taskmanager"),
+        QStringLiteral("lxtask")};
+    return programs;
+}
+
+std::optional<QString> Registry::readValue(const QString& key, const QString& name) {
+    // The one value the program reads: the path of the system-information program, here the
+    // first of the desktop's own that the search path holds.
+    static const QString msinfo = QStringLiteral("HKEY_LOCAL_MACHINE\\SOFTWARE\\Microsoft\\Shared Tools\\MSINFO");
+    if (key.compare(msinfo, Qt::CaseInsensitive) != 0 || name.compare(QLatin1String("PATH"), Qt::CaseInsensitive) != 0)
+        return std::nullopt;
+    for (const QString& program : systemInformationPrograms()) {
+        const QString path = QStandardPaths::findExecutable(program);
+        if (!path.isEmpty()) return path;
+    }
+    return std::nullopt;
+}
 
 Registry& Registry::current() {
     static Registry none;

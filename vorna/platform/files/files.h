@@ -3,6 +3,7 @@
 #include <QDateTime>
 #include <QList>
 #include <QString>
+#include <QStringList>
 #include <optional>
 
 // File services of the program and of the pre-installation tool. Failures are thrown as
@@ -86,14 +87,20 @@ void setWindowsPrefix(const QString& prefix);
 namespace vorna {
 
 // The few registry operations the program needs, behind a replaceable service. On Linux there is
-// no registry: the default answers that no key exists.
+// no registry: the default answers that no key exists, except the path of the system-information
+// program ("HKEY_LOCAL_MACHINE\SOFTWARE\Microsoft\Shared Tools\MSINFO", value "PATH"), which
+// is the first of systemInformationPrograms() found on the search path.
 class Registry {
 public:
     virtual ~Registry() = default;
     // Deletes a key (a path ending with "\"); false when it did not exist or could not go.
     virtual bool deleteKey(const QString& key);
-    // A string or number value of a key; std::nullopt when absent.
+    // A string or number value of a key (the root's name first, "HKEY_LOCAL_MACHINE\..."); a
+    // number comes as its decimal text. std::nullopt when absent.
     virtual std::optional<QString> readValue(const QString& key, const QString& name);
+
+    // The system-information programs looked for, in order.
+    static const QStringList& systemInformationPrograms();
 
     static Registry& current();
     static void install(Registry* r);  // not owned; nullptr returns to the default
