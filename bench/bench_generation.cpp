@@ -21,6 +21,7 @@
 
 #include "generation/generation.h"
 #include "generation/rptrecapgener.h"
+#include "benchdialogs.h"
 #include "platform/clock.h"
 #include "platform/db/connection.h"
 #include "platform/dialogs.h"
@@ -29,16 +30,6 @@
 using namespace vorna;
 
 namespace {
-
-// Every question answered Yes; messages go to the terminal.
-class YesDialogs : public QtDialogs {
-public:
-    MsgAnswer message(const QString& text, const QString& title, MsgButtons buttons, MsgIcon) override {
-        if (buttons != MsgButtons::YesNo) std::fprintf(stderr, "[%s] %s\n", qPrintable(title), qPrintable(text));
-        return buttons == MsgButtons::YesNo ? MsgAnswer::Yes : MsgAnswer::OK;
-    }
-    void beep() override {}
-};
 
 // User and system CPU time of the process, in milliseconds: the machine's other work does not
 // count in it, as it does in the elapsed times.
@@ -175,7 +166,7 @@ int main(int argc, char** argv) {
     const QString gen = dir.filePath(QStringLiteral("gen")) + u'/';
     QDir().mkpath(gen);
 
-    YesDialogs dialogs;
+    bench::PrintedDialogs dialogs(MsgAnswer::Yes, false);
     Dialogs::install(&dialogs);
     ConnectionPtr conn = openConnection(jetConnectionString(db));
     QElapsedTimer total;

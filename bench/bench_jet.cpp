@@ -24,25 +24,12 @@
 #include "platform/db/connection.h"
 #include "platform/db/jetfile.h"
 #include "platform/db/recordset.h"
+#include "benchdialogs.h"
 #include "platform/dialogs.h"
 
 using namespace vorna;
 
 namespace {
-
-class PrintedDialogs : public Dialogs {
-public:
-    MsgAnswer message(const QString& text, const QString& title, MsgButtons, MsgIcon) override {
-        std::fprintf(stderr, "[%s] %s\n", qPrintable(title), qPrintable(text));
-        return MsgAnswer::OK;
-    }
-    void beep() override {}
-    QString clipboardText() override { return QString(); }
-    void setClipboardText(const QString&) override {}
-    std::optional<QString> chooseFolder(const QString&, const QString&) override { return std::nullopt; }
-    std::optional<PrintTarget> choosePrintTarget(const QString&) override { return std::nullopt; }
-    std::optional<QString> chooseSaveFile(const QString&, const QString&) override { return std::nullopt; }
-};
 
 int rowsOf(const QString& path) {
     ConnectionPtr c = openConnection(jetConnectionString(path));
@@ -85,7 +72,7 @@ bool fillOrders(const QString& path, int count) {
 
 int main(int argc, char** argv) {
     QCoreApplication app(argc, argv);
-    PrintedDialogs dialogs;
+    bench::PrintedDialogs dialogs(MsgAnswer::OK);
     Dialogs::install(&dialogs);
     const int conversions = argc > 1 ? std::max(1, atoi(argv[1])) : 200;
     const int orders = argc > 2 ? std::max(1, atoi(argv[2])) : 20000;

@@ -20,6 +20,7 @@
 
 #include "orderlist/startup.h"
 #include "orderlist/upgrade.h"
+#include "benchdialogs.h"
 #include "platform/db/connection.h"
 #include "platform/db/sqlfunctions.h"
 #include "platform/dialogs.h"
@@ -28,14 +29,6 @@
 using namespace vorna;
 
 namespace {
-
-class PrintedDialogs : public QtDialogs {
-public:
-    MsgAnswer message(const QString& text, const QString& title, MsgButtons, MsgIcon) override {
-        std::fprintf(stderr, "[%s] %s\n", qPrintable(title), qPrintable(text));
-        return MsgAnswer::OK;
-    }
-};
 
 bool copyBuilt(const QString& builtName, const QString& to) {
     QFile::remove(to);
@@ -147,7 +140,7 @@ int orderCount(const QString& path) {
 
 int main(int argc, char** argv) {
     QCoreApplication app(argc, argv);
-    PrintedDialogs dialogs;
+    bench::PrintedDialogs dialogs(MsgAnswer::OK);
     Dialogs::install(&dialogs);
     QStringList args = app.arguments().mid(1);
     if (!args.isEmpty() && args.first() == QLatin1String("--make-folder")) {
