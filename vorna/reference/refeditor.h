@@ -137,7 +137,7 @@ private:
     void resetEcran();
     void modeSaisie();
     bool saisieValide();
-    // Reports a database failure in this window; false after the report.
+    // Reports a database or printer failure of this window with its description.
     void reportFailure(const QString& description);
     void fillGrid();
     void showCurrentRow();
