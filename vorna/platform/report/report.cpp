@@ -344,7 +344,7 @@ QString Report::exportHtml(const ExportFormat& format, const Layout& layout) con
     body += QLatin1String("<STYLE>\r\n.pg{position:relative;page-break-after:always;width:") + pt(layout.pageSize.width()) +
             QLatin1String(";height:") + pt(layout.pageSize.height()) +
             QLatin1String("}\r\n.bd{position:absolute;left:") + pt(layout.left) + QLatin1String(";width:") +
-            pt(layout.pageSize.width() - layout.left) + QLatin1String("}\r\n.bd *{position:absolute;margin:0}\r\n");
+            pt(layout.pageSize.width() - layout.left) + QLatin1String("}\r\n.bd>*{position:absolute;margin:0}\r\n");
     for (int s = 0; s < layout.sections.size(); ++s) {
         const QList<Control>& controls = layout.sections[s].controls;
         for (int i = 0; i < controls.size(); ++i) {
