@@ -56,8 +56,8 @@ const Column kColumns[] = {
     {"Compte crédité", "txtibanBE", "ibanBE", 4850, 2850, Qt::AlignLeft},
     {"Nom du bénéficiaire", "txtidentBE1", "identBE1", 7750, 2450, Qt::AlignLeft},
     {"Montant", "txtmontant", "cMontant", 10250, 1600, Qt::AlignRight},
-    {"Devises", "txtdevPaiement", "cDevises", 11900, 1150, Qt::AlignLeft},
-    {"Référence", "txtrefInterne", "refInterne", 13100, 1850, Qt::AlignLeft},
+    {"Devises", "txtdevPaiement", "cDevises", 12050, 1050, Qt::AlignLeft},
+    {"Référence", "txtrefInterne", "refInterne", 13150, 1800, Qt::AlignLeft},
 };
 
 }  // namespace
