@@ -481,6 +481,7 @@ TEST_F(GenerationTest, TheSummaryPageAroundItsBody) {
     EXPECT_FALSE(html.contains("ancien"));
     EXPECT_TRUE(html.contains(">1 ordre</SPAN>"));
     EXPECT_TRUE(html.contains(">Montants totaux par devise :</SPAN>"));
+    EXPECT_TRUE(html.contains(">  <BR>- EUR : " + QByteArray(19, ' ') + "1,00<BR><BR></SPAN>"));
     EXPECT_TRUE(html.contains(">" + (gen + stem + ".e9_").toLatin1() + "</SPAN>"));
     EXPECT_TRUE(html.contains(">BENEFICIAIRE</SPAN>"));
     EXPECT_TRUE(html.contains(">Tr&#233;sorerie G&#233;n&#233;rale</SPAN>"));

@@ -51,13 +51,13 @@ struct Column {
 };
 constexpr int kWidth = 15700;  // landscape A4 less the margins
 const Column kColumns[] = {
-    {"Trésorerie Générale", "txtidentPL1", "identPL1", 0, 2350, Qt::AlignLeft},
-    {"RIB débité", "txtribPL", "ribPL", 2400, 2300, Qt::AlignLeft},
-    {"Compte crédité", "txtibanBE", "ibanBE", 4750, 2900, Qt::AlignLeft},
-    {"Nom du bénéficiaire", "txtidentBE1", "identBE1", 7700, 2450, Qt::AlignLeft},
-    {"Montant", "txtmontant", "cMontant", 10150, 1600, Qt::AlignRight},
-    {"Devises", "txtdevPaiement", "cDevises", 11900, 1150, Qt::AlignLeft},
-    {"Référence", "txtrefInterne", "refInterne", 13100, 1950, Qt::AlignLeft},
+    {"Trésorerie Générale", "txtidentPL1", "identPL1", 0, 2050, Qt::AlignLeft},
+    {"RIB débité", "txtribPL", "ribPL", 2100, 2700, Qt::AlignLeft},
+    {"Compte crédité", "txtibanBE", "ibanBE", 4850, 2850, Qt::AlignLeft},
+    {"Nom du bénéficiaire", "txtidentBE1", "identBE1", 7750, 2450, Qt::AlignLeft},
+    {"Montant", "txtmontant", "cMontant", 10250, 1600, Qt::AlignRight},
+    {"Devises", "txtdevPaiement", "cDevises", 12050, 1050, Qt::AlignLeft},
+    {"Référence", "txtrefInterne", "refInterne", 13150, 1800, Qt::AlignLeft},
 };
 
 }  // namespace
@@ -100,12 +100,12 @@ rptRecapGener::rptRecapGener() {
     detail.height = 240;
     for (const Column& col : kColumns)
         detail.add(field(QString::fromLatin1(col.box), QString::fromLatin1(col.field), QRect(col.left, 20, col.width, 200), col.align));
-    detail.add(field(QStringLiteral("txtEtat"), QStringLiteral("etat"), QRect(15100, 20, 150, 200)));
+    detail.add(field(QStringLiteral("txtEtat"), QStringLiteral("etat"), QRect(15000, 20, 150, 200)));
     Control urgent;
     urgent.kind = Control::Kind::CheckBox;
     urgent.name = QStringLiteral("Text1");
     urgent.dataField = QStringLiteral("urgent");
-    urgent.rect = QRect(15350, 40, 160, 160);
+    urgent.rect = QRect(15250, 40, 160, 160);
     detail.add(urgent);
 
     pageFooter.height = 500;

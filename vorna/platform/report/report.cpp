@@ -101,6 +101,16 @@ Band placeSection(const Section& s, int sectionIndex, const Recordset* rs, int r
 }
 
 QString htmlEscaped(const QString& text) {
+    // Most texts of a report need nothing: they are returned as they are (shared, not copied).
+    bool plain = true;
+    for (const QChar c : text) {
+        const char16_t u = c.unicode();
+        if (u >= 128 || u == '&' || u == '<' || u == '>' || u == '"' || u == '\r' || u == '\n') {
+            plain = false;
+            break;
+        }
+    }
+    if (plain) return text;
     QString out;
     out.reserve(text.size() + 8);
     for (qsizetype i = 0; i < text.size(); ++i) {
@@ -344,7 +354,7 @@ QString Report::exportHtml(const ExportFormat& format, const Layout& layout) con
     body += QLatin1String("<STYLE>\r\n.pg{position:relative;page-break-after:always;width:") + pt(layout.pageSize.width()) +
             QLatin1String(";height:") + pt(layout.pageSize.height()) +
             QLatin1String("}\r\n.bd{position:absolute;left:") + pt(layout.left) + QLatin1String(";width:") +
-            pt(layout.pageSize.width() - layout.left) + QLatin1String("}\r\n.bd *{position:absolute;margin:0}\r\n");
+            pt(layout.pageSize.width() - layout.left) + QLatin1String("}\r\n.bd>*{position:absolute;margin:0}\r\n");
     for (int s = 0; s < layout.sections.size(); ++s) {
         const QList<Control>& controls = layout.sections[s].controls;
         for (int i = 0; i < controls.size(); ++i) {
@@ -383,7 +393,7 @@ QString Report::exportHtml(const ExportFormat& format, const Layout& layout) con
     }
     for (const Page& page : layout.pages)
         for (const Band& band : page.bands) items += band.items.size();
-    body.reserve(body.size() + items * 48 + count * 64);
+    body.reserve(body.size() + items * 64 + count * 64);
     QHash<int, QString> pictures;  // data URIs, made once per control
     for (int p = 0; p < count; ++p) {
         body += QLatin1String("<DIV class=pg>\r\n");
@@ -438,6 +448,7 @@ QString Report::exportHtml(const ExportFormat& format, const Layout& layout) con
     // The template's own text is escaped as the body is (its accents become references); the
     // markers are then filled.
     QString out;
+    out.reserve(page.size() + body.size() + layout.title.size() * 2);
     const qsizetype titleAt = page.indexOf(kTitleMarker);
     const qsizetype bodyAt = page.indexOf(kBodyMarker);
     auto templateText = [&](qsizetype from, qsizetype to) {
@@ -491,7 +502,7 @@ bool Report::exportReport(const QString& key, const QString& pathIn, bool overwr
     int reported = 0;
     const Layout pages = layout();
     if (!jobGoesOn(start, reported)) return false;
-    const QByteArray bytes = exportHtml(*format, pages).toLatin1();  // plain ASCII
+    const QByteArray bytes = exportHtml(*format, pages).toLatin1();  // plain ASCII, converted in place
     if (!jobGoesOn(start, reported)) return false;
 
     QSaveFile file(path);
