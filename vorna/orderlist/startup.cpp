@@ -90,8 +90,9 @@ bool Startup::prepareWorkingDatabase() {
                                             "vers la base de données de travail."));
     if (files::fileExists(state_.workingPath)) return true;
 
-    // An upgrade cut short before its work file took the working name: the old rows are in
-    // VornaAnc.mdb; put back, they are upgraded again by the layout test.
+    // An upgrade's work file beside VornaAnc.mdb, and no working database: an upgrade was cut
+    // short and the old rows are left only in that archive. Put back, they are upgraded again by
+    // the layout test rather than hidden behind an empty list.
     const QString archive = inFolder(state_.startFolder, Upgrade::Archive);
     if (files::fileExists(inFolder(state_.startFolder, Upgrade::WorkFile)) && files::fileExists(archive)) {
         try {
