@@ -1,6 +1,7 @@
 #include "orderlist/startup.h"
 
 #include <QDir>
+#include <QFile>
 
 #include "orderentry/modrules.h"
 #include "orderlist/upgrade.h"
@@ -28,6 +29,16 @@ constexpr int kCurrentLayoutFields = 24;
 constexpr int kCleanUpDays = 90;
 
 QString inFolder(const QString& folder, const QString& name) { return QDir(folder).filePath(name); }
+
+// A template of the old engine (Jet, Access) is no damaged template: the start-up converts the
+// working database made from it.
+bool isOldEngineFile(const QString& path) {
+    QFile f(path);
+    if (!f.open(QIODevice::ReadOnly)) return false;
+    const QByteArray head = f.read(19);
+    return head.startsWith(QByteArray("\x00\x01\x00\x00", 4)) &&
+           (head.mid(4) == "Standard Jet DB" || head.mid(4) == "Standard ACE DB");
+}
 }  // namespace
 
 Startup::Startup(QString startFolder, Hooks hooks) : hooks_(std::move(hooks)) {
@@ -111,7 +122,7 @@ bool Startup::prepareWorkingDatabase() {
     } catch (const VbError&) {
         return cannotPrepare(QString());
     }
-    const bool sound = isSoundTemplateCopy(copy);
+    const bool sound = isSoundTemplateCopy(copy) || isOldEngineFile(copy);
     try {
         if (sound) {
             files::renameFile(copy, state_.workingPath);
