@@ -141,6 +141,19 @@ TEST_F(StartupTest, ADamagedTemplateIsNamedAndLeavesNoWorkingDatabase) {
         EXPECT_EQ(QDir(folder.path()).entryList(QDir::Files | QDir::Hidden),
                   QStringList({QStringLiteral("ParVorna.mdb"), QStringLiteral("Vorna.mdb")}));
     }
+    // A template of the old engine is the conversion's business, not a damaged one.
+    {
+        ScriptedDialogs messages;
+        QFile::remove(templatePath);
+        QFile f(templatePath);
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write(QByteArray("\x00\x01\x00\x00Standard Jet DB\x00", 20) + QByteArray(4000, '\0'));
+        f.close();
+        runStartup();
+        EXPECT_TRUE(QFile::exists(folder.filePath(QStringLiteral("VornaW.mdb"))));
+        for (const auto& m : messages.messages) EXPECT_FALSE(m.text.contains(templatePath));
+        QFile::remove(folder.filePath(QStringLiteral("VornaW.mdb")));
+    }
     QFile::remove(templatePath);
     QFile f(templatePath);
     ASSERT_TRUE(f.open(QIODevice::WriteOnly));

@@ -1,6 +1,7 @@
 #include "orderlist/startup.h"
 
 #include <QDir>
+#include <QFile>
 
 #include "orderentry/modrules.h"
 #include "orderlist/jetworkingdatabase.h"
@@ -29,6 +30,16 @@ constexpr int kCurrentLayoutFields = 24;
 constexpr int kCleanUpDays = 90;
 
 QString inFolder(const QString& folder, const QString& name) { return QDir(folder).filePath(name); }
+
+// A template of the old engine (Jet, Access) is no damaged template: the start-up converts the
+// working database made from it.
+bool isOldEngineFile(const QString& path) {
+    QFile f(path);
+    if (!f.open(QIODevice::ReadOnly)) return false;
+    const QByteArray head = f.read(19);
+    return head.startsWith(QByteArray("\x00\x01\x00\x00", 4)) &&
+           (head.mid(4) == "Standard Jet DB" || head.mid(4) == "Standard ACE DB");
+}
 }  // namespace
 
 Startup::Startup(QString startFolder, Hooks hooks) : hooks_(std::move(hooks)) {
@@ -93,8 +104,9 @@ bool Startup::prepareWorkingDatabase() {
                                             "vers la base de données de travail."));
     if (files::fileExists(state_.workingPath)) return true;
 
-    // An upgrade cut short before its work file took the working name: the old rows are in
-    // VornaAnc.mdb; put back, they are upgraded again by the layout test.
+    // An upgrade's work file beside VornaAnc.mdb, and no working database: an upgrade was cut
+    // short and the old rows are left only in that archive. Put back, they are upgraded again by
+    // the layout test rather than hidden behind an empty list.
     const QString archive = inFolder(state_.startFolder, Upgrade::Archive);
     if (files::fileExists(inFolder(state_.startFolder, Upgrade::WorkFile)) && files::fileExists(archive)) {
         try {
@@ -113,7 +125,7 @@ bool Startup::prepareWorkingDatabase() {
     } catch (const VbError&) {
         return cannotPrepare(QString());
     }
-    const bool sound = isSoundTemplateCopy(copy);
+    const bool sound = isSoundTemplateCopy(copy) || isOldEngineFile(copy);
     try {
         if (sound) {
             files::renameFile(copy, state_.workingPath);

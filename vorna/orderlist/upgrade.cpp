@@ -9,7 +9,6 @@
 #include "orderlist/startup.h"
 #include "platform/db/connection.h"
 #include "platform/db/jetsql.h"
-#include "platform/db/recordset.h"
 #include "platform/dialogs.h"
 #include "platform/files/files.h"
 #include "platform/vberror.h"
