@@ -329,11 +329,11 @@ TEST(JetSqlTranslate, TranslatingTwiceChangesNothingMore) {
 }
 
 TEST(JetSqlTranslate, LongStatementsCostInProportionToTheirLength) {
-    // 4,000 clauses of each kind the translation rewrites: a select list of bare names, folded
-    // dates and "delete *"; well under a second when linear, minutes when each rewrite moves the
-    // rest of the statement.
+    // 20,000 clauses of each kind the translation rewrites (bare names of the select list,
+    // folded dates): a fraction of a second when linear, tens of seconds when each rewrite moves
+    // the rest of the statement.
     QString list, where;
-    for (int i = 0; i < 4000; ++i) {
+    for (int i = 0; i < 20000; ++i) {
         list += QStringLiteral("c%1, ").arg(i);
         where += QStringLiteral(" or d < now -%1").arg(i % 90);
     }
@@ -342,8 +342,8 @@ TEST(JetSqlTranslate, LongStatementsCostInProportionToTheirLength) {
     timer.start();
     const QString out = jetsql::translate(text);
     const qint64 ms = timer.elapsed();
-    EXPECT_EQ(out.count(QStringLiteral(" AS `c")), 4000);
-    EXPECT_EQ(out.count(QStringLiteral("jet_now(-")), 4000);
-    EXPECT_TRUE(out.endsWith(QStringLiteral("or d < jet_now(-39)")));
-    EXPECT_LT(ms, 2000) << "a generous ceiling: a linear pass takes a few milliseconds";
+    EXPECT_EQ(out.count(QStringLiteral(" AS `c")), 20000);
+    EXPECT_EQ(out.count(QStringLiteral("jet_now(-")), 20000);
+    EXPECT_TRUE(out.endsWith(QStringLiteral("or d < jet_now(-19)")));
+    EXPECT_LT(ms, 3000) << "a generous ceiling, for a loaded machine";
 }
