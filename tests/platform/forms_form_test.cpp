@@ -320,12 +320,16 @@ TEST_F(FormLife, AModalWindowBelongsToItsOpenerWhichGetsTheFocusBack) {
     ASSERT_TRUE(second->hasFocus());
 
     QWindow* owner = nullptr;
+    Qt::WindowType typeWhileModal = Qt::Window;
     Form::ModalHook = [&](Form& f) {
         owner = f.windowHandle()->transientParent();
+        typeWhileModal = f.windowType();
         f.hide();
     };
     frmB::instance().showModal();
     EXPECT_EQ(owner, a.windowHandle());
+    EXPECT_EQ(typeWhileModal, Qt::Dialog);  // what desktops keep above its owner
+    EXPECT_EQ(frmB::instance().windowType(), Qt::Window);
     QTRY_VERIFY_WITH_TIMEOUT(second->hasFocus(), 2000);
     EXPECT_FALSE(first->hasFocus());
     // Shown again on its own, the window no longer belongs to the opener.

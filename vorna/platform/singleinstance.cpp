@@ -75,11 +75,11 @@ bool SingleInstance::prepareFolder() {
         // Our own folder in the shared temporary folder: private to the user, and refused when
         // someone else made it first.
         if (mkdir(p.constData(), 0700) != 0 && errno != EEXIST) {
-            error_ = QStringLiteral("Impossible de créer le dossier « %1 » : %2.").arg(folder_, reasonOf(errno));
+            error_ = QStringLiteral("Impossible de créer le dossier « %1 » : %2.").arg(folder_, reasonOf(errno));
             return false;
         }
         if (!isOwnFolder(folder_)) {
-            error_ = QStringLiteral("« %1 » n'est pas un dossier privé de l'utilisateur.").arg(folder_);
+            error_ = QStringLiteral("« %1 » n'est pas un dossier privé de l'utilisateur.").arg(folder_);
             return false;
         }
         chmod(p.constData(), 0700);
@@ -87,7 +87,7 @@ bool SingleInstance::prepareFolder() {
     }
     if (!QDir().mkpath(folder_)) {
         const int err = errno;
-        error_ = QStringLiteral("Impossible de créer le dossier « %1 » : %2.").arg(folder_, reasonOf(err ? err : EACCES));
+        error_ = QStringLiteral("Impossible de créer le dossier « %1 » : %2.").arg(folder_, reasonOf(err ? err : EACCES));
         return false;
     }
     return true;
@@ -101,7 +101,7 @@ bool SingleInstance::openLock() {
         if (fd_ < 0 && errno != ELOOP && errno != EISDIR && errno != ENXIO) break;
     }
     if (fd_ >= 0) return true;
-    error_ = QStringLiteral("Impossible de créer le fichier de verrou « %1 » : %2.").arg(lockPath_, reasonOf(errno));
+    error_ = QStringLiteral("Impossible de créer le fichier de verrou « %1 » : %2.").arg(lockPath_, reasonOf(errno));
     return false;
 }
 
@@ -114,7 +114,7 @@ SingleInstance::Outcome SingleInstance::acquire() {
         ::close(fd_);
         fd_ = -1;
         if (err != EWOULDBLOCK) {
-            error_ = QStringLiteral("Impossible de verrouiller le fichier « %1 » : %2.").arg(lockPath_, reasonOf(err));
+            error_ = QStringLiteral("Impossible de verrouiller le fichier « %1 » : %2.").arg(lockPath_, reasonOf(err));
             return Outcome::Failed;
         }
         // Ask the running instance for its window; a failure here is ignored.

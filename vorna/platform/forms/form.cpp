@@ -15,6 +15,7 @@
 #include "platform/forms/focusguard.h"
 #include "platform/forms/geometry.h"
 #include "platform/environment.h"
+#include "platform/session.h"
 #include "platform/vberror.h"
 
 namespace vorna::forms {
@@ -54,7 +55,9 @@ QWidget* ownerWindow(const QWidget* except) {
     if (QWidget* w = usable(QApplication::activeModalWidget())) return w;
     if (QWidget* w = usable(QApplication::activeWindow())) return w;
     if (QWidget* w = usable(QApplication::focusWidget())) return w;
-    return usable(lastActivated());
+    if (QWidget* w = usable(lastActivated())) return w;
+    // Nothing active (no window manager, or another program has the focus): the main window.
+    return usable(Session::current().mainWindow);
 }
 
 void returnFocusTo(QWidget* control) {
@@ -151,7 +154,10 @@ void Form::showModal() {
     // Modality cannot change on a visible window: one shown non-modally is shown again.
     if (isVisible()) QWidget::setVisible(false);
     setWindowModality(Qt::ApplicationModal);
+    const Qt::WindowFlags ownFlags = windowFlags();
     if (owner) {
+        // Desktops keep only dialogs over the window that owns them: a dialog while modal.
+        if ((ownFlags & Qt::WindowType_Mask) == Qt::Window) setWindowFlags((ownFlags & ~Qt::WindowType_Mask) | Qt::Dialog);
         winId();  // the native window, so that it can be told its owner before it shows
         windowHandle()->setTransientParent(owner->windowHandle());
     }
@@ -181,6 +187,7 @@ void Form::showModal() {
         setWindowModality(Qt::NonModal);
         // Shown again later without being modal, it is a window of its own.
         if (windowHandle()) windowHandle()->setTransientParent(nullptr);
+        if (windowFlags() != ownFlags) setWindowFlags(ownFlags);
         returnFocusTo(focusBefore ? focusBefore.data() : owner.data());
     }
 }

@@ -142,7 +142,7 @@ private:
 };
 
 // The window the user works in (the active or modal one, else the program's window activated
-// last), other than `except`; nullptr when none is shown. Modal windows and message boxes
+// last, else the main window), other than `except`; nullptr when none is shown. Modal windows and message boxes
 // belong to it.
 QWidget* ownerWindow(const QWidget* except = nullptr);
 // Gives the focus back to `control` and activates its window, once a modal window or a message
