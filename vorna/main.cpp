@@ -1,24 +1,43 @@
 #include <QApplication>
-#include <QDir>
+#include <QPointer>
 
 #include "orderlist/frmlistordre.h"
+#include "platform/dialogs.h"
+#include "platform/environment.h"
+#include "platform/forms/form.h"
 #include "platform/singleinstance.h"
 
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Vorna"));
+    vorna::installFrenchCatalogues();
 
-    // One running instance: a second start brings the running window forward and ends before
-    // touching any file of the start folder.
-    vorna::SingleInstance single(QStringLiteral("vorna-") + qEnvironmentVariable("USER", QStringLiteral("user")));
-    if (!single.acquire()) return 0;
+    // One running instance per user: a second start brings the running window forward and ends
+    // before touching any file of the start folder.
+    vorna::SingleInstance single(QStringLiteral("vorna"));
+    switch (single.acquire()) {
+    case vorna::SingleInstance::Outcome::Acquired: break;
+    case vorna::SingleInstance::Outcome::AlreadyRunning: return 0;
+    case vorna::SingleInstance::Outcome::Failed:
+        vorna::msgBox(single.errorString() + QStringLiteral("\r\n\r\nLe programme ne peut pas démarrer."),
+                      vorna::MsgButtons::OK, vorna::MsgIcon::Critical, QStringLiteral("Exécution impossible"));
+        return 1;
+    }
 
-    auto& window = vorna::frmListOrdre::instance();
-    single.setActivationHandler([&window] {
-        if (window.isMinimized()) window.showNormal();
-        window.raise();
-        window.activateWindow();
+    QPointer<vorna::frmListOrdre> window = &vorna::frmListOrdre::instance();
+    single.setActivationHandler([window] {
+        // The window the user works in: a modal one, else the list, else whichever is left
+        // (the settings, once the list has been closed).
+        QWidget* w = QApplication::activeModalWidget();
+        if (!w && window && window->isVisible()) w = window;
+        if (!w) w = vorna::forms::ownerWindow();
+        for (QWidget* top : QApplication::topLevelWidgets())
+            if (!w && top->isVisible() && qobject_cast<vorna::forms::Form*>(top)) w = top;
+        if (!w) return;
+        if (w->isMinimized()) w->showNormal();
+        w->raise();
+        w->activateWindow();
     });
-    window.show();
+    window->show();
     return QApplication::exec();
 }

@@ -142,3 +142,27 @@ TEST_F(OrderRecordMapping, InterchangeFromTheWorkingDatabase) {
                              "UNZ+2+SOLMEX RUVAK'";
     EXPECT_EQ(bytes, expected.toLatin1());
 }
+
+// A Null advice kind is no kind at all: like any value other than 0, 1 and 2 it writes no
+// advice, where 0 would write the free text under "/REC/".
+TEST_F(OrderRecordMapping, ANullAdviceKindWritesNoAdvice) {
+    TempStartFolder folder;
+    folder.createWorkingDatabase();
+    const ConnectionPtr c = folder.openWorking();
+    const struct {
+        Value kind;
+        bool advised;
+    } cases[] = {{Value::null(), false}, {Value(0), true}, {Value(7), false}};
+    for (const auto& k : cases) {
+        c->execute(QStringLiteral("delete from Ordres"));
+        TempStartFolder::insertOrder(c, {{"avisBenefType", k.kind}, {"avisBenef", "PAYER"}, {"genere", false}});
+        const auto rs = pendingOrders(c);
+        ASSERT_EQ(rs->recordCount(), 1);
+        OrderRecord o = vorna::test::minimalOrder();
+        const OrderRecord read = fromRecordset(*rs);
+        o.avisBenefType = read.avisBenefType;
+        o.avisBenef = read.avisBenef;
+        const QString details = segment(o, "FTX+PMD");
+        EXPECT_EQ(details.contains("/REC/PAYER"), k.advised) << k.kind.toText().toStdString() << " " << details.toStdString();
+    }
+}

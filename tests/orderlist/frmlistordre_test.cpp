@@ -206,6 +206,23 @@ TEST_F(OrderListWindow, UrgentAndPendingOrdersCarryTheirPictures) {
     EXPECT_TRUE(shows(1, 7, pending));
 }
 
+// A screen reader reads the markers with the cells: the pictures carry words.
+TEST_F(OrderListWindow, TheMarkersAreReadAloudWithTheirCells) {
+    generated();                // row 2
+    order({{"urgent", true}});  // row 1
+    window();
+    FlexGrid& g = grid();
+    auto said = [&](int row, int col, int role) { return g.model()->index(row - 1, col).data(role).toString(); };
+    EXPECT_EQ(said(1, 7, Qt::AccessibleTextRole), "Ordre à générer");
+    EXPECT_EQ(said(1, 7, Qt::ToolTipRole), "Ordre à générer");
+    EXPECT_EQ(said(1, 2, Qt::AccessibleTextRole), g.textMatrix(1, 2) + ", Ordre urgent");
+    EXPECT_EQ(said(1, 2, Qt::ToolTipRole), "Ordre urgent");
+    // Without a marker, the cell reads as it shows.
+    EXPECT_EQ(said(2, 7, Qt::AccessibleTextRole), g.textMatrix(2, 7));
+    EXPECT_EQ(said(2, 2, Qt::AccessibleTextRole), g.textMatrix(2, 2));
+    EXPECT_TRUE(said(2, 2, Qt::ToolTipRole).isEmpty());
+}
+
 TEST_F(OrderListWindow, PendingOrdersAreColouredInAlternateColumnsDownToTheLastOne) {
     generated();  // row 5
     generated();  // row 4

@@ -15,7 +15,6 @@
 #include "platform/db/recordset.h"
 #include "platform/environment.h"
 #include "platform/files/files.h"
-#include "platform/singleinstance.h"
 #include "platform/vberror.h"
 
 using namespace vorna;
@@ -356,20 +355,4 @@ TEST_F(StartupTest, GeneralHandlerShowsSourceAndSignedNumber) {
     EXPECT_EQ(dialogs.messages[0].text, "Microsoft JET Database Engine : Erreur de syntaxe");
     EXPECT_EQ(dialogs.messages[0].title, "Erreur : -2147217900");
     EXPECT_EQ(dialogs.messages[0].buttons, MsgButtons::OK);
-}
-
-TEST(SingleInstanceTest, ASecondStartAsksTheFirstForItsWindow) {
-    QTemporaryDir dir;
-    SingleInstance first(QStringLiteral("vorna-test"), dir.path());
-    ASSERT_TRUE(first.acquire());
-    int activations = 0;
-    first.setActivationHandler([&] { ++activations; });
-
-    SingleInstance second(QStringLiteral("vorna-test"), dir.path());
-    EXPECT_FALSE(second.acquire());
-    QTRY_COMPARE_WITH_TIMEOUT(activations, 1, 5000);
-
-    // Another key is another program.
-    SingleInstance other(QStringLiteral("vorna-other"), dir.path());
-    EXPECT_TRUE(other.acquire());
 }

@@ -3,6 +3,9 @@
 #include <gtest/gtest.h>
 
 #include <sqlite3.h>
+#include <time.h>
+
+#include <QElapsedTimer>
 
 #include "common/tempstartfolder.h"
 #include "platform/clock.h"
@@ -251,4 +254,96 @@ TEST_F(JetTexts, TheBuiltInFormatIsReplacedAndNullStaysNull) {
     EXPECT_EQ(text(4), "2026-12-08 10:00:00");
     EXPECT_EQ(text(5), "2026-12-06 22:00:00");
     sqlite3_finalize(st);
+}
+
+namespace {
+// A time zone with summer time for the length of a test.
+class ZoneGuard {
+public:
+    explicit ZoneGuard(const char* zone) : had_(qEnvironmentVariableIsSet("TZ")), old_(qgetenv("TZ")) {
+        qputenv("TZ", zone);
+        tzset();
+    }
+    ~ZoneGuard() {
+        if (had_) qputenv("TZ", old_);
+        else qunsetenv("TZ");
+        tzset();
+    }
+
+private:
+    bool had_;
+    QByteArray old_;
+};
+}  // namespace
+
+// Days are counted on the local calendar, as the old engine did: across a change of summer
+// time a day keeps its clock time.
+TEST_F(JetTexts, DaysFollowTheLocalCalendarAcrossSummerTime) {
+    ZoneGuard paris("Europe/Paris");
+    const struct {
+        QDateTime now;
+        const char* days;
+        const char* expected;
+    } cases[] = {
+        {QDateTime(QDate(2026, 11, 5), QTime(10, 30)), "-30", "2026-10-06 10:30:00"},  // autumn change between
+        {QDateTime(QDate(2026, 4, 5), QTime(10, 30)), "-30", "2026-03-06 10:30:00"},   // spring change between
+        {QDateTime(QDate(2026, 3, 28), QTime(12, 0)), "1.5", "2026-03-30 00:00:00"},
+        {QDateTime(QDate(2026, 10, 24), QTime(9, 0)), "1", "2026-10-25 09:00:00"},
+    };
+    for (const auto& c : cases) {
+        Clock::pin(c.now);
+        Recordset rs;
+        rs.open(QStringLiteral("select now %1 as t").arg(QLatin1String(c.days).startsWith('-') ? QString(c.days).insert(1, ' ')
+                                                                                            : "+ " + QString(c.days)),
+                conn);
+        EXPECT_EQ(rs.value(0).toText(), c.expected) << c.days;
+    }
+
+    // The purge: generated 29 days and 23 hours before, across the autumn change, the order stays.
+    Clock::pin(QDateTime(QDate(2026, 11, 5), QTime(10, 30)));
+    const qint64 kept = order({{"genere", true}, {"dateGener", QDateTime(QDate(2026, 10, 6), QTime(11, 0))}});
+    const qint64 gone = order({{"genere", true}, {"dateGener", QDateTime(QDate(2026, 10, 6), QTime(10, 29))}});
+    EXPECT_EQ(conn->execute(QStringLiteral("delete * from Ordres where dateGener < now -30")), 1);
+    EXPECT_EQ(count(QStringLiteral("where idOrdre = %1").arg(kept)), 1);
+    EXPECT_EQ(count(QStringLiteral("where idOrdre = %1").arg(gone)), 0);
+}
+
+TEST(JetSqlTranslate, TranslatingTwiceChangesNothingMore) {
+    const char* const texts[] = {
+        "select [a][b] from t",
+        "select `a``b` from t",
+        "select [Montant]`Devise` from t",
+        "select \"a\"'b' as x, 'c''d' from t",
+        "select \"x\"\"y\" from t",
+        "delete * from Ordres where dateGener < now -30 and d > #12/08/2026 09:05#",
+        "select Montant, t.[x], now, `Date de Création` from t where a = \"it's\"",
+        "select [a]]b] from t",
+        "select # from t where x = '#'",
+    };
+    for (const char* text : texts) {
+        const QString once = jetsql::translate(QString::fromUtf8(text));
+        EXPECT_EQ(jetsql::translate(once), once) << text;
+    }
+    // Two names side by side stay two names.
+    EXPECT_EQ(jetsql::translate("select [a][b] from t"), "select `a` `b` from t");
+}
+
+TEST(JetSqlTranslate, LongStatementsCostInProportionToTheirLength) {
+    // 20,000 clauses of each kind the translation rewrites (bare names of the select list,
+    // folded dates): a fraction of a second when linear, tens of seconds when each rewrite moves
+    // the rest of the statement.
+    QString list, where;
+    for (int i = 0; i < 20000; ++i) {
+        list += QStringLiteral("c%1, ").arg(i);
+        where += QStringLiteral(" or d < now -%1").arg(i % 90);
+    }
+    const QString text = QStringLiteral("select ") + list + QStringLiteral("z from t where 1=0") + where;
+    QElapsedTimer timer;
+    timer.start();
+    const QString out = jetsql::translate(text);
+    const qint64 ms = timer.elapsed();
+    EXPECT_EQ(out.count(QStringLiteral(" AS `c")), 20000);
+    EXPECT_EQ(out.count(QStringLiteral("jet_now(-")), 20000);
+    EXPECT_TRUE(out.endsWith(QStringLiteral("or d < jet_now(-19)")));
+    EXPECT_LT(ms, 3000) << "a generous ceiling, for a loaded machine";
 }

@@ -110,8 +110,8 @@ TEST_F(Grid, HeaderTextsSizesInTwipsAndAlignment) {
     grid.setColWidth(1, 1600);
     EXPECT_TRUE(grid.isColumnHidden(0));
     EXPECT_EQ(grid.colWidth(0), 0);
-    EXPECT_EQ(grid.columnWidth(1), 106);
-    EXPECT_EQ(grid.colWidth(1), 1590);  // the nearest whole pixel below
+    EXPECT_EQ(grid.columnWidth(1), 107);
+    EXPECT_EQ(grid.colWidth(1), 1605);  // the nearest whole pixel
     grid.setColWidth(0, 600);
     EXPECT_FALSE(grid.isColumnHidden(0));
 

@@ -1,10 +1,17 @@
 #include <gtest/gtest.h>
 
+#include <QDialogButtonBox>
+#include <QLineEdit>
 #include <QPushButton>
+#include <QTimer>
+#include <QWindow>
+#include <functional>
 #include <stdexcept>
 
 #include "forms_support.h"
 #include "platform/forms/form.h"
+#include "platform/dialogs.h"
+#include "platform/environment.h"
 #include "platform/forms/geometry.h"
 
 using namespace vorna::forms;
@@ -236,9 +243,124 @@ TEST_F(FormLife, GeometryInTwips) {
     moveTwips(child, 60, 60, 1200, 375);
     EXPECT_EQ(child->geometry(), QRect(4, 4, 80, 25));
     EXPECT_EQ(geometryTwips(child), QRect(60, 60, 1200, 375));
-    // Twips that fall between two pixels are cut to the pixel below.
+    // Twips that fall between two pixels go to the nearest one.
     moveTwips(child, 0, 0, 1610, 350);
     EXPECT_EQ(child->size(), QSize(107, 23));
 }
 
 }  // namespace
+
+namespace {
+
+// Hides the windows earlier tests left on the screen, and shows them again afterwards.
+class OtherWindowsHidden {
+public:
+    OtherWindowsHidden() {
+        for (QWidget* w : QApplication::topLevelWidgets())
+            if (w->isVisible()) {
+                hidden_ << w;
+                w->hide();
+            }
+    }
+    ~OtherWindowsHidden() {
+        for (QWidget* w : hidden_)
+            if (w) w->show();
+    }
+
+private:
+    QList<QPointer<QWidget>> hidden_;
+};
+
+// Runs the program's event loop until it ends, or fails after a while: the answer says
+// whether the program ended by itself.
+bool endsByItself(const std::function<void()>& whileRunning) {
+    bool timedOut = false;
+    QTimer::singleShot(0, qApp, whileRunning);
+    QTimer guard;
+    guard.setSingleShot(true);
+    QObject::connect(&guard, &QTimer::timeout, qApp, [&] {
+        timedOut = true;
+        QCoreApplication::exit(1);
+    });
+    guard.start(3000);
+    QApplication::exec();
+    return !timedOut;
+}
+
+}  // namespace
+
+TEST_F(FormLife, TheProgramEndsWhenItsLastWindowIsUnloadedOrHidden) {
+    OtherWindowsHidden others;
+    // The main window closed, the settings still open: unloading the settings ends the program.
+    EXPECT_TRUE(endsByItself([] {
+        frmA::instance().show();
+        frmB::instance().show();
+        frmA::instance().close();
+        QTimer::singleShot(50, qApp, [] { frmB::instance().unload(); });
+    }));
+    // Hidden by code counts as well; a window still shown keeps the program going.
+    EXPECT_TRUE(endsByItself([] {
+        frmC::instance().show();
+        frmC::instance().hide();
+    }));
+    EXPECT_FALSE(endsByItself([] {
+        frmA::instance().show();
+        frmB::instance().show();
+        frmB::instance().unload();
+    }));
+}
+
+TEST_F(FormLife, AModalWindowBelongsToItsOpenerWhichGetsTheFocusBack) {
+    frmA& a = frmA::instance();
+    auto* first = new QLineEdit(&a);
+    auto* second = new QLineEdit(&a);
+    second->move(0, 40);
+    ASSERT_TRUE(showActive(&a));
+    second->setFocus();
+    ASSERT_TRUE(second->hasFocus());
+
+    QWindow* owner = nullptr;
+    Qt::WindowType typeWhileModal = Qt::Window;
+    Form::ModalHook = [&](Form& f) {
+        owner = f.windowHandle()->transientParent();
+        typeWhileModal = f.windowType();
+        f.hide();
+    };
+    frmB::instance().showModal();
+    EXPECT_EQ(owner, a.windowHandle());
+    EXPECT_EQ(typeWhileModal, Qt::Dialog);  // what desktops keep above its owner
+    EXPECT_EQ(frmB::instance().windowType(), Qt::Window);
+    QTRY_VERIFY_WITH_TIMEOUT(second->hasFocus(), 2000);
+    EXPECT_FALSE(first->hasFocus());
+    // Shown again on its own, the window no longer belongs to the opener.
+    EXPECT_EQ(frmB::instance().windowHandle()->transientParent(), nullptr);
+
+    // A message box of the Qt dialogs: owned by the window in use, and the focus comes back.
+    QWidget* boxParent = nullptr;
+    QTimer::singleShot(0, [&] {
+        QWidget* box = QApplication::activeModalWidget();
+        if (!box) return;
+        boxParent = box->parentWidget();
+        QTest::keyClick(box, Qt::Key_Escape);
+    });
+    ASSERT_TRUE(showActive(&a));
+    second->setFocus();
+    vorna::QtDialogs qt;
+    EXPECT_EQ(qt.message("Message", "Titre", vorna::MsgButtons::OK, vorna::MsgIcon::Information), vorna::MsgAnswer::OK);
+    EXPECT_EQ(boxParent, &a);
+    QTRY_VERIFY_WITH_TIMEOUT(second->hasFocus(), 2000);
+}
+
+TEST(Twips, RoundToTheNearestPixel) {
+    const std::pair<int, int> cases[] = {{0, 0}, {7, 0}, {8, 1}, {15, 1}, {100, 7}, {1600, 107}, {1610, 107},
+                                         {-100, -7}, {-7, 0}, {-8, -1}};
+    for (const auto& [twips, pixels] : cases) EXPECT_EQ(vorna::toPixels(twips), pixels) << twips;
+}
+
+TEST(QtCatalogues, QtsOwnWordsAreFrench) {
+    ASSERT_TRUE(vorna::installFrenchCatalogues());
+    QDialogButtonBox buttons(QDialogButtonBox::Cancel | QDialogButtonBox::Yes);
+    EXPECT_EQ(buttons.button(QDialogButtonBox::Cancel)->text().remove('&'), "Annuler");
+    EXPECT_EQ(buttons.button(QDialogButtonBox::Yes)->text().remove('&'), "Oui");
+    EXPECT_EQ(QCoreApplication::translate("QFileDialog", "Look in:"), "Voir dans :");
+}

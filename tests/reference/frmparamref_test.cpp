@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <QAccessible>
 #include <QDir>
 #include <QGroupBox>
 #include <QLabel>
@@ -360,6 +361,51 @@ TEST_F(Settings, ASaveStoresTheRowUnloadsAndTheNextUseShowsTheStoredRow) {
     start();
     EXPECT_EQ(window().txtReperGener->text(), folder.path() + "/");
     EXPECT_EQ(window().txtSirenOY->text(), kSirenB);
+}
+
+// As in the old runtime, the save writes the transfer mode, which puts the row in edit even
+// unchanged: a save right after opening stores the row and closes the window.
+TEST_F(Settings, ASaveWithoutAnyChangeStoresTheRowAndCloses) {
+    storeSettings(soundSettings(folder.path() + "/"));
+    start();
+    frmParamRef& f = window();
+    ASSERT_EQ(f.datPrimaryRS->editMode(), EditMode::None);
+    ASSERT_TRUE(showActive(&f));
+    dialogs.messages.clear();
+    clickSave();
+    EXPECT_TRUE(dialogs.messages.isEmpty()) << messageAt(0).toStdString();
+    EXPECT_FALSE(frmParamRef::isLoaded());
+    EXPECT_FALSE(f.isVisible());
+    EXPECT_EQ(Session::current().dfwConn->transactionLevel(), 0);
+    const auto rows = storedRows({"modeTransfert", "radicalRef"});
+    ASSERT_EQ(rows.size(), 1);
+    EXPECT_EQ(rows[0][0].toText(), "VPN");
+    EXPECT_EQ(rows[0][1].toText(), "REF");
+}
+
+// Each "Pays :" caption names its box for a screen reader: the box is its buddy and its sibling,
+// where readers look for the label of a field. The window stands 100 twips from the corner of
+// the work area, to the nearest pixel.
+TEST_F(Settings, TheCountryBoxesAreTheBuddiesOfTheirLabelsAndTheWindowSitsAtItsPlace) {
+    start();
+    frmParamRef& f = window();
+    for (forms::TextBox* box : f.txtPays) {
+        QLabel* caption = nullptr;
+        for (QLabel* l : f.lblLabels)
+            if (l->buddy() == box) caption = l;
+        ASSERT_NE(caption, nullptr);
+        EXPECT_EQ(caption->text(), "Pays :");
+        EXPECT_EQ(caption->parentWidget(), box->parentWidget());
+        QAccessibleInterface* reader = QAccessible::queryAccessibleInterface(box);
+        ASSERT_NE(reader, nullptr);
+        bool labelled = false;
+        for (const auto& [other, relation] : reader->relations(QAccessible::Label))
+            labelled = labelled || other->object() == caption;
+        EXPECT_TRUE(labelled);
+    }
+    const QRect area = Screen::workArea();
+    EXPECT_LE(std::abs(f.leftTwips() - (area.left() + 100)), kTwipsPerPixel / 2);
+    EXPECT_LE(std::abs(f.topTwips() - (area.top() + 100)), kTwipsPerPixel / 2);
 }
 
 TEST_F(Settings, ASaveTheDatabaseRefusesLosesNeitherTheRowNorTheTyping) {

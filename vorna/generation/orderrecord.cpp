@@ -80,7 +80,9 @@ OrderRecord OrderReader::read() const {
     o.motif4 = text("motif4");
 
     o.frais = whole("frais");
-    o.avisBenefType = whole("avisBenefType");
+    // Null is no kind of advice at all (not the free text of 0): nothing of it is written.
+    const Value advice = rs.value(QStringLiteral("avisBenefType"));
+    o.avisBenefType = advice.isNull() ? -1 : int(advice.toInt());
     o.avisTel = text("avisTel");
     o.avisBenef = text("avisBenef");
     o.avisFax = text("avisFax");

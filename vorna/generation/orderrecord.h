@@ -71,7 +71,7 @@ struct OrderRecord {
     QString motif4;
 
     int frais = 0;          // 0 ordering party, 1 beneficiary, 2 shared
-    int avisBenefType = 0;  // 0 normal, 1 telephone, 2 fax
+    int avisBenefType = 0;  // 0 normal, 1 telephone, 2 fax; -1 when Null (no advice)
     QString avisTel;
     QString avisBenef;
     QString avisFax;

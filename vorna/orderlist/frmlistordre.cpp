@@ -162,6 +162,8 @@ frmListOrdre::frmListOrdre() {
     // One picture object each: the grid keeps one copy of a picture however many cells show it.
     aGenererPicture_ = QIcon(aGener);
     urgentPicture_ = QIcon(urgent);
+    MSHFlexGrid1->setPictureText(aGenererPicture_, QStringLiteral("Ordre à générer"));
+    MSHFlexGrid1->setPictureText(urgentPicture_, QStringLiteral("Ordre urgent"));
 
     imgFond = new QLabel(surface_);
     imgFond->setObjectName(QStringLiteral("imgFond"));

@@ -6,12 +6,15 @@
 #include <QMessageBox>
 #include <QPrintDialog>
 #include <QPrinter>
+#include <QPointer>
 #include <QPrinterInfo>
 #include <QPushButton>
 #include <QTextDocument>
 
 #include "platform/environment.h"
 #include "platform/vberror.h"
+
+#include "platform/forms/form.h"
 
 namespace vorna {
 
@@ -39,8 +42,24 @@ QString displayText(const QString& text) {
     return s;
 }
 
+namespace {
+// A message belongs to the window the user works in, and the focus goes back to the control
+// that had it once the message is answered.
+class FocusReturn {
+public:
+    FocusReturn() : control_(QApplication::focusWidget()), owner_(forms::ownerWindow()) {}
+    ~FocusReturn() { forms::returnFocusTo(control_ ? control_.data() : owner_.data()); }
+    QWidget* owner() const { return owner_; }
+
+private:
+    QPointer<QWidget> control_;
+    QPointer<QWidget> owner_;
+};
+}  // namespace
+
 MsgAnswer QtDialogs::message(const QString& text, const QString& title, MsgButtons buttons, MsgIcon icon) {
-    QMessageBox box(QApplication::activeWindow());
+    FocusReturn focus;
+    QMessageBox box(focus.owner());
     box.setWindowTitle(title.isEmpty() ? programTitle() : title);
     box.setText(displayText(text));
     switch (icon) {
@@ -89,20 +108,22 @@ QString QtDialogs::clipboardText() { return QGuiApplication::clipboard()->text()
 void QtDialogs::setClipboardText(const QString& text) { QGuiApplication::clipboard()->setText(text); }
 
 std::optional<QString> QtDialogs::chooseFolder(const QString& title, const QString& start) {
-    const QString dir = QFileDialog::getExistingDirectory(QApplication::activeWindow(), title, start);
+    FocusReturn focus;
+    const QString dir = QFileDialog::getExistingDirectory(focus.owner(), title, start);
     if (dir.isEmpty()) return std::nullopt;
     return dir.endsWith(u'/') ? dir : dir + u'/';
 }
 
 std::optional<PrintTarget> QtDialogs::choosePrintTarget(const QString& title) {
+    FocusReturn focus;
     if (QPrinterInfo::availablePrinterNames().isEmpty()) {
-        const QString path = QFileDialog::getSaveFileName(QApplication::activeWindow(), title, QString(),
+        const QString path = QFileDialog::getSaveFileName(focus.owner(), title, QString(),
                                                           QStringLiteral("PDF (*.pdf)"));
         if (path.isEmpty()) return std::nullopt;
         return PrintTarget{QString(), path};
     }
     QPrinter printer;
-    QPrintDialog dialog(&printer, QApplication::activeWindow());
+    QPrintDialog dialog(&printer, focus.owner());
     dialog.setWindowTitle(title);
     if (dialog.exec() != QDialog::Accepted) return std::nullopt;
     if (printer.outputFormat() == QPrinter::PdfFormat) return PrintTarget{QString(), printer.outputFileName()};
@@ -110,7 +131,8 @@ std::optional<PrintTarget> QtDialogs::choosePrintTarget(const QString& title) {
 }
 
 std::optional<QString> QtDialogs::chooseSaveFile(const QString& title, const QString& filter) {
-    const QString path = QFileDialog::getSaveFileName(QApplication::activeWindow(), title, QString(), filter);
+    FocusReturn focus;
+    const QString path = QFileDialog::getSaveFileName(focus.owner(), title, QString(), filter);
     if (path.isEmpty()) return std::nullopt;
     return path;
 }

@@ -9,13 +9,22 @@ namespace vorna {
 // Twips: the old runtime's unit for window geometry, 15 per pixel here.
 constexpr int kTwipsPerPixel = 15;
 constexpr int toTwips(int pixels) { return pixels * kTwipsPerPixel; }
-constexpr int toPixels(int twips) { return twips / kTwipsPerPixel; }
+// To the nearest pixel (halves away from zero): 100 twips are 7 pixels, not 6.
+constexpr int toPixels(int twips) {
+    const long long t = twips;
+    return int(t >= 0 ? (t + kTwipsPerPixel / 2) / kTwipsPerPixel : -((-t + kTwipsPerPixel / 2) / kTwipsPerPixel));
+}
 
 // The smaller of two whole numbers (used to fit windows into the work area).
 constexpr int minInt(int a, int b) { return a > b ? b : a; }
 
 // The program's title, shown on message boxes that have no title of their own.
 QString programTitle();
+
+// Loads Qt's own French catalogues (Debian's qt6-translations-l10n), so that the words Qt
+// writes itself (the standard buttons, the folder picker, the print dialog) are French.
+// Call once the application exists; false when no catalogue was found.
+bool installFrenchCatalogues();
 
 // The regional settings: the decimal separator. Tests choose it.
 class Locale {

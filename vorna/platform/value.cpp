@@ -22,7 +22,23 @@ qint64 narrow(__int128 v) {
 }
 }  // namespace
 
-Decimal::Decimal(qint64 units, int scale) : units_(units), scale_(scale < 0 ? 0 : scale) {}
+Decimal::Decimal(qint64 units, int scale) : units_(units), scale_(scale < 0 ? 0 : scale) {
+    // More decimals than a 64-bit count of units can ever hold are rounded away, so that
+    // rescaling and arithmetic stay within 128-bit intermediates.
+    if (scale_ <= kMaxDecimals) return;
+    const int drop = scale_ - kMaxDecimals;
+    scale_ = kMaxDecimals;
+    if (drop > 19) {  // |units| < 10^19: less than half a unit of the last kept decimal
+        units_ = 0;
+        return;
+    }
+    const __int128 div = pow10i(drop);
+    __int128 q = units_ / div;
+    const __int128 rem = units_ % div;
+    if (rem * 2 >= div) ++q;
+    else if (rem * 2 <= -div) --q;
+    units_ = narrow(q);
+}
 
 std::optional<Decimal> Decimal::parse(QStringView text) {
     int i = 0;
@@ -72,7 +88,7 @@ Decimal Decimal::fromDouble(double d) {
 }
 
 Decimal Decimal::rescaled(int scale) const {
-    if (scale < 0) scale = 0;
+    scale = std::clamp(scale, 0, kMaxDecimals);
     if (scale == scale_) return *this;
     if (scale > scale_) return Decimal(narrow(__int128(units_) * pow10i(scale - scale_)), scale);
     const __int128 div = pow10i(scale_ - scale);

@@ -12,6 +12,9 @@ namespace vorna {
 // the screen and the order file, so no binary rounding ever shows.
 class Decimal {
 public:
+    // The most decimals kept: a longer fraction is rounded (half away from zero) to this many.
+    static constexpr int kMaxDecimals = 18;
+
     constexpr Decimal() = default;
     Decimal(qint64 units, int scale);
     static Decimal fromInt(qint64 v) { return Decimal(v, 0); }
@@ -25,7 +28,8 @@ public:
     bool isZero() const { return units_ == 0; }
     bool isNegative() const { return units_ < 0; }
 
-    // Rounded (half away from zero) or extended to exactly `scale` decimals.
+    // Rounded (half away from zero) or extended to exactly `scale` decimals (at most
+    // kMaxDecimals); beyond the range of the units, the result stops at the largest one.
     Decimal rescaled(int scale) const;
     // The integer part and the fraction digits, without sign.
     Decimal operator+(const Decimal& o) const;

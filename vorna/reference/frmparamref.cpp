@@ -140,18 +140,21 @@ void frmParamRef::buildControls() {
         put(QString(), txtText[size_t(first + 2)], 3, 0, 3);
         put(QStringLiteral("Code postal :"), txtText[size_t(first + 3)], 4, 0);
         put(QStringLiteral("Ville :"), txtText[size_t(first + 4)], 4, 2);
-        auto* countryRow = new QWidget(b.frame);
-        auto* h = new QHBoxLayout(countryRow);
+        // The box and its button sit side by side in a layout, not in a widget of their own: the
+        // box stays a sibling of its "Pays :" label, where screen readers look for its caption.
+        auto* h = new QHBoxLayout;
         h->setContentsMargins(0, 0, 0, 0);
-        txtPays[size_t(country)]->setParent(countryRow);
-        cmdPays[size_t(country)]->setParent(countryRow);
+        txtPays[size_t(country)]->setParent(b.frame);
+        cmdPays[size_t(country)]->setParent(b.frame);
         cmdPays[size_t(country)]->setFixedWidth(cmdPays[size_t(country)]->fontMetrics().horizontalAdvance(
                                                     QStringLiteral("....")) + 16);
         h->addWidget(txtPays[size_t(country)]);
         h->addWidget(cmdPays[size_t(country)]);
-        g->addWidget(newLabel(QStringLiteral("Pays :"), txtPays[size_t(country)]), 5, 0);
-        forms::setAccessibleFrench(txtPays[size_t(country)], QStringLiteral("Pays"));
-        g->addWidget(countryRow, 5, 1, Qt::AlignLeft);
+        h->addStretch(1);
+        QLabel* countryLabel = newLabel(QStringLiteral("Pays :"), txtPays[size_t(country)]);
+        countryLabel->setParent(b.frame);
+        g->addWidget(countryLabel, 5, 0);
+        g->addLayout(h, 5, 1);
         put(QStringLiteral("N° SIREN :"), b.siren, 5, 2);
         g->addWidget(b.modifiable, 6, 0, 1, 4);
         g->setColumnStretch(3, 1);
@@ -415,8 +418,14 @@ void frmParamRef::cmdModif_Click() {
     ConnectionPtr conn;
     int level = 0;
     try {
-        if (OptCft->value(0)) datPrimaryRS->setValue(QStringLiteral("modeTransfert"), QStringLiteral("CFT"));
-        if (OptVpn->value(1)) datPrimaryRS->setValue(QStringLiteral("modeTransfert"), QStringLiteral("VPN"));
+        // Writing the mode puts the row in edit even when it does not change, so that a save
+        // without any change still stores the row and closes the window.
+        const auto writeMode = [this](const QString& mode) {
+            datPrimaryRS->setValue(QStringLiteral("modeTransfert"), mode);
+            datPrimaryRS->edit();
+        };
+        if (OptCft->value(0)) writeMode(QStringLiteral("CFT"));
+        if (OptVpn->value(1)) writeMode(QStringLiteral("VPN"));
         const QString failing = checkSettings();
         if (!failing.isEmpty()) {
             focusSetting(failing);

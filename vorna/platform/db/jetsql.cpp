@@ -50,6 +50,7 @@ QList<Token> tokenize(const QString& s) {
     QList<Token> out;
     const int n = int(s.size());
     int i = 0;
+    bool noMoreHash = false;
     while (i < n) {
         const QChar c = s[i];
         if (c.isSpace()) {
@@ -83,7 +84,9 @@ QList<Token> tokenize(const QString& s) {
             if (c == u'"') out.append({Kind::Text, quoted(inner, u'\''), {}});  // the old dialect's text literal
             else out.append({Kind::Identifier, quoted(inner, u'`'), inner});
         } else if (c == u'#') {
-            const int j = int(s.indexOf(u'#', i + 1));
+            // Once no closing '#' is left, every further one is plain punctuation.
+            const int j = noMoreHash ? -1 : int(s.indexOf(u'#', i + 1));
+            if (j < 0) noMoreHash = true;
             const QString lit = j < 0 ? QString() : dateLiteral(s.mid(i + 1, j - i - 1));
             if (lit.isEmpty()) {
                 out.append({Kind::Punct, QString(c), {}});
@@ -132,31 +135,50 @@ int prevSolid(const QList<Token>& t, int i) {
     return i;
 }
 
+// Each pass below reads the tokens once and writes a new list: long statements (thousands of
+// clauses) cost in proportion to their length.
+
 void dropDeleteStar(QList<Token>& t) {
+    QList<Token> out;
+    out.reserve(t.size());
     for (int i = 0; i < t.size(); ++i) {
+        out.append(t[i]);
         if (!isWord(t[i], "delete")) continue;
         const int star = nextSolid(t, i + 1);
         if (star >= t.size() || !isPunct(t[star], '*')) continue;
         const int from = nextSolid(t, star + 1);
         if (from >= t.size() || !isWord(t[from], "from")) continue;
-        t.erase(t.begin() + i + 1, t.begin() + from);
-        t.insert(i + 1, {Kind::Space, QStringLiteral(" "), {}});
+        out.append({Kind::Space, QStringLiteral(" "), {}});
+        i = from - 1;
     }
+    t = std::move(out);
 }
 
 void foldNow(QList<Token>& t) {
+    QList<Token> out;
+    out.reserve(t.size());
     for (int i = 0; i < t.size(); ++i) {
-        if (!isWord(t[i], "now")) continue;
+        if (!isWord(t[i], "now")) {
+            out.append(t[i]);
+            continue;
+        }
         const int before = prevSolid(t, i - 1);
-        if (before >= 0 && (isPunct(t[before], '.') || isWord(t[before], "as"))) continue;
         int end = i;  // last token taken into the call
         int next = nextSolid(t, i + 1);
-        if (next < t.size() && isPunct(t[next], '.')) continue;  // a qualified name, not the function
-        if (next < t.size() && isPunct(t[next], '(')) {
+        const bool named = (before >= 0 && (isPunct(t[before], '.') || isWord(t[before], "as"))) ||
+                           (next < t.size() && isPunct(t[next], '.'));  // a qualified name, not the function
+        if (!named && next < t.size() && isPunct(t[next], '(')) {
             const int close = nextSolid(t, next + 1);
-            if (close >= t.size() || !isPunct(t[close], ')')) continue;
+            if (close >= t.size() || !isPunct(t[close], ')')) {
+                out.append(t[i]);
+                continue;
+            }
             end = close;
             next = nextSolid(t, close + 1);
+        }
+        if (named) {
+            out.append(t[i]);
+            continue;
         }
         QString days = QStringLiteral("0");
         if (next < t.size() && (isPunct(t[next], '-') || isPunct(t[next], '+'))) {
@@ -171,9 +193,10 @@ void foldNow(QList<Token>& t) {
                 }
             }
         }
-        t.erase(t.begin() + i + 1, t.begin() + end + 1);
-        t[i] = {Kind::Raw, QStringLiteral("jet_now(%1)").arg(days), {}};
+        out.append({Kind::Raw, QStringLiteral("jet_now(%1)").arg(days), {}});
+        i = end;
     }
+    t = std::move(out);
 }
 
 // Names the bare column items of the outermost select list as they are written.
@@ -201,9 +224,9 @@ void nameSelectItems(QList<Token>& t) {
         }
     }
     if (i >= t.size()) items.append({nextSolid(t, itemStart), prevSolid(t, int(t.size()) - 1)});
-    // From the last so that insertions keep the earlier indexes.
-    for (auto it = items.crbegin(); it != items.crend(); ++it) {
-        const auto [first, last] = *it;
+    // The alias to write after each token, gathered first, then written in one pass.
+    QList<std::pair<int, QString>> aliases;
+    for (const auto& [first, last] : items) {
         if (first > last || last >= t.size()) continue;
         int nameToken = -1;
         if (first == last) nameToken = first;
@@ -218,9 +241,17 @@ void nameSelectItems(QList<Token>& t) {
         } else if (nt.kind != Kind::Identifier) {
             continue;
         }
-        const QString alias = QStringLiteral(" AS ") + quoted(nt.name, u'`');
-        t.insert(last + 1, {Kind::Raw, alias, {}});
+        aliases.append({last, QStringLiteral(" AS ") + quoted(nt.name, u'`')});
     }
+    if (aliases.isEmpty()) return;
+    QList<Token> out;
+    out.reserve(t.size() + aliases.size());
+    qsizetype next = 0;
+    for (int k = 0; k < t.size(); ++k) {
+        out.append(t[k]);
+        if (next < aliases.size() && aliases[next].first == k) out.append({Kind::Raw, aliases[next++].second, {}});
+    }
+    t = std::move(out);
 }
 
 }  // namespace
@@ -232,7 +263,14 @@ QString translate(const QString& jet) {
     nameSelectItems(t);
     QString out;
     out.reserve(jet.size() + 32);
-    for (const Token& tok : t) out += tok.text;
+    for (const Token& tok : t) {
+        // Two quoted names or texts side by side ([a][b]) would read back as one with a doubled
+        // quote inside: a blank keeps them apart.
+        if (!out.isEmpty() && !tok.text.isEmpty() && tok.text.front() == out.back() &&
+            (out.back() == u'`' || out.back() == u'\''))
+            out += u' ';
+        out += tok.text;
+    }
     return out;
 }
 

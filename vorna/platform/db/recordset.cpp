@@ -499,6 +499,14 @@ struct Recordset::Impl {
         for (int c = 0; c < ncols; ++c) at(editRow, c) = originals[size_t(c)];
     }
 
+    void beginEdit(int row) {
+        if (mode != EditMode::None) return;
+        mode = EditMode::InProgress;
+        editRow = row;
+        originals.clear();
+        for (int c = 0; c < ncols; ++c) originals.push_back(at(row, c));
+    }
+
     void endEdit() {
         mode = EditMode::None;
         editRow = -1;
@@ -691,12 +699,7 @@ void Recordset::setValue(int index, const Value& v) {
     if (row < 0 || d.deletedRow >= 0) throw noCurrentRecord();
     const Value converted = detail::convertForColumn(d.kinds[size_t(index)], d.maxLength[size_t(index)], v, f.name);
     if (converted == d.at(row, index)) return;
-    if (d.mode == EditMode::None) {
-        d.mode = EditMode::InProgress;
-        d.editRow = row;
-        d.originals.clear();
-        for (int c = 0; c < d.ncols; ++c) d.originals.push_back(d.at(row, c));
-    }
+    d.beginEdit(row);
     const quint32 seq = ++d.writeSeq;
     // Every field on the same base column shows the value (Code and its copy idModele).
     const int b = d.base[size_t(index)];
@@ -712,6 +715,14 @@ void Recordset::setValue(int index, const Value& v) {
 void Recordset::setValue(const QString& name, const Value& v) {
     d_->requireOpen();
     setValue(d_->fieldByName(name), v);
+}
+
+void Recordset::edit() {
+    Impl& d = *d_;
+    d.requireWritable();
+    const int row = d.currentRow();
+    if (row < 0 || d.deletedRow >= 0) throw noCurrentRecord();
+    d.beginEdit(row);
 }
 
 EditMode Recordset::editMode() const {

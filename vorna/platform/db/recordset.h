@@ -108,6 +108,10 @@ public:
 
     // Editing.
     EditMode editMode() const;
+    // Puts the current row in edit without changing a value, as the old runtime did on any
+    // write, even of an equal value: the next update() stores it and raises its events. A row
+    // already in edit or being added stays as it is.
+    void edit();
     void addNew();
     // Writes the pending row (insert or update), through the events. No pending edit: nothing.
     void update();

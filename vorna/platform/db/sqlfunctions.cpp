@@ -95,9 +95,17 @@ void sqlFormat(sqlite3_context* ctx, int, sqlite3_value** argv) {
 }
 
 void sqlNow(sqlite3_context* ctx, int argc, sqlite3_value** argv) {
-    QDateTime t = Clock::now();
+    // The old engine counted dates in days on the local calendar: a day is a step of the date,
+    // the clock time stays, across a change of summer time too. The arithmetic is therefore
+    // done on the wall-clock reading, in a zone without changes.
+    const QDateTime now = Clock::now();
+    QDateTime t(now.date(), now.time(), Qt::UTC);
     if (argc == 1 && sqlite3_value_type(argv[0]) != SQLITE_NULL) {
         const double days = sqlite3_value_double(argv[0]);
+        if (!std::isfinite(days) || std::fabs(days) > 3.0e6) {
+            sqlite3_result_null(ctx);
+            return;
+        }
         t = t.addSecs(qint64(std::llround(days * 86400.0)));
     }
     const QByteArray out = storedDateTime(t).toLatin1();

@@ -19,7 +19,8 @@ inline constexpr char kTextCollation[] = "VORNA";
 //   runtime's date tokens (DatePattern); Null gives Null, a value that is not a date comes back unchanged.
 //   It replaces SQLite's own two-argument format(), which is printf-like;
 // - jet_now() and jet_now(days): the Clock's present, plus a number of days (may be negative or
-//   fractional), in the stored date form.
+//   fractional) counted on the local calendar (a whole day keeps the clock time, summer time or
+//   not), in the stored date form; Null beyond the calendar's reach.
 // Answers the SQLite result code.
 int registerSqlFunctions(sqlite3* db);
 

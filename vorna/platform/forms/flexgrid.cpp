@@ -1,6 +1,7 @@
 #include "platform/forms/flexgrid.h"
 
 #include <QAbstractTableModel>
+#include <QHash>
 #include <QHeaderView>
 #include <QKeyEvent>
 #include <QMouseEvent>
@@ -54,6 +55,8 @@ public:
     int dataRows = 1;
     std::vector<Column> columns = std::vector<Column>(2);
     std::vector<QIcon> pictures;
+    // What each picture says, by the picture's cache key.
+    QHash<qint64, QString> pictureTexts;
     bool batching = false;
     bool dirty = false;
     bool headerBold = false;
@@ -146,6 +149,12 @@ public:
         return c.pictureProvider ? c.pictureProvider(row) : QIcon();
     }
 
+    QString pictureText(int row, int col) const {
+        if (pictureTexts.isEmpty()) return QString();
+        const QIcon i = pictureAt(row, col);
+        return i.isNull() ? QString() : pictureTexts.value(i.cacheKey());
+    }
+
     Qt::Alignment alignmentOf(const QString& t, FlexGrid::Align a) const {
         switch (a) {
         case FlexGrid::Align::Left: return Qt::AlignLeft | Qt::AlignVCenter;
@@ -160,8 +169,18 @@ public:
         if (!index.isValid()) return {};
         const int row = index.row() + 1, col = index.column();
         switch (role) {
-        case Qt::DisplayRole:
-        case Qt::AccessibleTextRole: return text(row, col);
+        case Qt::DisplayRole: return text(row, col);
+        case Qt::AccessibleTextRole: {
+            // A marker picture is read with the cell's text.
+            const QString t = text(row, col);
+            const QString said = pictureText(row, col);
+            return said.isEmpty() ? t : t.isEmpty() ? said : t + QStringLiteral(", ") + said;
+        }
+        case Qt::ToolTipRole:
+        case Qt::AccessibleDescriptionRole: {
+            const QString said = pictureText(row, col);
+            return said.isEmpty() ? QVariant() : QVariant(said);
+        }
         case Qt::BackgroundRole: {
             const QColor c = backAt(row, col);
             return c.isValid() ? QVariant(QBrush(c)) : QVariant();
@@ -339,6 +358,11 @@ void FlexGrid::setPictureProvider(int col, std::function<QIcon(int)> provider) {
     checkCol(col);
     model_->columns[size_t(col)].pictureProvider = std::move(provider);
     model_->changed(1, std::max(1, model_->dataRows), col, col);
+}
+
+void FlexGrid::setPictureText(const QIcon& picture, const QString& text) {
+    if (picture.isNull()) return;
+    model_->pictureTexts.insert(picture.cacheKey(), text);
 }
 
 int FlexGrid::colWidth(int col) const {

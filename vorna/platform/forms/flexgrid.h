@@ -49,6 +49,9 @@ public:
     // it is needed (a null icon for none), for the cells without a picture of their own.
     // clear() and nullptr remove it.
     void setPictureProvider(int col, std::function<QIcon(int row)> provider);
+    // What a picture means, in words: a screen reader reads it with the text of every cell that
+    // shows the picture, and the cell's tooltip shows it. Kept through clear().
+    void setPictureText(const QIcon& picture, const QString& text);
 
     // Sizes in twips; a width of 0 hides the column. Row 0 is the header row; -1 means every
     // column (every row, header included).

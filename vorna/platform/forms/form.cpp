@@ -7,12 +7,15 @@
 #include <QKeyEvent>
 #include <QScopeGuard>
 #include <QTimer>
+#include <QWindow>
 #include <QWindowStateChangeEvent>
+#include <algorithm>
 
 #include "platform/forms/focus.h"
 #include "platform/forms/focusguard.h"
 #include "platform/forms/geometry.h"
 #include "platform/environment.h"
+#include "platform/session.h"
 #include "platform/vberror.h"
 
 namespace vorna::forms {
@@ -24,7 +27,46 @@ QPointer<Form>& lastActivated() {
     static QPointer<Form> f;
     return f;
 }
+
+bool countsAsOpen(const QWidget* w) {
+    if (!w->isVisible()) return false;
+    const Qt::WindowType type = w->windowType();
+    return type != Qt::Popup && type != Qt::ToolTip && type != Qt::SplashScreen && type != Qt::Desktop;
+}
+
+// Qt ends the program when its last window is closed; the program's windows also go by being
+// hidden or unloaded by code, which Qt does not count as a close. The same rule then applies,
+// once the handler that hid the window has returned.
+void quitWhenNoWindowLeft() {
+    if (!QGuiApplication::quitOnLastWindowClosed()) return;
+    QTimer::singleShot(0, qApp, [] {
+        if (!QGuiApplication::quitOnLastWindowClosed()) return;
+        const QWidgetList windows = QApplication::topLevelWidgets();
+        if (std::none_of(windows.cbegin(), windows.cend(), countsAsOpen)) QCoreApplication::quit();
+    });
+}
 }  // namespace
+
+QWidget* ownerWindow(const QWidget* except) {
+    auto usable = [except](QWidget* w) {
+        w = w ? w->window() : nullptr;
+        return w && w != except && w->isVisible() ? w : nullptr;
+    };
+    if (QWidget* w = usable(QApplication::activeModalWidget())) return w;
+    if (QWidget* w = usable(QApplication::activeWindow())) return w;
+    if (QWidget* w = usable(QApplication::focusWidget())) return w;
+    if (QWidget* w = usable(lastActivated())) return w;
+    // Nothing active (no window manager, or another program has the focus): the main window.
+    return usable(Session::current().mainWindow);
+}
+
+void returnFocusTo(QWidget* control) {
+    if (!control || !control->isVisible()) return;
+    QWidget* window = control->window();
+    window->raise();
+    window->activateWindow();
+    if (control != window && control->isEnabled()) control->setFocus(Qt::ActiveWindowFocusReason);
+}
 
 Form::Form() : QWidget(nullptr, Qt::Window) { FocusGuard::install(); }
 
@@ -64,6 +106,7 @@ bool Form::unload(UnloadMode mode) {
     emit hiddenByCode();
     emit unloaded();
     deleteLater();
+    quitWhenNoWindowLeft();
     return true;
 }
 
@@ -88,8 +131,12 @@ void Form::setVisible(bool visible) {
         load();                                     // Show loads the window first
         if (state_ == LoadState::Unloaded) return;
     }
+    const bool wasVisible = isVisible();
     QWidget::setVisible(visible);
-    if (!visible) emit hiddenByCode();
+    if (!visible) {
+        emit hiddenByCode();
+        if (wasVisible) quitWhenNoWindowLeft();
+    }
 }
 
 void Form::showModal() {
@@ -100,9 +147,20 @@ void Form::showModal() {
         activateWindow();
         return;
     }
+    // The window the user works in owns the modal one: it stays above it, shares its taskbar
+    // entry, and gets the focus back, on the control that had it, when the modal one goes.
+    QPointer<QWidget> owner = ownerWindow(this);
+    QPointer<QWidget> focusBefore = owner ? owner->focusWidget() : nullptr;
     // Modality cannot change on a visible window: one shown non-modally is shown again.
     if (isVisible()) QWidget::setVisible(false);
     setWindowModality(Qt::ApplicationModal);
+    const Qt::WindowFlags ownFlags = windowFlags();
+    if (owner) {
+        // Desktops keep only dialogs over the window that owns them: a dialog while modal.
+        if ((ownFlags & Qt::WindowType_Mask) == Qt::Window) setWindowFlags((ownFlags & ~Qt::WindowType_Mask) | Qt::Dialog);
+        winId();  // the native window, so that it can be told its owner before it shows
+        windowHandle()->setTransientParent(owner->windowHandle());
+    }
 
     QPointer<Form> self(this);
     QEventLoop loop;
@@ -120,9 +178,18 @@ void Form::showModal() {
         }
         loop.exec(QEventLoop::DialogExec);
     }
-    if (!self) return;
+    if (!self) {
+        returnFocusTo(focusBefore ? focusBefore.data() : owner.data());
+        return;
+    }
     inModalLoop_ = false;
-    if (!isVisible()) setWindowModality(Qt::NonModal);
+    if (!isVisible()) {
+        setWindowModality(Qt::NonModal);
+        // Shown again later without being modal, it is a window of its own.
+        if (windowHandle()) windowHandle()->setTransientParent(nullptr);
+        if (windowFlags() != ownFlags) setWindowFlags(ownFlags);
+        returnFocusTo(focusBefore ? focusBefore.data() : owner.data());
+    }
 }
 
 int Form::leftTwips() const { return geometryTwips(this).x(); }

@@ -20,7 +20,11 @@ enum class WindowState { Normal = 0, Minimized = 1, Maximized = 2 };
 //   hides the window and destroys it (deleteLater: the object stays valid until control
 //   returns to the event loop, so a handler may go on after unloading its own window).
 // - The close box goes through unload(UnloadMode::ControlMenu).
-// - showModal() shows it application-modal and returns when it is hidden or unloaded.
+// - showModal() shows it application-modal and returns when it is hidden or unloaded. The
+//   window the user worked in owns it meanwhile, and then gets the focus back on the control
+//   that had it.
+// - The program ends when its last window goes, whether it is closed, hidden or unloaded
+//   (QGuiApplication::quitOnLastWindowClosed).
 // - formResize() runs on every resize (the first show included) and when the window is
 //   minimised or restored, which Qt reports as a state change without any resize event.
 // - formActivate()/formDeactivate(): Qt reports every change of the active window, message
@@ -136,6 +140,14 @@ private:
     QPointer<QAbstractButton> defaultButton_;
     QPointer<QAbstractButton> cancelButton_;
 };
+
+// The window the user works in (the active or modal one, else the program's window activated
+// last, else the main window), other than `except`; nullptr when none is shown. Modal windows and message boxes
+// belong to it.
+QWidget* ownerWindow(const QWidget* except = nullptr);
+// Gives the focus back to `control` and activates its window, once a modal window or a message
+// is gone (a window alone is only activated).
+void returnFocusTo(QWidget* control);
 
 // A window with one program-wide instance, created and loaded on first use:
 //
