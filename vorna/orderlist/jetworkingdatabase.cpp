@@ -20,6 +20,9 @@ namespace vorna {
 
 namespace {
 
+// Far beyond what the largest working database takes: only a read that never ends is stopped.
+constexpr int kConversionTimeoutMs = 5 * 60 * 1000;
+
 std::function<void(JetWorkingDatabase::Step)>& stepHook() {
     static std::function<void(JetWorkingDatabase::Step)> hook;
     return hook;
@@ -87,7 +90,7 @@ bool JetWorkingDatabase::run() {
         if (QFileInfo::exists(workPath_) && !QFile::remove(workPath_))
             throw VbError(err::AccessDenied, QStringLiteral("Vorna"),
                           QStringLiteral("Impossible de supprimer le fichier '%1'.").arg(workPath_));
-        JetFile::convert(workingPath_, workPath_);
+        JetFile::convertIsolated(workingPath_, workPath_, kConversionTimeoutMs);
     } catch (const VbError& e) {
         stop(e.description + (e.number == err::UnrecognizedDatabase ? repair : writeAdvice));
         return false;

@@ -1,6 +1,7 @@
 #include "platform/db/jetfile.h"
 
 #include <QDateTime>
+#include <QDeadlineTimer>
 #include <QFile>
 #include <QFileInfo>
 #include <QStringList>
@@ -15,6 +16,9 @@
 #include <vector>
 
 #include <fcntl.h>
+#include <poll.h>
+#include <signal.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include "platform/db/sqlfunctions.h"
@@ -423,6 +427,76 @@ void JetFile::convert(const QString& jetPath, const QString& target) {
         copyTable(jetPath, mdb.get(), entry, out, jet4);
     }
     out.finish();
+}
+
+void JetFile::convertIsolated(const QString& jetPath, const QString& target, int timeoutMs) {
+    int fds[2];
+    if (::pipe2(fds, O_CLOEXEC) != 0) {
+        convert(jetPath, target);
+        return;
+    }
+    const pid_t pid = ::fork();
+    if (pid < 0) {
+        ::close(fds[0]);
+        ::close(fds[1]);
+        convert(jetPath, target);
+        return;
+    }
+    if (pid == 0) {
+        // The child: the conversion, then its outcome (error number and description) on the pipe.
+        ::close(fds[0]);
+        // libmdb writes its warnings on the standard streams, without end on some damaged files.
+        const int null = ::open("/dev/null", O_WRONLY | O_CLOEXEC);
+        if (null >= 0) {
+            ::dup2(null, STDOUT_FILENO);
+            ::dup2(null, STDERR_FILENO);
+        }
+        QByteArray report;
+        try {
+            convert(jetPath, target);
+        } catch (const VbError& e) {
+            report = QByteArray::number(qint64(e.number)) + '\n' + e.description.toUtf8();
+        } catch (...) {
+            report = QByteArray::number(qint64(err::DatabaseError)) + '\n';
+        }
+        for (qsizetype done = 0; done < report.size();) {
+            const ssize_t n = ::write(fds[1], report.constData() + done, size_t(report.size() - done));
+            if (n <= 0) break;
+            done += n;
+        }
+        ::_exit(0);  // no exit handler of the parent's runs here
+    }
+    ::close(fds[1]);
+    QByteArray report;
+    bool stopped = false;
+    const QDeadlineTimer deadline(timeoutMs);
+    for (;;) {
+        pollfd p{fds[0], POLLIN, 0};
+        const int r = ::poll(&p, 1, int(std::max<qint64>(0, deadline.remainingTime())));
+        if (r < 0 && errno == EINTR) continue;
+        if (r <= 0) {  // no end in sight
+            ::kill(pid, SIGKILL);
+            stopped = true;
+            break;
+        }
+        char buffer[4096];
+        const ssize_t n = ::read(fds[0], buffer, sizeof buffer);
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) break;  // the child has closed its end
+        report.append(buffer, n);
+    }
+    ::close(fds[0]);
+    int status = 0;
+    while (::waitpid(pid, &status, 0) < 0 && errno == EINTR) {
+    }
+    if (stopped || !WIFEXITED(status) || WEXITSTATUS(status) != 0) {
+        QFile::remove(target);
+        throw unreadable(jetPath, damaged() + (stopped ? QStringLiteral(" (sa lecture ne finit pas)")
+                                                       : QStringLiteral(" (sa lecture a échoué)")));
+    }
+    if (report.isEmpty()) return;
+    const qsizetype eol = report.indexOf('\n');
+    throw VbError(report.left(eol).toLong(), kSource, QString::fromUtf8(report.mid(eol + 1)));
 }
 
 }  // namespace vorna

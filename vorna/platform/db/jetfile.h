@@ -28,6 +28,12 @@ public:
     // be read in full (damaged, unknown version), err::AccessDenied or err::DatabaseError when
     // the target cannot be written; a target left half written is removed.
     static void convert(const QString& jetPath, const QString& target);
+
+    // convert() in a child process: libmdb may crash, or loop without end, on some damaged files;
+    // the program must then still stop with its message. A child that does not end within
+    // `timeoutMs` is stopped. Such a file is damaged (err::UnrecognizedDatabase); the target is
+    // then removed. Other outcomes are convert()'s.
+    static void convertIsolated(const QString& jetPath, const QString& target, int timeoutMs);
 };
 
 }  // namespace vorna
