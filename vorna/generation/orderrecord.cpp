@@ -81,7 +81,7 @@ OrderRecord OrderReader::read() const {
 
     o.frais = whole("frais");
     // Null is no kind of advice at all (not the free text of 0): nothing of it is written.
-    const Value advice = rs.value(QStringLiteral("avisBenefType"));
+    const Value advice = next("avisBenefType");
     o.avisBenefType = advice.isNull() ? -1 : int(advice.toInt());
     o.avisTel = text("avisTel");
     o.avisBenef = text("avisBenef");
