@@ -323,7 +323,7 @@ TEST_F(FormLife, AModalWindowBelongsToItsOpenerWhichGetsTheFocusBack) {
     Qt::WindowType typeWhileModal = Qt::Window;
     Form::ModalHook = [&](Form& f) {
         owner = f.windowHandle()->transientParent();
-        typeWhileModal = f.windowType();
+        typeWhileModal = f.windowModality() == Qt::ApplicationModal ? f.windowType() : Qt::Widget;
         f.hide();
     };
     frmB::instance().showModal();

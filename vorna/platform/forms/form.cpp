@@ -153,7 +153,6 @@ void Form::showModal() {
     QPointer<QWidget> focusBefore = owner ? owner->focusWidget() : nullptr;
     // Modality cannot change on a visible window: one shown non-modally is shown again.
     if (isVisible()) QWidget::setVisible(false);
-    setWindowModality(Qt::ApplicationModal);
     const Qt::WindowFlags ownFlags = windowFlags();
     if (owner) {
         // Desktops keep only dialogs over the window that owns them: a dialog while modal.
@@ -161,6 +160,7 @@ void Form::showModal() {
         winId();  // the native window, so that it can be told its owner before it shows
         windowHandle()->setTransientParent(owner->windowHandle());
     }
+    setWindowModality(Qt::ApplicationModal);
 
     QPointer<Form> self(this);
     QEventLoop loop;
