@@ -115,22 +115,29 @@ TEST_F(JetWorkingDatabaseTest, AnUnreadableJetFileStopsWithItsNameAndChangesNoth
 // file in place; the next start converts it and keeps it only once.
 TEST_F(JetWorkingDatabaseTest, ACrashBeforeTheRenameLeavesTheJetFile) {
     SKIP_WITHOUT_JET_TEST_DATA();
-    const QByteArray jet = placeJet(QStringLiteral("V2000_with-password.mdb"));
-    for (const auto step : {JetWorkingDatabase::Step::Written, JetWorkingDatabase::Step::Kept}) {
-        JetWorkingDatabase::setStepHook([step](JetWorkingDatabase::Step s) {
-            if (s == step) throw Crash{};
-        });
-        EXPECT_THROW(run(), Crash);
-        EXPECT_EQ(fileBytes(working()), jet);
-        EXPECT_EQ(JetFile::detect(working()), JetFile::Format::Jet4);
+    for (const bool nameTaken : {false, true}) {
+        SCOPED_TRACE(nameTaken ? "kept name taken" : "kept name free");
+        for (const QString& name : QDir(folder.path()).entryList({QStringLiteral("VornaW*")}, QDir::Files))
+            QFile::remove(folder.filePath(name));
+        if (nameTaken) QFile::copy(folder.filePath(dbfiles::Template), folder.filePath(QStringLiteral("VornaW.jet.mdb")));
+        const QString keptAs = nameTaken ? QStringLiteral("VornaW.jet07032014090502.mdb") : QStringLiteral("VornaW.jet.mdb");
+        const QByteArray jet = placeJet(QStringLiteral("V2000_with-password.mdb"));
+        for (const auto step : {JetWorkingDatabase::Step::Written, JetWorkingDatabase::Step::Kept}) {
+            JetWorkingDatabase::setStepHook([step](JetWorkingDatabase::Step s) {
+                if (s == step) throw Crash{};
+            });
+            EXPECT_THROW(run(), Crash);
+            EXPECT_EQ(fileBytes(working()), jet);
+            EXPECT_EQ(JetFile::detect(working()), JetFile::Format::Jet4);
+        }
+        JetWorkingDatabase::setStepHook(nullptr);
+        ASSERT_TRUE(run());
+        EXPECT_EQ(rowsOf(QStringLiteral("Table1")), 3);
+        EXPECT_EQ(fileBytes(folder.filePath(keptAs)), jet);
+        // Kept once, whatever the number of starts; no working file left.
+        EXPECT_EQ(entries().filter(QStringLiteral("VornaW.")).size(), nameTaken ? 3 : 2);
+        EXPECT_FALSE(entries().contains(JetWorkingDatabase::workName()));
     }
-    JetWorkingDatabase::setStepHook(nullptr);
-    ASSERT_TRUE(run());
-    EXPECT_EQ(rowsOf(QStringLiteral("Table1")), 3);
-    EXPECT_EQ(fileBytes(folder.filePath(QStringLiteral("VornaW.jet.mdb"))), jet);
-    const QStringList kept = entries().filter(QStringLiteral("VornaW.jet"));
-    EXPECT_EQ(kept, QStringList{QStringLiteral("VornaW.jet.mdb")});
-    EXPECT_FALSE(entries().contains(JetWorkingDatabase::workName()));
 }
 
 // The start-up converts before its layout test: a Jet file that is not a working database of

@@ -119,7 +119,8 @@ bool JetWorkingDatabase::run() {
 bool JetWorkingDatabase::keepOriginal() {
     const QDir dir(folder_);
     // Kept already by a start that stopped before the rename.
-    if (sameFile(workingPath_, dir.filePath(QStringLiteral("VornaW.jet.mdb")))) return true;
+    for (const QString& name : dir.entryList({QStringLiteral("VornaW.jet*.mdb")}, QDir::Files))
+        if (sameFile(workingPath_, dir.filePath(name))) return true;
     const QDateTime changed = files::lastModified(workingPath_);
     for (int attempt = 0; attempt < 100; ++attempt) {
         const QString kept = dir.filePath(keptName(folder_, changed));
