@@ -219,11 +219,6 @@ TEST_F(JetFileTest, ADamagedFileIsRefusedAndNothingIsWritten) {
         {"data page header overwritten", "V2000_with-password.mdb", fill(rows, rows + 16, 0)},
         {"row count overwritten", "V2000_with-password.mdb", fill(rows + 0x0c, rows + 0x0e, 0)},
         {"row offsets overwritten", "V2000_with-password.mdb", fill(rows + 0x0e, rows + 0x14, char(0x7F))},
-        // Found by overwriting bytes at random: libmdb then reads the catalogue without end.
-        {"property page overwritten (Jet 3)", "V1997-test.mdb",
-         [](QByteArray& b) {
-             b.replace(95734, 15, QByteArray("\xc2\x00\xfe\xcd\x89\xfe\xec\x1c\x2e\xa3\xfe\xf6\x1f\x49\x0d", 15));
-         }},
     };
     const QString taken = dir.filePath(QStringLiteral("taken.sqlite"));
     for (const auto& c : cases) {
@@ -241,6 +236,18 @@ TEST_F(JetFileTest, ADamagedFileIsRefusedAndNothingIsWritten) {
         }
         EXPECT_FALSE(QFile::exists(target));
         EXPECT_EQ(fileBytes(path), before);
+    }
+    // Some damaged files make libmdb read without end (how often depends on what its memory
+    // holds): a conversion that outlasts its time is stopped the same way, whatever the file.
+    {
+        const QString late = dir.filePath(QStringLiteral("late.sqlite"));
+        try {
+            JetFile::convertIsolated(jetTestFile(QStringLiteral("V2000-test.mdb")), late, 0);
+            ADD_FAILURE() << "converted past its time";
+        } catch (const VbError& e) {
+            EXPECT_EQ(e.number, err::UnrecognizedDatabase);
+        }
+        EXPECT_FALSE(QFile::exists(late));
     }
     QFile f(taken);
     ASSERT_TRUE(f.open(QIODevice::WriteOnly));
