@@ -39,6 +39,9 @@ OpenRequest& nextRequest() {
 }
 
 int designHeight() { return minInt(Screen::workArea().height(), kMaxHeight); }
+// The lowest whole-pixel height that is not below `twips`: a window lower than the rule allows
+// would snap back for ever.
+int wholePixels(int twips) { return (twips + kTwipsPerPixel - 1) / kTwipsPerPixel * kTwipsPerPixel; }
 
 }  // namespace
 
@@ -102,7 +105,7 @@ void frmOrdre::formLoad() {
     const int kept = Session::current().ordreHeight;
     {
         QScopedValueRollback<bool> quiet(resizing_, true);
-        moveTwips(leftTwips(), topTwips(), widthTwips(), lastHeight_ > kept && kept > 0 ? kept : lastHeight_);
+        moveTwips(leftTwips(), topTwips(), widthTwips(), wholePixels(lastHeight_ > kept && kept > 0 ? kept : lastHeight_));
     }
     formResize();
     // 6. The blocks for a transfer, the advice boxes for a normal advice.
@@ -302,7 +305,7 @@ void frmOrdre::formResize() {
         }
     }
     if (heightTwips() < designHeight() && windowStateVb() == forms::WindowState::Normal)
-        moveTwips(leftTwips(), topTwips(), widthTwips(), designHeight());
+        moveTwips(leftTwips(), topTwips(), widthTwips(), wholePixels(designHeight()));
     lastHeight_ = heightTwips();
     const QRect sheet = forms::geometryTwips(picScroll);
     forms::moveTwips(picScroll, sheet.left(), sheet.top(), sheet.width(), heightTwips() - kScrollTopTwips - 1000);
