@@ -44,6 +44,8 @@ TEST_F(OrderWindowLife, NewOrderStartsFromTheSettings) {
     EXPECT_FALSE(rs.value("urgent").toBool());
     EXPECT_FALSE(f.chkUrgent->isChecked());
     EXPECT_EQ(rs.value("dateCreation").toDateTime(), QDateTime(kOrderNow.date(), QTime(10, 30)));
+    EXPECT_EQ(f.txtDateCreation->text(), "08/12/2026 10:30");
+    EXPECT_FALSE(f.txtDateCreation->isEnabled());
     // The header opens one field after the other.
     EXPECT_TRUE(f.txtDev[0]->isEnabled());
     EXPECT_TRUE(f.cmdDev[0]->isEnabled());

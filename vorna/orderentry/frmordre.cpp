@@ -63,6 +63,10 @@ frmOrdre::frmOrdre() {
     useModele = nextRequest().useModele;
     nextRequest() = OpenRequest{};
     buildControls();
+    // A disabled box is grey; what it holds stays readable on that grey.
+    QPalette p = palette();
+    p.setColor(QPalette::Disabled, QPalette::Text, QColor(64, 64, 64));
+    setPalette(p);
     connectFieldHandlers();
     setKeyPreview(true);
 }
