@@ -76,6 +76,19 @@ TEST_F(NewOrderSettings, BlankCustomerSirenAndNoPrefix) {
     EXPECT_EQ(f.startRefInterne, 0);
 }
 
+TEST_F(OrderWindowLife, EmptyOrZeroNumberOpensANewOrder) {
+    order();
+    for (const Value& number : {Value(), Value(0), Value("0"), Value(" "), Value("")}) {
+        SCOPED_TRACE(number.toText().toStdString());
+        frmOrdre& f = open(number);
+        EXPECT_EQ(f.datPrimaryRS->editMode(), EditMode::Add);
+        EXPECT_EQ(f.datPrimaryRS->recordCount(), 1);  // nothing stored is read
+        f.unload();
+        flushDeletes();
+    }
+    EXPECT_TRUE(dialogs.messages.isEmpty());
+}
+
 TEST_F(OrderWindowLife, PendingOrderIsEditableAndGeneratedOneViewOnly) {
     const qint64 pending = order({{"typeOper", 3}, {"frais", 1}, {"avisBenefType", 2}, {"residentOY", false},
                                   {"identBE1", "DUPONT"}, {"ribPL", "X"}});

@@ -224,7 +224,7 @@ void frmOrdre::buildSheet() {
         auto* b = new forms::CommandButton(QString::fromUtf8(d.buttonCaption), picScroll);
         b->setObjectName(QString::fromUtf8(d.buttonName));
         b->setToolTip(QString::fromUtf8(d.tip));
-        b->setAccessibleName(QStringLiteral("Aller au bloc ") + QString::fromUtf8(d.tip));
+        b->setAccessibleDescription(QStringLiteral("Aller au bloc ") + QString::fromUtf8(d.tip));
         b->setFocusPolicy(Qt::NoFocus);
         b->setBackColor(forms::vbColor(0xC0FFC0));
         forms::moveTwips(b, kButtonLeft, 250, kButtonWidth, 600);
