@@ -108,8 +108,6 @@ void selectAllOnFocus(forms::TextBox* box) {
     box->gotFocus = [box] { selectAllText(box); };
 }
 
-void filterClipboardOnRightButton(forms::TextBox* box, int kind) { setClipboardKind(box, kind); }
-
 }  // namespace
 
 void frmOrdre::connectFieldHandlers() {
@@ -121,7 +119,7 @@ void frmOrdre::connectFieldHandlers() {
     for (size_t i = 1; i < txtMotif.size(); ++i) plain << txtMotif[i];
     for (forms::TextBox* b : std::as_const(plain)) {
         selectAllOnFocus(b);
-        filterClipboardOnRightButton(b, 0);
+        setClipboardKind(b, 0);
     }
 
     // The internal reference: what follows the settings' prefix is selected.
@@ -130,7 +128,7 @@ void frmOrdre::connectFieldHandlers() {
         txtRefInterne->setSelection(s.start, s.length);
     };
     txtRefInterne->installEventFilter(new KeepSelectionOnTab(txtRefInterne));
-    filterClipboardOnRightButton(txtRefInterne, 0);
+    setClipboardKind(txtRefInterne, 0);
     setKeyFilter(txtRefInterne, keyFilterReference);
 
     // The accounts lose their group blanks while they are edited.
@@ -139,7 +137,7 @@ void frmOrdre::connectFieldHandlers() {
             b->setText(withoutBlanks(b->text()));
             selectAllText(b);
         };
-        filterClipboardOnRightButton(b, 1);
+        setClipboardKind(b, 1);
     }
     setKeyFilter(txtRibPL, keyFilterAlnum);
     txtRibOY->validate = [this](bool& cancel) { txtRibOY_Validate(cancel); };
@@ -155,7 +153,7 @@ void frmOrdre::connectFieldHandlers() {
         savedCaretPosition = caretOf(txtMontant);
         key = keyFilterAmount(key);
     };
-    filterClipboardOnRightButton(txtMontant, 2);
+    setClipboardKind(txtMontant, 2);
     txtMontant->change = [this] { txtMontant_Change(); };
     txtNbDeci->change = [this] { txtNbDeci_Change(); };
 
@@ -230,7 +228,8 @@ void frmOrdre::txtMontant_Change() {
     // its currency's format is known, or with more decimals than the currency takes) is kept,
     // since putting it back would empty the stored amount.
     if (activeControl() != txtMontant) {
-        lastAcceptedAmount = readAmount(txtMontant->text()) ? Value(*readAmount(txtMontant->text())) : Value();
+        const std::optional<Decimal> shown = readAmount(txtMontant->text());
+        lastAcceptedAmount = shown ? Value(*shown) : Value();
         return;
     }
     beep();
