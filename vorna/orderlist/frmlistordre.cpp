@@ -11,6 +11,7 @@
 #include <QTimer>
 #include <algorithm>
 
+#include "orderentry/frmordre.h"
 #include "orderlist/listpictures.h"
 #include "orderlist/settingsgate.h"
 #include "platform/dialogs.h"
@@ -110,7 +111,7 @@ QString amountText(const Value& amount, const Value& nbDeci) {
 // that exist. A window that refuses does not stop the main window from closing.
 // The other windows, in this order; a window that refuses (the settings before their first save)
 // stays, and keeps the program alive.
-void unloadOtherWindows() { forms::unloadAll<frmLstDev, frmParamRef, frmLstPays, frmLstCodesEcono>(); }
+void unloadOtherWindows() { forms::unloadAll<frmOrdre, frmLstDev, frmParamRef, frmLstPays, frmLstCodesEcono>(); }
 
 }  // namespace
 
@@ -253,6 +254,7 @@ void frmListOrdre::formLoad() {
     session.connParamVorna = s.connParamVorna;
     session.dfwConn = s.dfwConn;
     session.mainWindow = this;
+    session.refreshOrderList = [this] { misEnForme(false); };
     workingConnString_ = s.workingConnString;
     listQuery_ = s.listQuery;
 
@@ -505,11 +507,30 @@ void frmListOrdre::formQueryUnload(bool& cancel, forms::UnloadMode mode) {
 
 // ---- commands ----------------------------------------------------------------------------
 
-// Creating an order comes with the order window.
-void frmListOrdre::mnAjout_Click() {}
+// Creating an order: a new order in the order window (the settings gate comes later).
+void frmListOrdre::mnAjout_Click() {
+    forms::FlexGrid* g = MSHFlexGrid1;
+    g->setCursor(Qt::WaitCursor);
+    const auto pointer = qScopeGuard([g] { g->unsetCursor(); });
+    // The refresh then makes the newest order current.
+    g->setRow(0);
+    openOrderWindow(Value(), false);
+    misEnForme(false);
+    MSHFlexGrid1_RowColChange();
+}
 
-// Opening an order comes with the order window.
-void frmListOrdre::mnModif_Click() {}
+// Opening the current order, to change it or, once generated, to look at it.
+void frmListOrdre::mnModif_Click() {
+    if (!mnModif->isEnabled()) {
+        beep();
+        return;
+    }
+    forms::FlexGrid* g = MSHFlexGrid1;
+    g->setCursor(Qt::WaitCursor);
+    const auto pointer = qScopeGuard([g] { g->unsetCursor(); });
+    openOrderWindow(Value(g->textMatrix(g->row(), ColNumero)), false);
+    misEnForme(false);
+}
 
 void frmListOrdre::mnSuppr_Click() {
     forms::FlexGrid* g = MSHFlexGrid1;

@@ -2,6 +2,7 @@
 
 #include <QPointer>
 #include <QString>
+#include <functional>
 
 #include "platform/db/connection.h"
 
@@ -24,6 +25,10 @@ struct Session {
     QString workingPath;
     // The main window, once it exists: pick lists and other windows open beside it.
     QPointer<forms::Form> mainWindow;
+    // The order window's last height (twips), kept by the main window for the next opening.
+    int ordreHeight = 0;
+    // Re-reads the main window's list (its misEnForme(false)); empty before the main window exists.
+    std::function<void()> refreshOrderList;
 
     static Session& current();
 };
