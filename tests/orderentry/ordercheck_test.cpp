@@ -72,7 +72,7 @@ struct Refusal {
     QString focus;
 };
 
-class Judge : public ::testing::Test {
+class OrderChecks : public ::testing::Test {
 protected:
     void SetUp() override { Locale::force(false); }
     void TearDown() override { Locale::force(std::nullopt); }
@@ -124,7 +124,7 @@ protected:
 
 }  // namespace
 
-TEST_F(Judge, SoundOrdersPassWithoutAQuestion) {
+TEST_F(OrderChecks, SoundOrdersPassWithoutAQuestion) {
     for (const OrderScreen& s : {euroTransfer(), dollarTransfer()}) {
         const OrderVerdict v = judge(s);
         EXPECT_TRUE(v.accepted);
@@ -140,7 +140,7 @@ TEST_F(Judge, SoundOrdersPassWithoutAQuestion) {
     EXPECT_EQ(v.isEuroEEE, false);
 }
 
-TEST_F(Judge, HeaderChecksComeFirstAndInOrder) {
+TEST_F(OrderChecks, HeaderChecksComeFirstAndInOrder) {
     run(euroTransfer(),
         {
             {"reference equal to the prefix", [](OrderScreen& s) { s.refInterne = "REF"; },
@@ -175,7 +175,7 @@ TEST_F(Judge, HeaderChecksComeFirstAndInOrder) {
     EXPECT_TRUE(judge(s).accepted);
 }
 
-TEST_F(Judge, TheEuroFlagFollowsBothCurrenciesAndTheBankCountry) {
+TEST_F(OrderChecks, TheEuroFlagFollowsBothCurrenciesAndTheBankCountry) {
     struct Row {
         const char* name;
         std::function<void(OrderScreen&)> change;
@@ -203,7 +203,7 @@ TEST_F(Judge, TheEuroFlagFollowsBothCurrenciesAndTheBankCountry) {
     EXPECT_FALSE(judge(s).isEuroEEE.has_value());
 }
 
-TEST_F(Judge, AmountDisplayTextByNumberOfDecimals) {
+TEST_F(OrderChecks, AmountDisplayTextByNumberOfDecimals) {
     const Value amount = Decimal(123456789, 3);  // 123 456,789
     EXPECT_EQ(amountDisplayText(amount, "0"), std::optional<QString>("123 457"));
     EXPECT_EQ(amountDisplayText(amount, "2"), std::optional<QString>("123 456,79"));
@@ -221,7 +221,7 @@ TEST_F(Judge, AmountDisplayTextByNumberOfDecimals) {
     EXPECT_FALSE(judge(s).cMontant.has_value());
 }
 
-TEST_F(Judge, OrderingPartiesChecks) {
+TEST_F(OrderChecks, OrderingPartiesChecks) {
     const QString empties =
         CRLF + CRLF + "S'il n'y a pas de client donneur d'ordre assurez-vous que les champs de saisie soient tous vides.";
     const QString fills =
@@ -287,7 +287,7 @@ TEST_F(Judge, OrderingPartiesChecks) {
                   "txtText(1)");
 }
 
-TEST_F(Judge, BankChecks) {
+TEST_F(OrderChecks, BankChecks) {
     OrderScreen withIntermediary = euroTransfer();
     withIntermediary.bic[0] = "BNPAFRPP";
     withIntermediary.text[11] = "BNP";
@@ -354,7 +354,7 @@ TEST_F(Judge, BankChecks) {
     EXPECT_TRUE(judge(one).accepted);
 }
 
-TEST_F(Judge, BeneficiaryAndClosingChecks) {
+TEST_F(OrderChecks, BeneficiaryAndClosingChecks) {
     run(euroTransfer(),
         {
             {"no beneficiary name", [](OrderScreen& s) { s.text[19] = ""; }, "Le nom du bénéficiaire est manquant",
@@ -419,7 +419,7 @@ TEST_F(Judge, BeneficiaryAndClosingChecks) {
     EXPECT_EQ(judge(s).emptiedColumns, QStringList{"avisFax"});
 }
 
-TEST_F(Judge, WarningsGoOnWithYesAndStopWithNo) {
+TEST_F(OrderChecks, WarningsGoOnWithYesAndStopWithNo) {
     struct Row {
         const char* name;
         std::function<void(OrderScreen&)> change;
@@ -491,7 +491,7 @@ TEST_F(Judge, WarningsGoOnWithYesAndStopWithNo) {
     EXPECT_TRUE(asked.empty());
 }
 
-TEST_F(Judge, ChangedDefaultsAreListedInOneQuestionPerParty) {
+TEST_F(OrderChecks, ChangedDefaultsAreListedInOneQuestionPerParty) {
     changed = {"identOY1", "paysOY", "villePL"};
     answers = {MsgAnswer::Yes, MsgAnswer::No};
     const OrderVerdict v = judge(euroTransfer());
@@ -511,7 +511,7 @@ TEST_F(Judge, ChangedDefaultsAreListedInOneQuestionPerParty) {
     EXPECT_EQ(asked.size(), 1u);
 }
 
-TEST_F(Judge, WhatAChequeOrAPlacingCannotCarryIsEmptiedWithOkAndKeptWithCancel) {
+TEST_F(OrderChecks, WhatAChequeOrAPlacingCannotCarryIsEmptiedWithOkAndKeptWithCancel) {
     struct Row {
         const char* name;
         std::function<void(OrderScreen&)> change;
