@@ -18,6 +18,11 @@ public:
     frmOrdre& soundOrder() {
         frmOrdre& f = open();
         EXPECT_TRUE(showActive(&f));
+        fill(f);
+        dialogs.messages.clear();
+        return f;
+    }
+    static void fill(frmOrdre& f) {
         f.txtRefInterne->setText("REF001");
         f.txtDev[0]->setText("EUR");
         f.txtDev[1]->setText("EUR");
@@ -36,8 +41,6 @@ public:
         f.optFrais->setValue(2, true);
         f.txtMotif[1]->setText("FACTURE 12");
         f.txtPays[5]->setText("DE");
-        dialogs.messages.clear();
-        return f;
     }
     // The same in dollars to an American bank.
     frmOrdre& dollarOrder() {
@@ -326,6 +329,148 @@ TEST_F(OrderValidation, AFailureInsideTheChecksIsShownAndNothingIsWritten) {
     f.cmdAdd->click();
     EXPECT_EQ(dialogs.messages.size(), 1);
     EXPECT_EQ(orderCount(), 1);
+}
+
+// The main window's commands that open the order window.
+class OrderCommands : public OrderValidation {
+protected:
+    // Settings that pass the settings check: the customer is given in full.
+    TempStartFolder::Fields settings() override {
+        TempStartFolder::Fields s = OrderWindowTest::settings();
+        s += {{"identOY2", "2 AVENUE"}, {"codePostalOY", "69001"}};
+        return s;
+    }
+    // Each time the order window shows, `inside` runs there and the window is then closed.
+    void whenOrderWindowShows(std::function<void(frmOrdre&)> inside) {
+        forms::Form::ModalHook = [this, inside](forms::Form& w) {
+            auto* o = qobject_cast<frmOrdre*>(&w);
+            if (!o) return;
+            ++shown;
+            opened = o->intNumOrdre;
+            pointerWhileOpen = frmListOrdre::instance().MSHFlexGrid1->cursor().shape();
+            if (inside) inside(*o);
+            if (frmOrdre::isLoaded()) o->unload();
+        };
+    }
+    frmListOrdre& listWith(int orders) {
+        for (int i = 1; i <= orders; ++i) ids << order({{"refInterne", QStringLiteral("REF%1").arg(i)}});
+        frmListOrdre& list = frmListOrdre::instance();
+        list.misEnForme(false);
+        return list;
+    }
+    static bool pointerIsDefault(frmListOrdre& list) { return !list.MSHFlexGrid1->testAttribute(Qt::WA_SetCursor); }
+
+    QList<qint64> ids;
+    int shown = 0;
+    Value opened;
+    Qt::CursorShape pointerWhileOpen = Qt::ArrowCursor;
+};
+
+TEST_F(OrderCommands, CreateStoresANewOrderAndMakesTheNewestCurrent) {
+    frmListOrdre& list = listWith(2);
+    list.MSHFlexGrid1->setRow(2);
+    list.MSHFlexGrid1_RowColChange();
+    whenOrderWindowShows([this](frmOrdre& f) {
+        fill(f);
+        f.cmdAdd->click();
+        EXPECT_EQ(orderCount(), 3);
+    });
+    list.mnAjout_Click();
+    ASSERT_TRUE(dialogs.messages.isEmpty()) << dialogs.texts().join(u'|').toStdString();
+    EXPECT_EQ(shown, 1);
+    EXPECT_TRUE(opened.isEmpty());
+    EXPECT_EQ(pointerWhileOpen, Qt::WaitCursor);
+    EXPECT_TRUE(pointerIsDefault(list));
+    // The list shows the new order, current on the first data row, with the commands for it.
+    ASSERT_EQ(list.MSHFlexGrid1->rows(), 4);
+    EXPECT_EQ(list.MSHFlexGrid1->row(), 1);
+    EXPECT_EQ(list.MSHFlexGrid1->textMatrix(1, 5), "REF001");
+    EXPECT_TRUE(list.mnModif->isEnabled());
+    EXPECT_TRUE(list.mnSuppr->isEnabled());
+}
+
+TEST_F(OrderCommands, ModifyOpensTheCurrentOrderAndKeepsItsRowIndex) {
+    frmListOrdre& list = listWith(3);
+    list.MSHFlexGrid1->setRow(2);
+    list.MSHFlexGrid1_RowColChange();
+    const QString number = list.MSHFlexGrid1->textMatrix(2, 0);
+    whenOrderWindowShows(nullptr);
+    list.mnModif_Click();
+    EXPECT_EQ(shown, 1);
+    EXPECT_EQ(opened.toText(), number);
+    EXPECT_EQ(pointerWhileOpen, Qt::WaitCursor);
+    EXPECT_TRUE(pointerIsDefault(list));
+    EXPECT_EQ(list.MSHFlexGrid1->row(), 2);
+    EXPECT_EQ(dialogs.beeps, 0);
+
+    // A double click opens the order of a data row, never the header's.
+    list.MSHFlexGrid1->setRow(0);
+    emit list.MSHFlexGrid1->dblClick();
+    EXPECT_EQ(shown, 1);
+    list.MSHFlexGrid1->setRow(3);
+    list.MSHFlexGrid1_RowColChange();
+    emit list.MSHFlexGrid1->dblClick();
+    EXPECT_EQ(shown, 2);
+    EXPECT_EQ(opened.toText(), list.MSHFlexGrid1->textMatrix(3, 0));
+}
+
+TEST_F(OrderCommands, ModifyWithoutCurrentOrderBeeps) {
+    frmListOrdre& list = listWith(0);
+    whenOrderWindowShows(nullptr);
+    ASSERT_FALSE(list.mnModif->isEnabled());
+    list.mnModif_Click();
+    EXPECT_EQ(dialogs.beeps, 1);
+    EXPECT_EQ(shown, 0);
+}
+
+TEST_F(OrderCommands, TheSettingsGateOpensNoOrder) {
+    frmListOrdre& list = listWith(1);
+    whenOrderWindowShows(nullptr);
+    frmParamRef& settings = frmParamRef::instance();
+
+    // A generation folder without its final slash: the settings check speaks, and the settings
+    // window waits on the folder.
+    settings.txtReperGener->setText(folder.path());
+    list.mnAjout_Click();
+    ASSERT_EQ(dialogs.messages.size(), 1);
+    EXPECT_TRUE(dialogs.messages[0].text.startsWith("La saisie d'un répertoire de génération est oblifgatoire !"));
+    EXPECT_TRUE(settings.isVisible());
+    EXPECT_EQ(settings.activeControl(), settings.txtReperGener);
+    EXPECT_EQ(shown, 0);
+    EXPECT_TRUE(pointerIsDefault(list));
+    settings.hide();
+
+    // Settings never filled in: one message, nothing else.
+    dialogs.messages.clear();
+    settings.datPrimaryRS->setValue("modifiablePL", Value::null());
+    list.mnAjout_Click();
+    ASSERT_EQ(dialogs.messages.size(), 1);
+    EXPECT_EQ(dialogs.messages[0].text, "Le paramétrage doit être renseigné");
+    EXPECT_EQ(dialogs.messages[0].title, "Paramétrage manquant");
+    EXPECT_EQ(dialogs.messages[0].icon, MsgIcon::Exclamation);
+    EXPECT_FALSE(settings.isVisible());
+    EXPECT_EQ(shown, 0);
+    EXPECT_EQ(orderCount(), 1);
+    EXPECT_TRUE(pointerIsDefault(list));
+}
+
+TEST_F(OrderCommands, AFailedRefreshIsShownAndTheMainWindowStaysUsable) {
+    frmListOrdre& list = listWith(2);
+    list.MSHFlexGrid1->setRow(1);
+    list.MSHFlexGrid1_RowColChange();
+    // The orders' table goes away while the order window is open.
+    whenOrderWindowShows([this](frmOrdre&) { conn->execute("ALTER TABLE Ordres RENAME TO OrdresAilleurs"); });
+    list.mnModif_Click();
+    EXPECT_EQ(shown, 1);
+    ASSERT_FALSE(dialogs.messages.isEmpty());
+    EXPECT_TRUE(dialogs.messages.last().title.startsWith("Erreur : ")) << dialogs.messages.last().title.toStdString();
+    EXPECT_EQ(dialogs.messages.last().icon, MsgIcon::Critical);
+    EXPECT_TRUE(pointerIsDefault(list));
+    EXPECT_EQ(list.loadState(), forms::Form::LoadState::Loaded);
+    // Back in place, the list reads again.
+    conn->execute("ALTER TABLE OrdresAilleurs RENAME TO Ordres");
+    list.misEnForme(false);
+    EXPECT_EQ(list.MSHFlexGrid1->rows(), 3);
 }
 
 }  // namespace

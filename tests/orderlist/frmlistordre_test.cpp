@@ -6,6 +6,7 @@
 #include <QLabel>
 #include <QMenu>
 #include <QMenuBar>
+#include <QScopeGuard>
 #include <QSignalSpy>
 #include <QTest>
 #include <QTimer>
@@ -334,6 +335,7 @@ TEST_F(OrderListWindow, ShortcutsWithShiftCreateAndDelete) {
     QSignalSpy create(w.mnAjout, &QAction::triggered);
     QTest::keyClick(w.MSHFlexGrid1, Qt::Key_Insert, Qt::ShiftModifier);
     EXPECT_EQ(create.count(), 1);
+    dialogs.messages.clear();  // the settings of a first start stop the creation with their message
 
     dialogs.answer(MsgAnswer::No);
     QTest::keyClick(w.MSHFlexGrid1, Qt::Key_Delete, Qt::ShiftModifier);
@@ -355,12 +357,18 @@ TEST_F(OrderListWindow, ADoubleClickOnTheWindowItselfRefreshesTheList) {
     QWidget* surface = w.findChild<QWidget*>(QStringLiteral("surface"));
     ASSERT_TRUE(surface);
     order();
-
-    // On the list itself, a double click is the list's own.
-    QTest::mouseDClick(w.MSHFlexGrid1->viewport(), Qt::LeftButton, {}, cellCentre(1, 2));
-    EXPECT_EQ(grid().rows(), 2);
     QTest::mouseDClick(surface, Qt::LeftButton, {}, QPoint(2, 2));
     EXPECT_EQ(grid().rows(), 3);
+
+    // On the list itself, a double click is the list's own: it opens the order.
+    int opened = 0;
+    forms::Form::ModalHook = [&opened](forms::Form& f) {
+        ++opened;
+        f.unload();
+    };
+    const auto hook = qScopeGuard([] { forms::Form::ModalHook = nullptr; });
+    QTest::mouseDClick(w.MSHFlexGrid1->viewport(), Qt::LeftButton, {}, cellCentre(1, 2));
+    EXPECT_EQ(opened, 1);
 }
 
 TEST_F(OrderListWindow, ResizingPlacesTheListAndChecksTheSettingsOnceStarted) {
