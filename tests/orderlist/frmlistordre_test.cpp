@@ -359,8 +359,10 @@ TEST_F(OrderListWindow, ShortcutsWithShiftCreateAndDelete) {
     const auto noHook = qScopeGuard([] { forms::Form::ModalHook = nullptr; });
     QTest::keyClick(w.MSHFlexGrid1, Qt::Key_Insert, Qt::ShiftModifier);
     EXPECT_EQ(create.count(), 1);
-    EXPECT_EQ(opened, QStringList{"frmOrdre"});
-    ASSERT_TRUE(show());  // the main window active again once the order window is gone
+    // The settings of a first start stop the creation with their message: no order window.
+    EXPECT_TRUE(opened.isEmpty());
+    dialogs.messages.clear();
+    ASSERT_TRUE(show());  // the main window active again
 
     dialogs.answer(MsgAnswer::No);
     QTest::keyClick(w.MSHFlexGrid1, Qt::Key_Delete, Qt::ShiftModifier);

@@ -523,19 +523,33 @@ void frmListOrdre::formQueryUnload(bool& cancel, forms::UnloadMode mode) {
 
 // ---- commands ----------------------------------------------------------------------------
 
-// Creating an order: a new order in the order window (the settings gate comes later).
+// Creating an order: the settings must be sound first; then a new order in the order window,
+// and the newest order current in the list.
 void frmListOrdre::mnAjout_Click() {
     forms::FlexGrid* g = MSHFlexGrid1;
     g->setCursor(Qt::WaitCursor);
     const auto pointer = qScopeGuard([g] { g->unsetCursor(); });
-    // The refresh then makes the newest order current.
-    g->setRow(0);
-    openOrderWindow(Value(), false);
-    misEnForme(false);
-    MSHFlexGrid1_RowColChange();
+    try {
+        if (!settingsEntered()) {
+            msgBox(QStringLiteral("Le paramétrage doit être renseigné"), MsgButtons::OK, MsgIcon::Exclamation,
+                   QStringLiteral("Paramétrage manquant"));
+            return;
+        }
+        // A failing setting: its message shown, the settings window waits on the field.
+        if (!checkSettingsAndFocus()) return;
+        // The refresh then makes the first data row, the newest order, current.
+        g->setRow(0);
+        openOrderWindow(Value(), false);
+        misEnForme(false);
+        MSHFlexGrid1_RowColChange();
+    } catch (const VbError& e) {
+        // The main window stays usable after a window or a refresh that failed.
+        Startup::reportFatal(e.number, e.source, e.description);
+    }
 }
 
-// Opening the current order, to change it or, once generated, to look at it.
+// Opening the current order, to change it or, once generated, to look at it; the same row
+// index stays current.
 void frmListOrdre::mnModif_Click() {
     if (!mnModif->isEnabled()) {
         beep();
@@ -544,8 +558,12 @@ void frmListOrdre::mnModif_Click() {
     forms::FlexGrid* g = MSHFlexGrid1;
     g->setCursor(Qt::WaitCursor);
     const auto pointer = qScopeGuard([g] { g->unsetCursor(); });
-    openOrderWindow(Value(g->textMatrix(g->row(), ColNumero)), false);
-    misEnForme(false);
+    try {
+        openOrderWindow(Value(g->textMatrix(g->row(), ColNumero)), false);
+        misEnForme(false);
+    } catch (const VbError& e) {
+        Startup::reportFatal(e.number, e.source, e.description);
+    }
 }
 
 void frmListOrdre::mnSuppr_Click() {

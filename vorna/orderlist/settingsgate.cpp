@@ -14,6 +14,11 @@ QString settingsGenerationFolder(const ConnectionPtr& conn) {
     return frmParamRef::instance().txtReperGener->text();
 }
 
+bool settingsEntered() {
+    const Recordset* row = frmParamRef::instance().findInfo();
+    return row && !row->value(QStringLiteral("modifiablePL")).isNull();
+}
+
 bool checkSettingsAndFocus() {
     const QString failing = checkSettings();
     if (failing.isEmpty()) return true;

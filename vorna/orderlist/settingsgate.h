@@ -12,6 +12,8 @@ namespace vorna {
 void loadSettingsWindow(const ConnectionPtr& conn);
 // The generation folder as the settings window shows it.
 QString settingsGenerationFolder(const ConnectionPtr& conn);
+// False while the settings row has never been filled in (its modifiablePL is Null).
+bool settingsEntered();
 // Runs the settings check; when a setting fails (its message shown), shows the settings window
 // with the cursor on that field. True when every setting is sound.
 bool checkSettingsAndFocus();
