@@ -3,6 +3,7 @@
 
 #include "orderlist/frmlistordre.h"
 #include "platform/dialogs.h"
+#include "platform/catalogues.h"
 #include "platform/environment.h"
 #include "platform/forms/form.h"
 #include "platform/singleinstance.h"

@@ -2,6 +2,7 @@
 
 #include <QApplication>
 
+#include "platform/catalogues.h"
 #include "platform/environment.h"
 
 int main(int argc, char** argv) {

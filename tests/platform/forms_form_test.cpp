@@ -11,6 +11,7 @@
 #include "forms_support.h"
 #include "platform/forms/form.h"
 #include "platform/dialogs.h"
+#include "platform/catalogues.h"
 #include "platform/environment.h"
 #include "platform/forms/geometry.h"
 

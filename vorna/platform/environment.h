@@ -21,10 +21,6 @@ constexpr int minInt(int a, int b) { return a > b ? b : a; }
 // The program's title, shown on message boxes that have no title of their own.
 QString programTitle();
 
-// Loads Qt's own French catalogues (Debian's qt6-translations-l10n), so that the words Qt
-// writes itself (the standard buttons, the folder picker, the print dialog) are French.
-// Call once the application exists; false when no catalogue was found.
-bool installFrenchCatalogues();
 
 // The regional settings: the decimal separator. Tests choose it.
 class Locale {
