@@ -319,7 +319,7 @@ void Report::paintPage(QPainter& painter, const Layout& layout, int pageIndex) {
             case Control::Kind::CheckBox: {
                 const int side = std::min(r.width(), r.height());
                 const QRect box(r.left(), r.top(), side, side);
-                painter.drawRect(box);
+                if (c.boxed) painter.drawRect(box);
                 if (item.checked) {
                     painter.drawLine(box.topLeft(), box.bottomRight());
                     painter.drawLine(box.topRight(), box.bottomLeft());
@@ -405,8 +405,9 @@ QString Report::exportHtml(const ExportFormat& format, const Layout& layout) con
                     break;
                 }
                 case Control::Kind::CheckBox:
+                    if (!c.boxed && !item.checked) break;
                     body += QLatin1String("<SPAN class=") + cls + u'>' +
-                            QLatin1String(item.checked ? "&#9746;" : "&#9744;") + QLatin1String("</SPAN>");
+                            QLatin1String(!c.boxed ? "X" : item.checked ? "&#9746;" : "&#9744;") + QLatin1String("</SPAN>");
                     break;
                 case Control::Kind::Image: {
                     if (c.picture.isNull()) break;
