@@ -13,6 +13,7 @@ namespace vorna {
 // "Ordres à imprimer": the user chooses groups of orders (those still to be generated, and
 // those of each past generation, as the main list shows them) and prints them all at once.
 class frmImprim : public forms::FormOf<frmImprim> {
+    Q_OBJECT
 public:
     frmImprim();
 
