@@ -366,8 +366,19 @@ QString Report::exportHtml(const ExportFormat& format, const Layout& layout) con
                 break;
             case Control::Kind::Line: body += QLatin1String(";height:0;border-top:1px solid black"); break;
             case Control::Kind::Shape: body += QLatin1String(";height:") + pt(r.height()) + QLatin1String(";border:1px solid black"); break;
-            case Control::Kind::CheckBox:
-            case Control::Kind::Image: body += QLatin1String(";height:") + pt(r.height()); break;
+            case Control::Kind::CheckBox: body += QLatin1String(";height:") + pt(r.height()); break;
+            case Control::Kind::Image:
+                // The picture goes once into the style sheet, however many pages show it.
+                body += QLatin1String(";height:") + pt(r.height());
+                if (!c.picture.isNull()) {
+                    QByteArray png;
+                    QBuffer buffer(&png);
+                    buffer.open(QIODevice::WriteOnly);
+                    c.picture.save(&buffer, "PNG");
+                    body += QLatin1String(";background:url(data:image/png;base64,") + QString::fromLatin1(png.toBase64()) +
+                            QLatin1String(") 0 0/100% 100% no-repeat");
+                }
+                break;
             }
             body += QLatin1String("}\r\n");
         }
@@ -384,7 +395,6 @@ QString Report::exportHtml(const ExportFormat& format, const Layout& layout) con
     for (const Page& page : layout.pages)
         for (const Band& band : page.bands) items += band.items.size();
     body.reserve(body.size() + items * 48 + count * 64);
-    QHash<int, QString> pictures;  // data URIs, made once per control
     for (int p = 0; p < count; ++p) {
         body += QLatin1String("<DIV class=pg>\r\n");
         for (const Band& band : layout.pages[p].bands) {
@@ -409,20 +419,9 @@ QString Report::exportHtml(const ExportFormat& format, const Layout& layout) con
                     body += QLatin1String("<SPAN class=") + cls + u'>' +
                             QLatin1String(!c.boxed ? "X" : item.checked ? "&#9746;" : "&#9744;") + QLatin1String("</SPAN>");
                     break;
-                case Control::Kind::Image: {
-                    if (c.picture.isNull()) break;
-                    const int key = band.section * 10000 + item.control;
-                    if (!pictures.contains(key)) {
-                        QByteArray png;
-                        QBuffer buffer(&png);
-                        buffer.open(QIODevice::WriteOnly);
-                        c.picture.save(&buffer, "PNG");
-                        pictures.insert(key, QStringLiteral("data:image/png;base64,") + QString::fromLatin1(png.toBase64()));
-                    }
-                    body += QLatin1String("<IMG class=") + cls + QLatin1String(" src=\"") + pictures.value(key) +
-                            QLatin1String("\">");
+                case Control::Kind::Image:
+                    if (!c.picture.isNull()) body += QLatin1String("<DIV class=") + cls + QLatin1String("></DIV>");
                     break;
-                }
                 case Control::Kind::Line:
                 case Control::Kind::Shape: body += QLatin1String("<DIV class=") + cls + QLatin1String("></DIV>"); break;
                 }
