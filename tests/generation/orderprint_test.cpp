@@ -230,6 +230,8 @@ TEST_F(OrderPrint, TheHtmlExportWritesTheVisuOrdPage) {
     EXPECT_TRUE(html.contains("ORDRE DE PAIEMENT VERS L'ETRANGER"));
     EXPECT_TRUE(html.contains("Cadre r&#233;serv&#233; aux services centraux"));
     EXPECT_EQ(html.count("class=pg>"), 2);
+    // Each picture once, in the style sheet, whatever the number of pages.
+    EXPECT_EQ(html.count("data:image/png;base64,"), 3);
     // 14 boxes an order; the error markers, never set, show nothing.
     EXPECT_EQ(html.count("&#9746;") + html.count("&#9744;"), 28);
     EXPECT_EQ(html.count("&#9746;"), 10);
