@@ -483,11 +483,9 @@ void showVisuOrd(const ConnectionPtr& conn, const QString& selection, const QRec
         rs.reset();
         msgBox(QStringLiteral("Enregistrement(s) '") + selection + QStringLiteral("' introuvable."), MsgButtons::OK,
                MsgIcon::Critical, QStringLiteral("Erreur d'accés aux données"));
-        // The program ends here: nothing may stay half written.
-        if (conn && conn->isOpen()) {
-            while (conn->transactionLevel() > 0) conn->rollbackTrans();
-            conn->close();
-        }
+        // The program ends here: closing the connection rolls back any open transaction, so
+        // nothing stays half written.
+        if (conn) conn->close();
         endProgram(0);
     }
     rptVisuOrd report;
