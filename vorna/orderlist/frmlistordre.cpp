@@ -1,6 +1,7 @@
 #include "orderlist/frmlistordre.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QDir>
 #include <QLabel>
 #include <QMenu>
@@ -20,7 +21,9 @@
 #include "platform/forms/accessibility.h"
 #include "platform/forms/geometry.h"
 #include "platform/text/format.h"
+#include "generation/frmimprim.h"
 #include "generation/generation.h"
+#include "generation/rptvisuord.h"
 
 #include "reference/frmabout.h"
 #include "reference/frmlstcodesecono.h"
@@ -242,6 +245,8 @@ void frmListOrdre::buildMenus() {
     connect(mnModif, &QAction::triggered, this, [this] { mnModif_Click(); });
     connect(mnSuppr, &QAction::triggered, this, [this] { mnSuppr_Click(); });
     connect(mnRemise, &QAction::triggered, this, [this] { mnRemise_Click(); });
+    connect(mnImpOrdre, &QAction::triggered, this, [this] { mnImpOrdre_Click(); });
+    connect(mnImpOrdres, &QAction::triggered, this, [this] { mnImpOrdres_Click(); });
     connect(mnQuitter, &QAction::triggered, this, [this] { mnQuitter_Click(); });
     connect(mnEEE, &QAction::triggered, this, [this] { mnEEE_Click(); });
     connect(mnPays, &QAction::triggered, this, [this] { mnPays_Click(); });
@@ -597,6 +602,33 @@ void frmListOrdre::mnRemise_Click() {
     generateOrderFile();
     MSHFlexGrid1->unsetCursor();
     misEnForme(false);
+}
+
+// Prints the current order; a row without a plain order number prints nothing.
+void frmListOrdre::mnImpOrdre_Click() {
+    MSHFlexGrid1->setCursor(Qt::WaitCursor);
+    try {
+        const QString number = MSHFlexGrid1->textMatrix(MSHFlexGrid1->row(), ColNumero);
+        const Value value(number);
+        if (!number.isEmpty() && value.isNumeric())
+            showVisuOrd(Session::current().dfwConn, QStringLiteral("Where idOrdre = ") + value.toDecimal().toString(),
+                        rptVisuOrd().placement());
+    } catch (const VbError& e) {
+        msgBox(QString::number(e.number) + QStringLiteral(" : ") + e.description, MsgButtons::OK, MsgIcon::Critical,
+               QStringLiteral("Visualisation impossible"));
+    }
+    MSHFlexGrid1->unsetCursor();
+}
+
+// The hourglass shows while the choice of groups reads the list.
+void frmListOrdre::mnImpOrdres_Click() {
+    frmImprim* window = nullptr;
+    {
+        QApplication::setOverrideCursor(Qt::WaitCursor);
+        const auto restore = qScopeGuard([] { QApplication::restoreOverrideCursor(); });
+        window = &frmImprim::instance();
+    }
+    window->showModal();
 }
 
 void frmListOrdre::mnQuitter_Click() { endProgram(0); }

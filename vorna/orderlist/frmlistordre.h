@@ -44,6 +44,8 @@ public:
     void mnModif_Click();
     void mnSuppr_Click();
     void mnRemise_Click();
+    void mnImpOrdre_Click();
+    void mnImpOrdres_Click();
     void mnQuitter_Click();
     void mnEEE_Click();
     void mnPays_Click();

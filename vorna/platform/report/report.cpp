@@ -329,7 +329,7 @@ void Report::paintPage(QPainter& painter, const Layout& layout, int pageIndex) {
             case Control::Kind::CheckBox: {
                 const int side = std::min(r.width(), r.height());
                 const QRect box(r.left(), r.top(), side, side);
-                painter.drawRect(box);
+                if (c.boxed) painter.drawRect(box);
                 if (item.checked) {
                     painter.drawLine(box.topLeft(), box.bottomRight());
                     painter.drawLine(box.topRight(), box.bottomLeft());
@@ -376,8 +376,19 @@ QString Report::exportHtml(const ExportFormat& format, const Layout& layout) con
                 break;
             case Control::Kind::Line: body += QLatin1String(";height:0;border-top:1px solid black"); break;
             case Control::Kind::Shape: body += QLatin1String(";height:") + pt(r.height()) + QLatin1String(";border:1px solid black"); break;
-            case Control::Kind::CheckBox:
-            case Control::Kind::Image: body += QLatin1String(";height:") + pt(r.height()); break;
+            case Control::Kind::CheckBox: body += QLatin1String(";height:") + pt(r.height()); break;
+            case Control::Kind::Image:
+                // The picture goes once into the style sheet, however many pages show it.
+                body += QLatin1String(";height:") + pt(r.height());
+                if (!c.picture.isNull()) {
+                    QByteArray png;
+                    QBuffer buffer(&png);
+                    buffer.open(QIODevice::WriteOnly);
+                    c.picture.save(&buffer, "PNG");
+                    body += QLatin1String(";background:url(data:image/png;base64,") + QString::fromLatin1(png.toBase64()) +
+                            QLatin1String(") 0 0/100% 100% no-repeat");
+                }
+                break;
             }
             body += QLatin1String("}\r\n");
         }
@@ -393,8 +404,7 @@ QString Report::exportHtml(const ExportFormat& format, const Layout& layout) con
     }
     for (const Page& page : layout.pages)
         for (const Band& band : page.bands) items += band.items.size();
-    body.reserve(body.size() + items * 64 + count * 64);
-    QHash<int, QString> pictures;  // data URIs, made once per control
+    body.reserve(body.size() + items * 48 + count * 64);
     for (int p = 0; p < count; ++p) {
         body += QLatin1String("<DIV class=pg>\r\n");
         for (const Band& band : layout.pages[p].bands) {
@@ -415,23 +425,13 @@ QString Report::exportHtml(const ExportFormat& format, const Layout& layout) con
                     break;
                 }
                 case Control::Kind::CheckBox:
+                    if (!c.boxed && !item.checked) break;
                     body += QLatin1String("<SPAN class=") + cls + u'>' +
-                            QLatin1String(item.checked ? "&#9746;" : "&#9744;") + QLatin1String("</SPAN>");
+                            QLatin1String(!c.boxed ? "X" : item.checked ? "&#9746;" : "&#9744;") + QLatin1String("</SPAN>");
                     break;
-                case Control::Kind::Image: {
-                    if (c.picture.isNull()) break;
-                    const int key = band.section * 10000 + item.control;
-                    if (!pictures.contains(key)) {
-                        QByteArray png;
-                        QBuffer buffer(&png);
-                        buffer.open(QIODevice::WriteOnly);
-                        c.picture.save(&buffer, "PNG");
-                        pictures.insert(key, QStringLiteral("data:image/png;base64,") + QString::fromLatin1(png.toBase64()));
-                    }
-                    body += QLatin1String("<IMG class=") + cls + QLatin1String(" src=\"") + pictures.value(key) +
-                            QLatin1String("\">");
+                case Control::Kind::Image:
+                    if (!c.picture.isNull()) body += QLatin1String("<DIV class=") + cls + QLatin1String("></DIV>");
                     break;
-                }
                 case Control::Kind::Line:
                 case Control::Kind::Shape: body += QLatin1String("<DIV class=") + cls + QLatin1String("></DIV>"); break;
                 }

@@ -49,6 +49,8 @@ struct Control {
     // numbers; empty shows the value as it is.
     QString format;
     bool checkedWhen = true;
+    // CheckBox: false draws the mark alone (a marker that shows only when set).
+    bool boxed = true;
     QImage picture;
 
     QString fontFamily = QStringLiteral("Arial");
