@@ -33,6 +33,7 @@
 
 #include "orderlist/frmlistordre.h"
 #include "orderlist/startup.h"
+#include "benchdialogs.h"
 #include "platform/clock.h"
 #include "platform/db/connection.h"
 #include "platform/db/jetsql.h"
@@ -42,16 +43,6 @@
 using namespace vorna;
 
 namespace {
-
-// Message boxes go to the terminal: the bench never waits for a user.
-class PrintedDialogs : public QtDialogs {
-public:
-    MsgAnswer message(const QString& text, const QString& title, MsgButtons buttons, MsgIcon) override {
-        std::fprintf(stderr, "[%s] %s\n", qPrintable(title), qPrintable(text));
-        return buttons == MsgButtons::YesNo ? MsgAnswer::No : MsgAnswer::OK;
-    }
-    void beep() override {}
-};
 
 struct Currency {
     const char* code;
@@ -287,7 +278,7 @@ int main(int argc, char** argv) {
     }
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM") && !grabbing) qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
-    PrintedDialogs dialogs;
+    bench::PrintedDialogs dialogs;
     Dialogs::install(&dialogs);
     const int rc = grabbing ? grab(QFileInfo(args[1]).absoluteFilePath(), count, spread) : runBenchmark(count, spread);
     Dialogs::install(nullptr);

@@ -2,6 +2,8 @@
 
 #include <QFileInfo>
 
+#include "platform/files/files.h"
+
 namespace kesto {
 
 CopyError::CopyError(Kind k, QString m) : kind(k), message(std::move(m)), what_(message.toUtf8()) {}
@@ -17,14 +19,17 @@ std::unique_ptr<QSaveFile> CopyFiles::destination(const QString& path) const {
 void CopyFileChunked(const QString& source, const QString& destination, const CopyFiles& files) {
     const QString target = QFileInfo(destination).absoluteFilePath();
 
+    // A fifo or a device (or a link to one) is no file to copy, nor to write through.
+    const bool sourceIsFile = !QFileInfo::exists(source) || QFileInfo(source).isFile() || QFileInfo(source).isDir();
     // Unbuffered: each read below is one read of the file. Linux has no share mode that keeps
     // other programs from writing the source meanwhile.
     std::unique_ptr<QFile> in = files.source(source);
-    if (!in->open(QIODevice::ReadOnly | QIODevice::Unbuffered))
+    if (!sourceIsFile || !in->open(QIODevice::ReadOnly | QIODevice::Unbuffered))
         throw CopyError(CopyError::Open, QStringLiteral("Impossible d'ouvrir le fichier %1").arg(source));
 
     std::unique_ptr<QSaveFile> out = files.destination(target);
-    if (QFileInfo(target).isDir() || !out->open(QIODevice::WriteOnly))
+    if (QFileInfo(target).isDir() || !vorna::files::unsafeWriteTarget(target).isEmpty() ||
+        !out->open(QIODevice::WriteOnly))
         throw CopyError(CopyError::Create, QStringLiteral("Impossible de créer le fichier %1").arg(target));
 
     QByteArray buffer(CopyChunkSize, Qt::Uninitialized);

@@ -1,5 +1,8 @@
 #include "kestomover.h"
 
+#include <QDir>
+#include <QFileInfo>
+
 #include "platform/files/files.h"
 #include "platform/vberror.h"
 
@@ -15,6 +18,23 @@ const CopyFiles& realFiles() {
     return f;
 }
 }  // namespace
+
+QString KestoMover::keptName(const QDateTime& lastChange, int rank) {
+    return QStringLiteral("VornaW") + lastChange.toString(QStringLiteral("ddMMyyyyHHmmss")) +
+           (rank > 1 ? QStringLiteral("-%1").arg(rank) : QString()) + QStringLiteral(".mdb");
+}
+
+// Gives `file` the first free name keptName() of its last change, in its folder; answers it.
+QString KestoMover::keepAside(const QString& file) {
+    const QDir folder = QFileInfo(file).dir();
+    const QDateTime changed = files::lastModified(file);
+    for (int rank = 1;; ++rank) {
+        const QString name = folder.filePath(keptName(changed, rank));
+        if (QFileInfo::exists(name) || QFileInfo(name).isSymLink()) continue;
+        files::renameFile(file, name);
+        return name;
+    }
+}
 
 KestoMover::Folders KestoMover::installedFolders() {
     return {{QStringLiteral("c:\\program files\\ostravelia des virements"),
@@ -35,9 +55,26 @@ bool KestoMover::run() {
         if (!files::fileExists(oldFile)) continue;
         const QString newFolder = files::mapWindowsPath(folders_.newData);
         if (!files::folderExists(newFolder)) files::createFolder(newFolder);
+        const QString newFile = files::mapWindowsPath(folders_.newData + WorkingDatabase);
+        QString kept;
+        if (files::fileExists(newFile)) {
+            try {
+                kept = keepAside(newFile);
+            } catch (const vorna::VbError&) {
+                messages_.showError(QStringLiteral("Impossible de conserver le fichier %1").arg(newFile));
+                return false;
+            }
+        }
         try {
-            CopyFileChunked(oldFile, files::mapWindowsPath(folders_.newData + WorkingDatabase), files_);
+            CopyFileChunked(oldFile, newFile, files_);
         } catch (const CopyError& e) {
+            // The file that was there takes its name back.
+            if (!kept.isEmpty()) {
+                try {
+                    files::renameFile(kept, newFile);
+                } catch (const vorna::VbError&) {
+                }
+            }
             messages_.showError(e.message);
             return false;
         }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QDateTime>
 #include <QString>
 #include <QStringList>
 
@@ -26,13 +27,21 @@ public:
     KestoMover(Folders folders, Messages& messages, const CopyFiles* files = nullptr);
 
     // For each old folder that holds "VornaW.mdb": creates the new folder when missing, copies
-    // the file there (replacing the one there) and deletes the old file. Says when no old folder
-    // exists, or when none held the file. True when the program should now end; false when a
-    // copy failed: its error has been shown, the old file is kept and no further folder is
-    // looked at.
+    // the file there and deletes the old file. A "VornaW.mdb" already in the new folder (another
+    // installation's, or the first folder's copy) is first given the name keptName() of its last
+    // change, beside it: nothing is lost, and the last copy ends as "VornaW.mdb". Says when no
+    // old folder exists, or when none held the file. True when the program should now end; false
+    // when a file could not be kept or copied: its error has been shown, the old file is kept,
+    // the new folder is as it was, and no further folder is looked at.
     bool run();
 
+    // "VornaW" + day, month, year, hour, minute, second of `lastChange` + ".mdb"; from the
+    // second on (`rank` 2, 3…) "-2", "-3"… before ".mdb", for names already taken.
+    static QString keptName(const QDateTime& lastChange, int rank = 1);
+
 private:
+    QString keepAside(const QString& file);
+
     Folders folders_;
     Messages& messages_;
     const CopyFiles& files_;

@@ -1,5 +1,8 @@
 #include "common/scripteddialogs.h"
 
+#include <QFontInfo>
+#include <QTextDocument>
+
 namespace vorna::test {
 
 ScriptedDialogs::ScriptedDialogs() : previous_(&Dialogs::current()) { Dialogs::install(this); }
@@ -43,7 +46,15 @@ std::optional<QString> ScriptedDialogs::chooseFolder(const QString&, const QStri
 
 std::optional<PrintTarget> ScriptedDialogs::choosePrintTarget(const QString&) { return printTarget; }
 
-std::optional<QString> ScriptedDialogs::chooseSaveFile(const QString&, const QString&) { return saveFile; }
+std::optional<QString> ScriptedDialogs::chooseSaveFile(const QString& title, const QString&) {
+    saveFileRequests << title;
+    return saveFile;
+}
+
+void ScriptedDialogs::print(QTextDocument& document, const PrintTarget& target, const QString& jobName) {
+    const QFont font = document.defaultFont();
+    prints << Printed{document.toPlainText().split(u'\n'), font.family(), QFontInfo(font).fixedPitch(), target, jobName};
+}
 
 QStringList ScriptedDialogs::texts() const {
     QStringList l;

@@ -37,6 +37,9 @@ public:
     std::optional<QString> chooseFolder(const QString& title, const QString& start) override;
     std::optional<PrintTarget> choosePrintTarget(const QString& title) override;
     std::optional<QString> chooseSaveFile(const QString& title, const QString& filter) override;
+    QString defaultPrinterName() override { return defaultPrinter; }
+    // Records the document (its plain text, one entry per line) instead of printing it.
+    void print(QTextDocument& document, const PrintTarget& target, const QString& jobName) override;
 
     // Texts of the recorded messages, in order.
     QStringList texts() const;
@@ -51,6 +54,16 @@ public:
     QString clipboard;
     std::optional<PrintTarget> printTarget;  // answer of choosePrintTarget
     std::optional<QString> saveFile;         // answer of chooseSaveFile
+    QStringList saveFileRequests;            // title of each file choice
+    QString defaultPrinter;                  // "" : no printer installed
+    struct Printed {
+        QStringList lines;
+        QString fontFamily;
+        bool fixedPitch = false;
+        PrintTarget target;
+        QString jobName;
+    };
+    QList<Printed> prints;
 
 private:
     Dialogs* previous_;

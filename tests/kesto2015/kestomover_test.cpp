@@ -1,6 +1,8 @@
 #include "kestofixture.h"
 #include "kestomover.h"
 
+#include <sys/stat.h>
+
 using namespace kesto;
 using namespace kesto::test;
 
@@ -38,24 +40,44 @@ TEST_F(KestoMoverTest, MovesTheFileIntoANewFolderFoundWithoutRegardToCase) {
     EXPECT_TRUE(QFileInfo(oldFolder1()).isDir());
 }
 
-TEST_F(KestoMoverTest, BothFoldersAreMovedAndTheSecondCopyStays) {
+// What the new folder held is kept beside it under the name of its last change; the last copy
+// is "VornaW.mdb".
+TEST_F(KestoMoverTest, BothFoldersAreMovedAndNoInstallationIsLost) {
+    const QDateTime earlier(QDate(2014, 3, 7), QTime(9, 5, 2));
+    writeFile(newFolder() + QStringLiteral("/VornaW.mdb"), pattern(30000));
+    vorna::files::setLastModified(newFolder() + QStringLiteral("/VornaW.mdb"), earlier);
     writeFile(oldFolder1() + QStringLiteral("/VornaW.mdb"), "first installation");
     writeFile(oldFolder2() + QStringLiteral("/vornaw.MDB"), "second");
     KestoMover mover(KestoMover::installedFolders(), messages);
     EXPECT_TRUE(mover.run());
     EXPECT_EQ(messages.count(), 0);
     EXPECT_EQ(readFile(newFolder() + QStringLiteral("/VornaW.mdb")), "second");
+    EXPECT_EQ(readFile(newFolder() + QStringLiteral("/VornaW07032014090502.mdb")), pattern(30000));
     EXPECT_FALSE(QFileInfo::exists(oldFolder1() + QStringLiteral("/VornaW.mdb")));
     EXPECT_FALSE(QFileInfo::exists(oldFolder2() + QStringLiteral("/vornaw.MDB")));
+    // The first folder's copy, under the name of its own last change.
+    QStringList kept = QDir(newFolder()).entryList({QStringLiteral("VornaW?*.mdb")}, QDir::Files);
+    kept.removeAll(QStringLiteral("VornaW07032014090502.mdb"));
+    ASSERT_EQ(kept.size(), 1);
+    EXPECT_EQ(readFile(newFolder() + u'/' + kept[0]), "first installation");
+    EXPECT_EQ(kept[0].size(), QStringLiteral("VornaW07032014090502.mdb").size());
 }
 
-TEST_F(KestoMoverTest, ReplacesAnExistingDestinationWhole) {
-    writeFile(newFolder() + QStringLiteral("/VornaW.mdb"), pattern(30000));
-    writeFile(oldFolder2() + QStringLiteral("/VornaW.mdb"), "short");
+TEST_F(KestoMoverTest, AKeptNameAlreadyTakenIsNeverReplaced) {
+    const QDateTime changed(QDate(2015, 1, 31), QTime(0, 0, 0));
+    const QString dest = newFolder() + QStringLiteral("/VornaW.mdb");
+    writeFile(newFolder() + QStringLiteral("/VornaW31012015000000.mdb"), "kept before");
+    writeFile(newFolder() + QStringLiteral("/VornaW31012015000000-2.mdb"), "kept before too");
+    writeFile(dest, "in place");
+    vorna::files::setLastModified(dest, changed);
+    writeFile(oldFolder2() + QStringLiteral("/VornaW.mdb"), "new");
     KestoMover mover(KestoMover::installedFolders(), messages);
     EXPECT_TRUE(mover.run());
-    EXPECT_EQ(readFile(newFolder() + QStringLiteral("/VornaW.mdb")), "short");
-    EXPECT_FALSE(QFileInfo::exists(oldFolder2() + QStringLiteral("/VornaW.mdb")));
+    EXPECT_EQ(readFile(dest), "new");
+    EXPECT_EQ(readFile(newFolder() + QStringLiteral("/VornaW31012015000000.mdb")), "kept before");
+    EXPECT_EQ(readFile(newFolder() + QStringLiteral("/VornaW31012015000000-2.mdb")), "kept before too");
+    EXPECT_EQ(readFile(newFolder() + QStringLiteral("/VornaW31012015000000-3.mdb")), "in place");
+    EXPECT_EQ(KestoMover::keptName(QDateTime(QDate(2009, 12, 31), QTime(23, 59, 59))), "VornaW31122009235959.mdb");
 }
 
 TEST_F(KestoMoverTest, LockedSourceShowsTheOpenErrorKeepsTheFileAndStops) {
@@ -107,7 +129,7 @@ TEST_F(KestoMoverTest, IncompleteCopyKeepsBothTheOldFileAndTheEarlierDestination
         EXPECT_EQ(seen.errors, QStringList{QStringLiteral("Impossible de copier entièrement le fichier ") + old1});
         EXPECT_EQ(readFile(old1), data);
         EXPECT_EQ(readFile(dest), "earlier copy");
-        // Nothing half-written is left beside it either.
+        // Nothing half-written is left beside it either, and the earlier copy has its name back.
         EXPECT_EQ(QDir(newFolder()).entryList(QDir::Files | QDir::Hidden), QStringList{QStringLiteral("VornaW.mdb")});
     }
 }
@@ -172,4 +194,32 @@ TEST_F(KestoTest, CopyErrorsNameTheSourceAsGivenAndTheDestinationInFull) {
                                                                                    QStringLiteral("no such folder/out.mdb")));
     }
     QDir::setCurrent(here);
+}
+
+// Neither side of a copy may be a fifo or a device, nor a link to one: nothing is read from it
+// or written through it.
+TEST_F(KestoTest, CopyRefusesWhatIsNoPlainFile) {
+    const QString fifo = root.path() + QStringLiteral("/fifo");
+    ASSERT_EQ(::mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
+    const QString link = root.path() + QStringLiteral("/VornaW.mdb");
+    ASSERT_TRUE(QFile::link(fifo, link));
+    writeFile(root.path() + QStringLiteral("/in.mdb"), "data");
+    try {
+        CopyFileChunked(root.path() + QStringLiteral("/in.mdb"), link);
+        ADD_FAILURE() << "no error";
+    } catch (const CopyError& e) {
+        EXPECT_EQ(e.kind, CopyError::Create);
+    }
+    EXPECT_EQ(QFileInfo(link).symLinkTarget(), fifo);
+    struct stat st;
+    ASSERT_EQ(::stat(QFile::encodeName(fifo).constData(), &st), 0);
+    EXPECT_TRUE(S_ISFIFO(st.st_mode));
+    // Read from, the fifo would never end the copy.
+    try {
+        CopyFileChunked(link, root.path() + QStringLiteral("/out.mdb"));
+        ADD_FAILURE() << "no error";
+    } catch (const CopyError& e) {
+        EXPECT_EQ(e.kind, CopyError::Open);
+    }
+    EXPECT_FALSE(QFileInfo::exists(root.path() + QStringLiteral("/out.mdb")));
 }

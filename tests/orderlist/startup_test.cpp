@@ -3,7 +3,9 @@
 #include <QDir>
 #include <QFile>
 #include <QSignalSpy>
+#include <QTemporaryDir>
 #include <QTest>
+#include <sys/stat.h>
 
 #include "common/scripteddialogs.h"
 #include "common/tempstartfolder.h"
@@ -101,6 +103,88 @@ TEST_F(StartupTest, AFailingWorkingCopyEndsWithItsMessage) {
     ASSERT_EQ(dialogs.messages.size(), 1);
     EXPECT_EQ(dialogs.messages[0].text, "Impossible de préparer les tables de travail");
     EXPECT_EQ(dialogs.messages[0].title, "Exécution impossible");
+}
+
+// A template that cannot serve never becomes the working database: the message names it, and
+// the next start (once the template is sound again) works without any file to delete by hand.
+TEST_F(StartupTest, ADamagedTemplateIsNamedAndLeavesNoWorkingDatabase) {
+    const QString templatePath = folder.filePath(QStringLiteral("Vorna.mdb"));
+    const QByteArray sound = [&] {
+        QFile f(templatePath);
+        return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+    }();
+    const struct {
+        const char* name;
+        QByteArray bytes;
+    } cases[] = {
+        {"not a database", QByteArray(4096, 'z')},
+        {"cut short", sound.left(sound.size() / 2)},
+        {"a database without the tables", QByteArray()},  // made below
+    };
+    for (const auto& k : cases) {
+        SCOPED_TRACE(k.name);
+        ScriptedDialogs messages;
+        QFile::remove(templatePath);
+        if (k.bytes.isEmpty()) {
+            QFile::copy(folder.filePath(QStringLiteral("ParVorna.mdb")), templatePath);
+        } else {
+            QFile f(templatePath);
+            ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+            f.write(k.bytes);
+        }
+        EXPECT_FALSE(runStartup());
+        ASSERT_EQ(messages.messages.size(), 1);
+        EXPECT_EQ(messages.messages[0].title, "Exécution impossible");
+        EXPECT_TRUE(messages.messages[0].text.startsWith("Impossible de préparer les tables de travail\r\n\r\n"));
+        EXPECT_TRUE(messages.messages[0].text.contains(templatePath)) << messages.messages[0].text.toStdString();
+        EXPECT_FALSE(messages.messages[0].text.contains(QStringLiteral("VornaW.mdb")));
+        EXPECT_EQ(QDir(folder.path()).entryList(QDir::Files | QDir::Hidden),
+                  QStringList({QStringLiteral("ParVorna.mdb"), QStringLiteral("Vorna.mdb")}));
+    }
+    QFile::remove(templatePath);
+    QFile f(templatePath);
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    f.write(sound);
+    f.close();
+    EXPECT_TRUE(runStartup());
+}
+
+// Nothing is written through a working database name that leads to a device, a fifo, a folder
+// or nowhere; a link to a plain file is the working database.
+TEST_F(StartupTest, AWorkingDatabaseNameLeadingToNoPlainFileIsRefused) {
+    QTemporaryDir elsewhere;
+    const QString fifo = elsewhere.filePath(QStringLiteral("fifo"));
+    ASSERT_EQ(::mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
+    const QString working = folder.filePath(QStringLiteral("VornaW.mdb"));
+    for (const QString& target : {fifo, elsewhere.path(), elsewhere.filePath(QStringLiteral("absent.mdb"))}) {
+        SCOPED_TRACE(target.toStdString());
+        ScriptedDialogs messages;
+        QFile::remove(working);
+        ASSERT_TRUE(QFile::link(target, working));
+        EXPECT_FALSE(runStartup());
+        ASSERT_EQ(messages.messages.size(), 1);
+        EXPECT_EQ(messages.messages[0].title, "Exécution impossible");
+        EXPECT_TRUE(messages.messages[0].text.startsWith("Impossible de préparer les tables de travail\r\n\r\n"));
+        EXPECT_TRUE(messages.messages[0].text.contains(target)) << messages.messages[0].text.toStdString();
+        EXPECT_EQ(QFileInfo(working).symLinkTarget(), target);
+    }
+    EXPECT_EQ(QFileInfo(fifo).isFile(), false);
+    EXPECT_FALSE(QFileInfo::exists(elsewhere.filePath(QStringLiteral("absent.mdb"))));
+    EXPECT_TRUE(QDir(elsewhere.path()).entryList(QDir::Files | QDir::Hidden).isEmpty());
+    struct stat st;
+    ASSERT_EQ(::stat(QFile::encodeName(fifo).constData(), &st), 0);
+    EXPECT_TRUE(S_ISFIFO(st.st_mode));
+
+    // A link to a plain file: the start goes on with the file it leads to.
+    QFile::remove(working);
+    const QString real = elsewhere.filePath(QStringLiteral("banque.mdb"));
+    ASSERT_TRUE(QFile::copy(folder.filePath(QStringLiteral("Vorna.mdb")), real));
+    QFile::setPermissions(real, QFileDevice::ReadOwner | QFileDevice::WriteOwner);
+    ASSERT_TRUE(QFile::link(real, working));
+    ScriptedDialogs messages;
+    EXPECT_TRUE(runStartup());
+    EXPECT_TRUE(messages.messages.isEmpty());
+    EXPECT_TRUE(QFileInfo(working).isSymLink());
 }
 
 TEST_F(StartupTest, PurgeKeepsPendingAndRecentOrders) {

@@ -2,6 +2,8 @@
 
 #include <QDir>
 #include <QFile>
+#include <QProgressDialog>
+#include <QPushButton>
 #include <QRegularExpression>
 #include <QTemporaryDir>
 
@@ -9,6 +11,7 @@
 #include "common/tempstartfolder.h"
 #include "orderlist/startup.h"
 #include "orderlist/upgrade.h"
+#include "orderlist/upgradeprogress.h"
 #include "platform/clock.h"
 #include "platform/db/recordset.h"
 #include "platform/files/files.h"
@@ -136,8 +139,9 @@ protected:
         return rs.recordCount();
     }
 
+    // `name` in the start folder, or a full path.
     int paramRefFields(const QString& name) {
-        auto c = openConnection(folder.connectionString(name));
+        auto c = openConnection(QDir::isAbsolutePath(name) ? jetConnectionString(name) : folder.connectionString(name));
         Recordset rs;
         rs.open(QStringLiteral("ParamRef"), c);
         return rs.fieldCount();
@@ -316,7 +320,7 @@ TEST_F(UpgradeTest, AnArchiveNameThatCannotBeGivenStillUpgradesFromTheCopy) {
     expectSameRows("VornaAnc.mdb", "ParamRef", "idUniq");
 }
 
-TEST_F(UpgradeTest, AFailingTemplateCopyEndsWithBothArchivesKept) {
+TEST_F(UpgradeTest, AFailingTemplateCopyLeavesTheOldFileInPlace) {
     makeOldDatabase();
     const QByteArray old = bytesOf(file("VornaW.mdb"));
     QFile::remove(file("Vorna.mdb"));
@@ -324,22 +328,40 @@ TEST_F(UpgradeTest, AFailingTemplateCopyEndsWithBothArchivesKept) {
 
     EXPECT_FALSE(upgrade());
     expectStoppedWith("Impossible de préparer la base de données de travail");
-    EXPECT_FALSE(exists("VornaW.mdb"));
+    EXPECT_EQ(bytesOf(file("VornaW.mdb")), old);
     EXPECT_EQ(bytesOf(file(kDatedArchive)), old);
     EXPECT_EQ(bytesOf(file("VornaAnc.mdb")), old);
+    EXPECT_FALSE(exists(Upgrade::WorkFile));
 }
 
-TEST_F(UpgradeTest, AFailingTableCopyStopsAtItsRowAndKeepsBothArchives) {
+TEST_F(UpgradeTest, ADamagedTemplateIsNamedAndTheOldFileStays) {
+    makeOldDatabase();
+    const QByteArray old = bytesOf(file("VornaW.mdb"));
+    // A template that is no database: its copy succeeds, opening it does not.
+    QFile t(file("Vorna.mdb"));
+    ASSERT_TRUE(t.open(QIODevice::WriteOnly));
+    t.write(QByteArray(4096, 'z'));
+    t.close();
+
+    Startup startup(folder.path(), {});
+    EXPECT_FALSE(startup.run());
+    ASSERT_EQ(dialogs.messages.size(), 1);
+    EXPECT_EQ(dialogs.messages[0].title, "Exécution impossible");
+    EXPECT_TRUE(dialogs.messages[0].text.startsWith("Impossible de préparer la base de données de travail\r\n\r\n"));
+    EXPECT_TRUE(dialogs.messages[0].text.contains(file("Vorna.mdb"))) << dialogs.messages[0].text.toStdString();
+    EXPECT_EQ(bytesOf(file("VornaW.mdb")), old);
+    EXPECT_EQ(bytesOf(file("VornaAnc.mdb")), old);
+    EXPECT_FALSE(exists(Upgrade::WorkFile));
+}
+
+// A write that fails anywhere in the copy (a full disk) leaves the old file as it was, and the
+// next start upgrades it whole.
+TEST_F(UpgradeTest, AFailedCopyChangesNothingAndTheNextStartCopiesEveryRow) {
+    constexpr int kOrders = 2 * Upgrade::RowsPerStep + 17;  // three steps of Ordres
     const struct {
         int writesBefore;
         const char* table;
-        int orders, templates, settings;
-    } cases[] = {
-        {0, "Ordres", 0, 0, 0},
-        {2, "Ordres", 2, 0, 0},
-        {4, "Modeles", 3, 1, 0},
-        {5, "ParamRef", 3, 2, 0},
-    };
+    } cases[] = {{0, "Ordres"}, {1, "Ordres"}, {2, "Ordres"}, {3, "Modeles"}, {4, "ParamRef"}};
     for (const auto& k : cases) {
         SCOPED_TRACE(k.writesBefore);
         TempStartFolder f;
@@ -347,7 +369,7 @@ TEST_F(UpgradeTest, AFailingTableCopyStopsAtItsRowAndKeepsBothArchives) {
         f.createOldWorkingDatabase();
         {
             auto c = f.openWorking();
-            for (int id : {3, 8, 11}) TempStartFolder::insertOrder(c, {{"idOrdre", id}});
+            TempStartFolder::insertOrders(c, kOrders);
             insertRow(c, "Modeles", {{"idModele", "A"}});
             insertRow(c, "Modeles", {{"idModele", "B"}});
             insertRow(c, "ParamRef", {{"idUniq", 1}, {"radicalRef", "RAD"}});
@@ -361,22 +383,106 @@ TEST_F(UpgradeTest, AFailingTableCopyStopsAtItsRowAndKeepsBothArchives) {
         ASSERT_EQ(messages.messages.size(), 1);
         EXPECT_EQ(messages.messages[0].text, QString("Problème sur la restructuration de la table ") + k.table);
         EXPECT_EQ(messages.messages[0].title, "Exécution impossible");
+        EXPECT_EQ(bytesOf(f.filePath("VornaW.mdb")), old);
+        EXPECT_EQ(bytesOf(f.filePath(kDatedArchive)), old);
+        EXPECT_FALSE(QFile::exists(f.filePath(Upgrade::WorkFile)));
 
+        Startup restart(f.path(), {});
+        ASSERT_TRUE(restart.run());
+        EXPECT_EQ(messages.messages.size(), 1);
         auto c = f.openWorking();
         Recordset rs;
         rs.open(QStringLiteral("ParamRef"), c);
         EXPECT_EQ(rs.fieldCount(), 27);
-        EXPECT_EQ(rs.recordCount(), k.settings);
+        EXPECT_EQ(rs.recordCount(), 1);
         rs.open(QStringLiteral("Modeles"), c);
-        EXPECT_EQ(rs.recordCount(), k.templates);
-        rs.open(QStringLiteral("select idOrdre from Ordres order by idOrdre"), c);
-        ASSERT_EQ(rs.recordCount(), k.orders);
-        if (k.orders > 0) {
-            EXPECT_EQ(rs.value(0), Value(3));
-        }
+        EXPECT_EQ(rs.recordCount(), 2);
+        rs.open(QStringLiteral("select count(*), min(idOrdre), max(idOrdre), count(distinct refInterne) from Ordres"), c);
+        EXPECT_EQ(rs.value(0), Value(kOrders));
+        EXPECT_EQ(rs.value(1), Value(1));
+        EXPECT_EQ(rs.value(2), Value(kOrders));
+        EXPECT_EQ(rs.value(3), Value(kOrders));
         EXPECT_EQ(bytesOf(f.filePath(kDatedArchive)), old);
-        EXPECT_EQ(bytesOf(f.filePath("VornaAnc.mdb")), old);
     }
+}
+
+// What a kill at any moment of an upgrade can leave: the next start does it again.
+TEST_F(UpgradeTest, AnInterruptedUpgradeIsDoneAgainAtTheNextStart) {
+    const struct {
+        const char* name;
+        bool oldFileInPlace;  // else only VornaAnc.mdb holds the old rows
+    } cases[] = {{"work file being filled", true}, {"work file not yet in place", false}};
+    for (const auto& k : cases) {
+        SCOPED_TRACE(k.name);
+        TempStartFolder f;
+        ScriptedDialogs messages;
+        f.createOldWorkingDatabase();
+        {
+            auto c = f.openWorking();
+            TempStartFolder::insertOrders(c, 300);
+        }
+        ASSERT_TRUE(QFile::copy(f.filePath("VornaW.mdb"), f.filePath("VornaAnc.mdb")));
+        if (!k.oldFileInPlace) {
+            ASSERT_TRUE(QFile::remove(f.filePath("VornaW.mdb")));
+        }
+        // A half-written work file and the journal of its open transaction.
+        for (const QString& name : {Upgrade::WorkFile, Upgrade::WorkFile + "-journal"}) {
+            QFile w(f.filePath(name));
+            ASSERT_TRUE(w.open(QIODevice::WriteOnly));
+            w.write(bytesOf(f.filePath("Vorna.mdb")).left(3000));
+        }
+
+        Startup restart(f.path(), {});
+        ASSERT_TRUE(restart.run());
+        EXPECT_TRUE(messages.messages.isEmpty()) << messages.texts().join(u'|').toStdString();
+        EXPECT_EQ(paramRefFields(f.filePath("VornaW.mdb")), 27);
+        auto c = f.openWorking();
+        Recordset rs;
+        rs.open(QStringLiteral("select count(*) from Ordres"), c);
+        EXPECT_EQ(rs.value(0), Value(300));
+        EXPECT_FALSE(QFile::exists(f.filePath(Upgrade::WorkFile)));
+        EXPECT_FALSE(QFile::exists(f.filePath(Upgrade::WorkFile + "-journal")));
+    }
+}
+
+TEST_F(UpgradeTest, ProgressGoesFromNoRowToEveryRowInSteps) {
+    constexpr int kOrders = 3 * Upgrade::RowsPerStep;
+    folder.createOldWorkingDatabase();
+    {
+        auto c = folder.openWorking();
+        TempStartFolder::insertOrders(c, kOrders);
+        insertRow(c, "Modeles", {{"idModele", "A"}});
+        insertRow(c, "ParamRef", {{"idUniq", 1}});
+    }
+    QList<QPair<qint64, qint64>> seen;
+    ASSERT_TRUE(Upgrade(folder.path(), [&](qint64 done, qint64 total) { seen.append({done, total}); }).run());
+    ASSERT_GE(seen.size(), 4);
+    EXPECT_EQ(seen.first(), (QPair<qint64, qint64>(0, kOrders + 2)));
+    EXPECT_EQ(seen.last(), (QPair<qint64, qint64>(kOrders + 2, kOrders + 2)));
+    for (qsizetype i = 1; i < seen.size(); ++i) {
+        EXPECT_GE(seen[i].first, seen[i - 1].first);
+        EXPECT_LE(seen[i].first - seen[i - 1].first, Upgrade::RowsPerStep);
+    }
+    EXPECT_EQ(rows("VornaW.mdb", "Ordres"), kOrders);
+}
+
+// A working database kept elsewhere through a link stays there: the link is kept and the file
+// it leads to is upgraded.
+TEST_F(UpgradeTest, AWorkingDatabaseReachedThroughALinkIsUpgradedWhereItIs) {
+    makeOldDatabase();
+    QTemporaryDir elsewhere;
+    const QString real = elsewhere.filePath("banque.mdb");
+    ASSERT_TRUE(QFile::rename(file("VornaW.mdb"), real));
+    files::setLastModified(real, kOldChange);
+    const QByteArray old = bytesOf(real);
+    ASSERT_TRUE(QFile::link(real, file("VornaW.mdb")));
+
+    ASSERT_TRUE(upgrade());
+    EXPECT_TRUE(dialogs.messages.isEmpty());
+    EXPECT_EQ(QFileInfo(file("VornaW.mdb")).symLinkTarget(), real);
+    EXPECT_EQ(paramRefFields(real), 27);
+    EXPECT_EQ(bytesOf(file(kDatedArchive)), old);
+    expectSameRows(kDatedArchive, "Ordres", "idOrdre");
 }
 
 TEST_F(UpgradeTest, TheStartGoesOnAndNewOrderNumbersFollowTheCopiedOnes) {
@@ -417,19 +523,27 @@ TEST_F(UpgradeTest, TheStartGoesOnAndNewOrderNumbersFollowTheCopiedOnes) {
     EXPECT_EQ(orders.value("idOrdre"), Value(43));
 }
 
-TEST_F(UpgradeTest, AFailureToOpenTheNewDatabaseGoesToTheGeneralHandler) {
-    makeOldDatabase();
-    const QByteArray old = bytesOf(file("VornaW.mdb"));
-    // A template that is no database: its copy succeeds, opening it does not.
-    QFile t(file("Vorna.mdb"));
-    ASSERT_TRUE(t.open(QIODevice::WriteOnly));
-    t.write(QByteArray(4096, 'z'));
-    t.close();
+// The window appears only once the work has lasted its delay, modal, in French, without a
+// cancel button, and follows the rows.
+TEST(UpgradeProgressWindowTest, AppearsOnlyWhenTheWorkLasts) {
+    UpgradeProgressWindow quick(3600 * 1000);
+    quick.update(0, 100);
+    quick.update(100, 100);
+    EXPECT_EQ(quick.dialog(), nullptr);
 
-    Startup startup(folder.path(), {});
-    EXPECT_FALSE(startup.run());
-    ASSERT_EQ(dialogs.messages.size(), 1);
-    EXPECT_TRUE(dialogs.messages[0].title.startsWith("Erreur : ")) << dialogs.messages[0].title.toStdString();
-    EXPECT_EQ(bytesOf(file(kDatedArchive)), old);
-    EXPECT_EQ(bytesOf(file("VornaAnc.mdb")), old);
+    UpgradeProgressWindow slow(0);
+    slow.update(0, 40000);
+    QProgressDialog* d = slow.dialog();
+    ASSERT_NE(d, nullptr);
+    EXPECT_TRUE(d->isVisible());
+    EXPECT_EQ(d->windowModality(), Qt::ApplicationModal);
+    EXPECT_EQ(d->windowTitle(), "Ostravelia des virements");
+    EXPECT_TRUE(d->labelText().startsWith("Mise à jour de la base de données de travail"));
+    EXPECT_TRUE(d->findChildren<QPushButton*>().isEmpty());
+    EXPECT_EQ(d->value(), d->minimum());
+    slow.update(10000, 40000);
+    EXPECT_EQ(d->value(), d->minimum() + (d->maximum() - d->minimum()) / 4);
+    slow.update(40000, 40000);
+    EXPECT_EQ(d->value(), d->maximum());
+    EXPECT_TRUE(d->isVisible());
 }

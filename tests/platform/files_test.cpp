@@ -4,6 +4,7 @@
 #include <QFile>
 #include <QTemporaryDir>
 #include <functional>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include "platform/files/files.h"
@@ -73,6 +74,63 @@ TEST_F(FilesTest, FailedCopiesSayWhyAndLeaveNoTarget) {
     EXPECT_EQ(errorOf([&] { fs::copyFile(path("src"), path("dir")); }, path("dir")), fs::errnum::PathFileAccess);
     EXPECT_EQ(names(), before);
     EXPECT_TRUE(QDir(path("dir")).isEmpty());
+}
+
+// Nothing is written through a link to a fifo, a folder or nowhere, nor into a fifo; nothing is
+// read from a fifo (the read would never end). A link to a plain file is written through.
+TEST_F(FilesTest, CopiesGoThroughNothingButPlainFiles) {
+    write(path("src"), "data");
+    ASSERT_EQ(::mkfifo(QFile::encodeName(path("fifo")).constData(), 0600), 0);
+    ASSERT_TRUE(QDir().mkdir(path("dir")));
+    for (const char* target : {"fifo", "dir", "absent"}) {
+        SCOPED_TRACE(target);
+        const QString link = path(QStringLiteral("to-") + target);
+        ASSERT_TRUE(QFile::link(path(target), link));
+        EXPECT_EQ(errorOf([&] { fs::copyFile(path("src"), link); }, path(target)), fs::errnum::PathFileAccess);
+        EXPECT_EQ(errorOf([&] { fs::replaceFile(path("src"), link); }, path(target)), fs::errnum::PathFileAccess);
+        EXPECT_EQ(QFileInfo(link).symLinkTarget(), path(target));
+        EXPECT_FALSE(fs::unsafeWriteTarget(link).isEmpty());
+    }
+    EXPECT_EQ(errorOf([&] { fs::copyFile(path("src"), path("fifo")); }, path("fifo")), fs::errnum::PathFileAccess);
+    EXPECT_EQ(errorOf([&] { fs::copyFile(path("to-fifo"), path("t")); }, path("fifo")), fs::errnum::PathFileAccess);
+    struct stat st;
+    ASSERT_EQ(::stat(QFile::encodeName(path("fifo")).constData(), &st), 0);
+    EXPECT_TRUE(S_ISFIFO(st.st_mode));
+    EXPECT_FALSE(QFileInfo::exists(path("absent")));
+    EXPECT_FALSE(QFileInfo::exists(path("t")));
+    EXPECT_TRUE(QDir(path("dir")).isEmpty());
+
+    write(path("real"), "old");
+    ASSERT_TRUE(QFile::link(path("real"), path("to-real")));
+    EXPECT_TRUE(fs::unsafeWriteTarget(path("to-real")).isEmpty());
+    fs::copyFile(path("src"), path("to-real"));
+    EXPECT_EQ(QFileInfo(path("to-real")).symLinkTarget(), path("real"));
+    EXPECT_EQ(read(path("real")), "data");
+}
+
+// The upgrade's two steps: a second name that outlives the first one's replacement.
+TEST_F(FilesTest, KeptNamesOutliveTheReplacementOfTheFile) {
+    write(path("w"), "old");
+    const QDateTime changed(QDate(2014, 3, 7), QTime(9, 5, 2));
+    fs::setLastModified(path("w"), changed);
+    fs::keepUnder(path("w"), path("kept"));
+    EXPECT_EQ(errorOf([&] { fs::keepUnder(path("w"), path("kept")); }, path("kept")), fs::errnum::FileAlreadyExists);
+    write(path("new"), "new");
+    fs::replaceFile(path("new"), path("w"));
+    EXPECT_EQ(read(path("w")), "new");
+    EXPECT_FALSE(QFileInfo::exists(path("new")));
+    EXPECT_EQ(read(path("kept")), "old");
+    EXPECT_EQ(fs::lastModified(path("kept")), changed);
+
+    // Through a link to a plain file: the file is replaced, the link stays.
+    ASSERT_TRUE(QFile::link(path("w"), path("link")));
+    fs::keepUnder(path("link"), path("kept2"));
+    write(path("newer"), "newer");
+    fs::replaceFile(path("newer"), path("link"));
+    EXPECT_EQ(QFileInfo(path("link")).symLinkTarget(), path("w"));
+    EXPECT_EQ(read(path("w")), "newer");
+    EXPECT_EQ(read(path("kept2")), "new");
+    EXPECT_FALSE(QFileInfo(path("kept2")).isSymLink());
 }
 
 TEST_F(FilesTest, RenameRefusesAnExistingTarget) {
@@ -217,7 +275,7 @@ TEST(Registry, HasNoKeysUntilAnotherIsInstalled) {
         "HKEY_LOCAL_MACHINE\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\KESTO 2006-01 : "
         "Ostravelia des virements internationnaux\\";
     EXPECT_FALSE(Registry::current().deleteKey(key));
-    EXPECT_FALSE(Registry::current().readValue("HKEY_LOCAL_MACHINE\\SOFTWARE\\Microsoft\\Shared Tools\\MSINFO", "PATH"));
+    EXPECT_FALSE(Registry::current().readValue("HKEY_LOCAL_MACHINE\\SOFTWARE\\Microsoft\\Shared Tools Location", "MSINFO"));
 
     struct Recording : Registry {
         bool deleteKey(const QString& k) override {

@@ -106,8 +106,20 @@ void OrderFileWriter::put(const QString& piece) {
     if (piece.isEmpty()) return;
     // Every piece is a literal, a number, an ediText result or a checked stored value: all of
     // them have a single-byte code.
-    const QByteArray bytes = ansi::encode(piece);
-    if (out_.write(bytes) != bytes.size())
+    // Encoded into one buffer kept from piece to piece: a file of ten thousand orders is
+    // written without an allocation per piece.
+    scratch_.resize(piece.size());
+    char* to = scratch_.data();
+    for (const QChar c : piece) {
+        const ushort u = c.unicode();
+        if (u < 128) {
+            *to++ = char(u);
+        } else {
+            const int k = ansi::code(c);
+            *to++ = k < 0 ? '?' : char(k);
+        }
+    }
+    if (out_.write(scratch_.constData(), scratch_.size()) != scratch_.size())
         throw VbError(files::errnum::PathFileAccess, kSourceOrderFile,
                       QStringLiteral("Erreur d'écriture du fichier d'ordres : ") + out_.errorString());
 }
@@ -142,7 +154,7 @@ WrittenOrder OrderFileWriter::writeMessage(const OrderRecord& o) {
     writeUnh();
     writeBgm(o);
     result.dateGener = writeDtmCreation();
-    writeDtmExecution();
+    writeDtmExecution(result.dateGener);
     writePaymentDetails(o);
     writePai(o);
     writeFca(o);
@@ -189,9 +201,9 @@ QDateTime OrderFileWriter::writeDtmCreation() {
     return now;
 }
 
-void OrderFileWriter::writeDtmExecution() {
-    // The requested execution date is the day of the generation.
-    put(QStringLiteral("DTM+203:") + Clock::now().toString(QStringLiteral("yyMMdd")) + QStringLiteral(":101"));
+void OrderFileWriter::writeDtmExecution(const QDateTime& now) {
+    // The requested execution date is the day of the generation (the clock read for DTM+137).
+    put(QStringLiteral("DTM+203:") + now.toString(QStringLiteral("yyMMdd")) + QStringLiteral(":101"));
     endSegment();
 }
 

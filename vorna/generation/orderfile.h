@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QByteArray>
 #include <QDateTime>
 #include <QString>
 
@@ -62,7 +63,7 @@ private:
     void writeUnh();
     void writeBgm(const OrderRecord& o);
     QDateTime writeDtmCreation();
-    void writeDtmExecution();
+    void writeDtmExecution(const QDateTime& now);
     void writePaymentDetails(const OrderRecord& o);
     void writePai(const OrderRecord& o);
     void writeFca(const OrderRecord& o);
@@ -81,6 +82,7 @@ private:
     void writeUnt();
 
     QIODevice& out_;
+    QByteArray scratch_;
     int messageNumber_ = 0;
     int segmentCount_ = 0;
     int messageCount_ = 0;

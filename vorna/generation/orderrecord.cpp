@@ -4,18 +4,34 @@
 
 namespace vorna {
 
-OrderRecord fromRecordset(const Recordset& rs) {
-    const auto text = [&rs](const char* name) { return rs.value(QLatin1String(name)).toText(); };
-    const auto whole = [&rs](const char* name) { return int(rs.value(QLatin1String(name)).toInt()); };
-    const auto flag = [&rs](const char* name) { return rs.value(QLatin1String(name)).toBool(); };
-    const auto date = [&rs](const char* name) { return rs.value(QLatin1String(name)).toDateTime(); };
+OrderRecord fromRecordset(const Recordset& rs) { return OrderReader(rs).read(); }
+
+OrderReader::OrderReader(const Recordset& rs) : rs_(rs) {}
+
+// The columns are read in the same order for every row: the first row finds each by its name,
+// the next ones by the position found.
+Value OrderReader::next(const char* name) const {
+    if (position_ == indexes_.size()) {
+        const int i = rs_.fieldIndex(QLatin1String(name));
+        if (i < 0) return rs_.value(QLatin1String(name));  // raises the missing field's error
+        indexes_.push_back(i);
+    }
+    return rs_.value(indexes_[position_++]);
+}
+
+OrderRecord OrderReader::read() const {
+    position_ = 0;
+    const auto text = [this](const char* name) { return next(name).toText(); };
+    const auto whole = [this](const char* name) { return int(next(name).toInt()); };
+    const auto flag = [this](const char* name) { return next(name).toBool(); };
+    const auto date = [this](const char* name) { return next(name).toDateTime(); };
 
     OrderRecord o;
-    o.idOrdre = rs.value(QStringLiteral("idOrdre")).toInt();
+    o.idOrdre = next("idOrdre").toInt();
     o.typeOper = whole("typeOper");
     o.devPaiement = text("devPaiement");
     o.devOrdre = text("devOrdre");
-    o.montant = rs.value(QStringLiteral("montant")).toDecimal();
+    o.montant = next("montant").toDecimal();
     o.urgent = flag("urgent");
     o.refInterne = text("refInterne");
     o.dateCreation = date("dateCreation");

@@ -2,6 +2,7 @@
 
 #include <QDateTime>
 #include <QString>
+#include <vector>
 
 #include "platform/value.h"
 
@@ -92,5 +93,20 @@ struct OrderRecord {
 
 // The current row of a recordset on Ordres (any letter case of the column names).
 OrderRecord fromRecordset(const Recordset& rs);
+
+// Reads row after row of one recordset, finding the columns by name only once.
+class OrderReader {
+public:
+    explicit OrderReader(const Recordset& rs);
+    // The current row.
+    OrderRecord read() const;
+
+private:
+    Value next(const char* name) const;
+
+    const Recordset& rs_;
+    mutable std::vector<int> indexes_;
+    mutable size_t position_ = 0;
+};
 
 }  // namespace vorna

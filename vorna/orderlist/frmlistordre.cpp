@@ -16,13 +16,20 @@
 #include "orderlist/settingsgate.h"
 #include "platform/dialogs.h"
 #include "platform/environment.h"
+#include "platform/fileproperties.h"
 #include "platform/forms/accessibility.h"
 #include "platform/forms/geometry.h"
 #include "platform/text/format.h"
+#include "generation/generation.h"
+
+#include "reference/frmabout.h"
 #include "reference/frmlstcodesecono.h"
 #include "reference/frmlstdev.h"
 #include "reference/frmlstpays.h"
 #include "reference/frmparamref.h"
+#include "reference/frmrefcodesecono.h"
+#include "reference/frmrefdevises.h"
+#include "reference/frmrefpays.h"
 
 namespace vorna {
 
@@ -232,7 +239,14 @@ void frmListOrdre::buildMenus() {
     connect(mnAjout, &QAction::triggered, this, [this] { mnAjout_Click(); });
     connect(mnModif, &QAction::triggered, this, [this] { mnModif_Click(); });
     connect(mnSuppr, &QAction::triggered, this, [this] { mnSuppr_Click(); });
+    connect(mnRemise, &QAction::triggered, this, [this] { mnRemise_Click(); });
     connect(mnQuitter, &QAction::triggered, this, [this] { mnQuitter_Click(); });
+    connect(mnEEE, &QAction::triggered, this, [this] { mnEEE_Click(); });
+    connect(mnPays, &QAction::triggered, this, [this] { mnPays_Click(); });
+    connect(mnDevises, &QAction::triggered, this, [this] { mnDevises_Click(); });
+    connect(mnCodeMotif, &QAction::triggered, this, [this] { mnCodeMotif_Click(); });
+    connect(mnApropos, &QAction::triggered, this, [this] { mnApropos_Click(); });
+    connect(mnFichierD, &QAction::triggered, this, [this] { mnFichierD_Click(); });
 }
 
 void frmListOrdre::formLoad() {
@@ -557,6 +571,33 @@ void frmListOrdre::mnSuppr_Click() {
     }
 }
 
+// The generation reports its own failures; the list shows the outcome whatever it was.
+void frmListOrdre::mnRemise_Click() {
+    MSHFlexGrid1->setCursor(Qt::WaitCursor);
+    generateOrderFile();
+    MSHFlexGrid1->unsetCursor();
+    misEnForme(false);
+}
+
 void frmListOrdre::mnQuitter_Click() { endProgram(0); }
+
+// The country editor reads the tag when it loads.
+void frmListOrdre::mnEEE_Click() {
+    setProperty(kMainWindowTag, QStringLiteral("EEE"));
+    showReferenceEditor<FrmRefPays>();
+}
+
+void frmListOrdre::mnPays_Click() {
+    setProperty(kMainWindowTag, QStringLiteral("Pays"));
+    showReferenceEditor<FrmRefPays>();
+}
+
+void frmListOrdre::mnDevises_Click() { showReferenceEditor<FrmRefDevises>(); }
+
+void frmListOrdre::mnCodeMotif_Click() { showReferenceEditor<FrmRefCodesEcono>(); }
+
+void frmListOrdre::mnApropos_Click() { frmAbout::instance().showModal(); }
+
+void frmListOrdre::mnFichierD_Click() { showFileProperties(workingDatabasePath()); }
 
 }  // namespace vorna

@@ -43,7 +43,14 @@ public:
     void mnAjout_Click();
     void mnModif_Click();
     void mnSuppr_Click();
+    void mnRemise_Click();
     void mnQuitter_Click();
+    void mnEEE_Click();
+    void mnPays_Click();
+    void mnDevises_Click();
+    void mnCodeMotif_Click();
+    void mnApropos_Click();
+    void mnFichierD_Click();
 
     // Controls. Column 0 of the list holds the order number, column 7 the generation date
     // (empty while the order is still to be generated).

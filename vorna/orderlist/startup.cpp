@@ -3,6 +3,7 @@
 #include <QDir>
 
 #include "orderentry/modrules.h"
+#include "orderlist/jetworkingdatabase.h"
 #include "orderlist/upgrade.h"
 #include "platform/clock.h"
 #include "platform/db/recordset.h"
@@ -48,6 +49,8 @@ void Startup::reportFatal(long number, const QString& source, const QString& des
 bool Startup::run() {
     try {
         if (!prepareWorkingDatabase()) return false;
+        // A working database brought from an installation on Windows is in the old engine's format.
+        if (!convertJetWorkingDatabase(state_.workingPath)) return false;
         if (!checkLayout()) return false;
 
         // Connection strings: every window opens its files with these.
@@ -77,16 +80,52 @@ bool Startup::prepareWorkingDatabase() {
         return false;
     }
     state_.workingPath = inFolder(state_.startFolder, dbfiles::Working);
-    if (!files::fileExists(state_.workingPath)) {
+    const auto cannotPrepare = [](const QString& detail) {
+        msgBox(QStringLiteral("Impossible de préparer les tables de travail") + detail, MsgButtons::OK,
+               MsgIcon::Critical, QStringLiteral("Exécution impossible"));
+        return false;
+    };
+    // Nothing is ever written through a link to a device or a fifo, or to nowhere.
+    const QString unsafe = files::unsafeWriteTarget(state_.workingPath);
+    if (!unsafe.isEmpty())
+        return cannotPrepare(QStringLiteral("\r\n\r\n") + unsafe +
+                             QStringLiteral(" Ce fichier n'est ni lu ni remplacé : supprimez-le, ou faites-en un lien "
+                                            "vers la base de données de travail."));
+    if (files::fileExists(state_.workingPath)) return true;
+
+    // An upgrade cut short before its work file took the working name: the old rows are in
+    // VornaAnc.mdb; put back, they are upgraded again by the layout test.
+    const QString archive = inFolder(state_.startFolder, Upgrade::Archive);
+    if (files::fileExists(inFolder(state_.startFolder, Upgrade::WorkFile)) && files::fileExists(archive)) {
         try {
-            files::copyFile(templatePath, state_.workingPath);
+            files::copyFile(archive, state_.workingPath);
+            return true;
         } catch (const VbError&) {
-            msgBox(QStringLiteral("Impossible de préparer les tables de travail"), MsgButtons::OK, MsgIcon::Critical,
-                   QStringLiteral("Exécution impossible"));
-            return false;
+            return cannotPrepare(QString());
         }
     }
-    return true;
+
+    // The copy is checked before it takes the working name: a damaged template never becomes
+    // a working database that every later start would stumble on.
+    const QString copy = state_.workingPath + QStringLiteral(".tmp");
+    try {
+        files::copyFile(templatePath, copy);
+    } catch (const VbError&) {
+        return cannotPrepare(QString());
+    }
+    const bool sound = isSoundTemplateCopy(copy);
+    try {
+        if (sound) {
+            files::renameFile(copy, state_.workingPath);
+            return true;
+        }
+    } catch (const VbError&) {
+    }
+    try {
+        files::deleteFile(copy);
+    } catch (const VbError&) {
+    }
+    return cannotPrepare(sound ? QString() : damagedTemplateText(templatePath));
 }
 
 bool Startup::checkLayout() {

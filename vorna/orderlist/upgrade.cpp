@@ -2,9 +2,13 @@
 
 #include <QDir>
 #include <exception>
+#include <limits>
+#include <optional>
+#include <sqlite3.h>
 
 #include "orderlist/startup.h"
 #include "platform/db/connection.h"
+#include "platform/db/jetsql.h"
 #include "platform/db/recordset.h"
 #include "platform/dialogs.h"
 #include "platform/files/files.h"
@@ -53,6 +57,8 @@ const QStringList Upgrade::ParamRefColumns = {
     "codePostalPL", "villePL", "paysPL", "sirenPL", "residentPL", "modifiablePL",
 };
 
+const QString Upgrade::WorkFile = QStringLiteral("VornaW.mdb.maj");
+
 namespace {
 
 void stop(const QString& text) {
@@ -60,41 +66,90 @@ void stop(const QString& text) {
 }
 
 const QString kNoWorkingDatabase = QStringLiteral("Impossible de préparer la base de données de travail");
+// The old file, attached to the work file's connection.
+const char* const kOld = "ancienne";
 
-// Copies every row of one table, field by field, from the old file into the new one. False when
-// any step failed: the rows written before the failing one stay.
-bool copyTable(const ConnectionPtr& from, const ConnectionPtr& to, const QString& table, const QStringList& columns) {
-    const bool settings = table == QLatin1String("ParamRef");
+QString columnList(const QStringList& columns) {
+    QStringList quoted;
+    for (const QString& c : columns) quoted << jetsql::quoteIdentifier(c);
+    return quoted.join(QStringLiteral(", "));
+}
+
+// A text as an SQL literal, for the one statement that takes no parameter.
+QByteArray sqlQuote(const QString& text) {
+    return "'" + QString(text).replace(u'\'', QStringLiteral("''")).toUtf8() + "'";
+}
+
+// Runs one statement of the engine itself (attach, pragma): no row is written, so no write fault
+// is due.
+void exec(const ConnectionPtr& c, const QByteArray& sql) {
+    const int rc = sqlite3_exec(c->handle(), sql.constData(), nullptr, nullptr, nullptr);
+    if (rc != SQLITE_OK) c->raise(sqlite3_extended_errcode(c->handle()), QString::fromUtf8(sql));
+}
+
+// One integer answered by a statement with one bound integer (or none).
+struct Query {
+    Query(const ConnectionPtr& c, const QString& sql) : conn(c) {
+        const QByteArray text = sql.toUtf8();
+        const int rc = sqlite3_prepare_v2(c->handle(), text.constData(), int(text.size()), &st, nullptr);
+        if (rc != SQLITE_OK) c->raise(rc, sql);
+    }
+    ~Query() { sqlite3_finalize(st); }
+    Query(const Query&) = delete;
+    Query& operator=(const Query&) = delete;
+    // The first column of the first row; nullopt when there is none.
+    std::optional<qint64> value(std::initializer_list<qint64> params = {}) {
+        sqlite3_reset(st);
+        int i = 0;
+        for (qint64 p : params) sqlite3_bind_int64(st, ++i, p);
+        const int rc = sqlite3_step(st);
+        if (rc == SQLITE_ROW) return sqlite3_column_int64(st, 0);
+        if (rc != SQLITE_DONE) conn->raise(sqlite3_extended_errcode(conn->handle()));
+        return std::nullopt;
+    }
+    ConnectionPtr conn;
+    sqlite3_stmt* st = nullptr;
+};
+
+struct Table {
+    QString name;
+    const QStringList& columns;
+};
+
+}  // namespace
+
+bool isSoundTemplateCopy(const QString& path) {
     try {
-        Recordset oldRs;
-        Recordset newRs;
-        oldRs.open(table, from, CursorType::Keyset, LockType::Optimistic);
-        newRs.open(table, to, CursorType::Keyset, LockType::Optimistic);
-        while (!oldRs.eof()) {
-            newRs.addNew();
-            for (const QString& column : columns) newRs.setValue(column, oldRs.value(column));
-            if (settings) {
-                newRs.setValue(QStringLiteral("BICZUL"), QString());
-                newRs.setValue(QStringLiteral("version"), Upgrade::ParamRefVersion);
-            }
-            oldRs.moveNext();
-            newRs.update();
+        ConnectionPtr c = openConnection(jetConnectionString(path));
+        Query check(c, QStringLiteral("PRAGMA quick_check(1)"));
+        sqlite3_reset(check.st);
+        if (sqlite3_step(check.st) != SQLITE_ROW ||
+            QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(check.st, 0))) != QLatin1String("ok"))
+            return false;
+        for (const char* table : {"Ordres", "Modeles"}) {
+            Query columns(c, QStringLiteral("SELECT count(*) FROM pragma_table_info('%1')").arg(QLatin1String(table)));
+            if (columns.value().value_or(0) == 0) return false;
         }
-        oldRs.close();
-        newRs.close();
-        return true;
+        Query settings(c, QStringLiteral("SELECT count(*) FROM pragma_table_info('ParamRef')"));
+        return settings.value().value_or(0) >= 24;
     } catch (const VbError&) {
         return false;
     }
 }
 
-}  // namespace
+QString damagedTemplateText(const QString& templatePath) {
+    return QStringLiteral("\r\n\r\nLe fichier des tables initiales « %1 » est endommagé ou n'est pas une base de "
+                          "données de ce programme : il doit être réinstallé.")
+        .arg(QDir::toNativeSeparators(templatePath));
+}
 
-Upgrade::Upgrade(QString startFolder) : startFolder_(std::move(startFolder)) {
+Upgrade::Upgrade(QString startFolder, Progress progress)
+    : progress_(std::move(progress)), startFolder_(std::move(startFolder)) {
     const QDir dir(startFolder_);
     workingPath_ = dir.filePath(dbfiles::Working);
     archivePath_ = dir.filePath(Archive);
     templatePath_ = dir.filePath(dbfiles::Template);
+    workPath_ = dir.filePath(WorkFile);
 }
 
 QString Upgrade::datedArchiveName(const QDateTime& lastChange) {
@@ -103,9 +158,19 @@ QString Upgrade::datedArchiveName(const QDateTime& lastChange) {
 
 bool Upgrade::run() {
     removeOldVersionTraces();
+    // What an interrupted upgrade left is no use: the old file is still in place.
+    discardWorkFile();
     if (!archiveOldFile()) return false;
-    if (!copyTemplate()) return false;
-    return copyRows();
+    if (!buildWorkFile()) return false;
+    bool done = false;
+    try {
+        done = copyRows() && putInPlace();
+    } catch (...) {
+        discardWorkFile();
+        throw;
+    }
+    if (!done) discardWorkFile();
+    return done;
 }
 
 void Upgrade::removeOldVersionTraces() {
@@ -123,61 +188,117 @@ void Upgrade::removeOldVersionTraces() {
     }
 }
 
+void Upgrade::discardWorkFile() {
+    // The journal too: beside a new work file it would be played back into it.
+    for (const QString& path : {workPath_, workPath_ + QStringLiteral("-journal")}) {
+        try {
+            if (files::fileExists(path)) files::deleteFile(path);
+        } catch (const VbError&) {
+        }
+    }
+}
+
 bool Upgrade::archiveOldFile() {
     try {
         if (files::fileExists(archivePath_)) files::deleteFile(archivePath_);
     } catch (const VbError&) {
     }
-    // The rows are read from this copy, and the old file is replaced only once it exists in
-    // full: without it the upgrade would copy nothing, or the rows of an earlier upgrade left in
-    // a VornaAnc.mdb that could not be deleted, and the user's data would be out of reach.
+    // The rows are read from this copy: without a whole one the upgrade would copy nothing, or
+    // the rows of an earlier upgrade left in a VornaAnc.mdb that could not be deleted.
     try {
         files::copyFile(workingPath_, archivePath_);
     } catch (const VbError&) {
         stop(kNoWorkingDatabase);
         return false;
     }
+    // The old file under its dated name as well; an interrupted upgrade may have given it
+    // already (the same date, so the same name), and an existing archive is never replaced.
     const QDateTime changed = files::lastModified(workingPath_);
     try {
-        if (changed.isValid()) files::renameFile(workingPath_, QDir(startFolder_).filePath(datedArchiveName(changed)));
+        if (changed.isValid()) files::keepUnder(workingPath_, QDir(startFolder_).filePath(datedArchiveName(changed)));
     } catch (const VbError&) {
-        // The copy above is complete: the old file may still be replaced.
+        // VornaAnc.mdb holds the old rows all the same.
     }
     return true;
 }
 
-bool Upgrade::copyTemplate() {
+bool Upgrade::buildWorkFile() {
     try {
-        files::copyFile(templatePath_, workingPath_);
+        files::copyFile(templatePath_, workPath_);
     } catch (const VbError&) {
         stop(kNoWorkingDatabase);
+        return false;
+    }
+    if (!isSoundTemplateCopy(workPath_)) {
+        discardWorkFile();
+        stop(kNoWorkingDatabase + damagedTemplateText(templatePath_));
         return false;
     }
     return true;
 }
 
 bool Upgrade::copyRows() {
-    ConnectionPtr working = openConnection(jetConnectionString(workingPath_));
-    ConnectionPtr archive = openConnection(jetConnectionString(archivePath_));
-    const struct {
-        QString table;
-        const QStringList& columns;
-    } tables[] = {
+    ConnectionPtr work = openConnection(jetConnectionString(workPath_));
+    // The work file is nobody's until it takes its name: its journal may stay in memory.
+    exec(work, "PRAGMA journal_mode=MEMORY");
+    exec(work, QByteArray("ATTACH DATABASE ") + sqlQuote(archivePath_) + " AS " + kOld);
+
+    const Table tables[] = {
         {QStringLiteral("Ordres"), OrdresColumns},
         {QStringLiteral("Modeles"), ModelesColumns},
         {QStringLiteral("ParamRef"), ParamRefColumns},
     };
-    for (const auto& t : tables) {
-        if (!copyTable(archive, working, t.table, t.columns)) {
-            stop(QStringLiteral("Problème sur la restructuration de la table ") + t.table);
+    qint64 total = 0;
+    for (const Table& t : tables)
+        total += Query(work, QStringLiteral("SELECT count(*) FROM %1.%2").arg(QLatin1String(kOld), t.name)).value().value_or(0);
+    qint64 done = 0;
+    if (progress_) progress_(done, total);
+
+    work->beginTrans();
+    for (const Table& t : tables) {
+        try {
+            const bool settings = t.name == QLatin1String("ParamRef");
+            const QString from = QLatin1String(kOld) + u'.' + t.name;
+            // Each step copies the rows after the last one copied, up to the step's last row
+            // (none: to the end), in the old file's order.
+            Query stepEnd(work, QStringLiteral("SELECT rowid FROM %1 WHERE rowid > ?1 ORDER BY rowid LIMIT 1 OFFSET ?2").arg(from));
+            const QString insert =
+                QStringLiteral("INSERT INTO %1 (%2%3) SELECT %2%4 FROM %5 WHERE rowid > ? AND rowid <= ? ORDER BY rowid")
+                    .arg(jetsql::quoteIdentifier(t.name), columnList(t.columns),
+                         settings ? QStringLiteral(", `BICZUL`, `version`") : QString(),
+                         settings ? QStringLiteral(", ?, ?") : QString(), from);
+            qint64 last = std::numeric_limits<qint64>::min();
+            for (;;) {
+                const std::optional<qint64> end = stepEnd.value({last, RowsPerStep - 1});
+                QList<Value> params;
+                if (settings) params << QString() << ParamRefVersion;
+                params << last << end.value_or(std::numeric_limits<qint64>::max());
+                done += work->execute(insert, params);
+                if (progress_) progress_(done, total);
+                if (!end) break;
+                last = *end;
+            }
+        } catch (const VbError&) {
+            // Nothing of the work file is kept: closing it drops the transaction.
+            work->close();
+            stop(QStringLiteral("Problème sur la restructuration de la table ") + t.name);
             return false;
         }
     }
-    archive->close();
-    working->close();
+    work->commitTrans();
+    exec(work, QByteArray("DETACH DATABASE ") + kOld);
+    work->close();
     return true;
 }
 
-bool upgradeWorkingDatabase(const QString& startFolder) { return Upgrade(startFolder).run(); }
+bool Upgrade::putInPlace() {
+    try {
+        files::replaceFile(workPath_, workingPath_);
+    } catch (const VbError&) {
+        stop(kNoWorkingDatabase);
+        return false;
+    }
+    return true;
+}
 
 }  // namespace vorna

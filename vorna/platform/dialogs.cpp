@@ -8,8 +8,10 @@
 #include <QPrinter>
 #include <QPrinterInfo>
 #include <QPushButton>
+#include <QTextDocument>
 
 #include "platform/environment.h"
+#include "platform/vberror.h"
 
 namespace vorna {
 
@@ -111,6 +113,32 @@ std::optional<QString> QtDialogs::chooseSaveFile(const QString& title, const QSt
     const QString path = QFileDialog::getSaveFileName(QApplication::activeWindow(), title, QString(), filter);
     if (path.isEmpty()) return std::nullopt;
     return path;
+}
+
+QString QtDialogs::defaultPrinterName() {
+    const QPrinterInfo info = QPrinterInfo::defaultPrinter();
+    if (!info.isNull()) return info.printerName();
+    // A machine with printers but none marked as the default prints on the first.
+    const QStringList names = QPrinterInfo::availablePrinterNames();
+    return names.isEmpty() ? QString() : names.first();
+}
+
+void QtDialogs::print(QTextDocument& document, const PrintTarget& target, const QString& jobName) {
+    QPrinter printer(QPrinter::HighResolution);
+    printer.setDocName(jobName);
+    if (!target.pdfPath.isEmpty()) {
+        printer.setOutputFormat(QPrinter::PdfFormat);
+        printer.setOutputFileName(target.pdfPath);
+    } else if (!target.printerName.isEmpty()) {
+        printer.setPrinterName(target.printerName);
+    }
+    if (!printer.isValid())
+        throw VbError(482, programTitle(), QStringLiteral("L'imprimante « %1 » n'est pas disponible.").arg(printer.printerName()));
+    document.print(&printer);
+    if (printer.printerState() == QPrinter::Error) {
+        const QString where = target.pdfPath.isEmpty() ? printer.printerName() : target.pdfPath;
+        throw VbError(482, programTitle(), QStringLiteral("L'impression vers « %1 » a échoué.").arg(where));
+    }
 }
 
 }  // namespace vorna

@@ -39,6 +39,11 @@ public:
     virtual std::optional<PrintTarget> choosePrintTarget(const QString& title) = 0;
     // Lets the user choose a file to write (exports); std::nullopt on cancel.
     virtual std::optional<QString> chooseSaveFile(const QString& title, const QString& filter) = 0;
+    // The name of the default printer; "" when no printer is installed.
+    virtual QString defaultPrinterName() = 0;
+    // Sends a document to the target: a printer (empty name: the default one) or a PDF file.
+    // Throws VbError when the printer or the file cannot take it.
+    virtual void print(QTextDocument& document, const PrintTarget& target, const QString& jobName) = 0;
 
     // The installed instance (the Qt one unless a test installed another).
     static Dialogs& current();
@@ -61,6 +66,8 @@ public:
     std::optional<QString> chooseFolder(const QString& title, const QString& start) override;
     std::optional<PrintTarget> choosePrintTarget(const QString& title) override;
     std::optional<QString> chooseSaveFile(const QString& title, const QString& filter) override;
+    QString defaultPrinterName() override;
+    void print(QTextDocument& document, const PrintTarget& target, const QString& jobName) override;
 };
 
 // Turns the old line breaks (CR LF, lone CR) into "\n" for display.

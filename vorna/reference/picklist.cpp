@@ -5,6 +5,9 @@
 #include "platform/environment.h"
 #include "platform/forms/accessibility.h"
 #include "platform/forms/geometry.h"
+#include "reference/frmlstcodesecono.h"
+#include "reference/frmlstdev.h"
+#include "reference/frmlstpays.h"
 
 namespace vorna {
 
@@ -84,6 +87,29 @@ void PickList::fillGrid() {
         grid->setCol(0);
     }
     grid->setRedraw(true);
+}
+
+void PickList::reread() {
+    if (!rs_ || !rs_->isOpen()) return;
+    const QString code = grid->rows() > 1 && grid->row() >= 1 ? grid->textMatrix(grid->row(), 0) : QString();
+    rs_->requery();
+    grid->clear();
+    fillGrid();
+    // The list stays on the code it showed, when that code is still there.
+    if (!code.isEmpty()) find(code);
+}
+
+void rereadPickLists() {
+    // A list that cannot read its table again keeps the rows it had; its next use reports.
+    auto reread = [](auto& list) {
+        try {
+            list.reread();
+        } catch (const VbError&) {
+        }
+    };
+    if (frmLstPays::isLoaded()) reread(frmLstPays::instance());
+    if (frmLstDev::isLoaded()) reread(frmLstDev::instance());
+    if (frmLstCodesEcono::isLoaded()) reread(frmLstCodesEcono::instance());
 }
 
 void PickList::resize() {

@@ -41,6 +41,8 @@ public:
     void load();
     // Form_Resize.
     void resize();
+    // Reads the table again (after an edit of the reference tables).
+    void reread();
     // The find functions: selects the row whose code is exactly `code` and answers true; else
     // selects the first row and answers false.
     bool find(const QString& code);
@@ -97,8 +99,16 @@ protected:
 
     bool findCode(const QString& code) { return list_.find(code); }
 
+public:
+    // Reads the table again: what the reference editors changed shows without a restart.
+    void reread() { list_.reread(); }
+
 private:
     PickList list_;
 };
+
+// Makes every loaded pick list read its table again; the reference editors call it after each
+// change they store.
+void rereadPickLists();
 
 }  // namespace vorna

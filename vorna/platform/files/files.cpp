@@ -6,10 +6,13 @@
 #include <QFileInfo>
 #include <QRegularExpression>
 #include <QSaveFile>
+#include <QStandardPaths>
 #include <cerrno>
+#include <cstdio>
 #include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include "platform/vberror.h"
 
@@ -79,7 +82,34 @@ QString matchEntry(const QString& folder, const QString& name) {
     return name;
 }
 
+// A link that leads to a plain file is used through: its target. Anything else: as it is.
+QString writeTargetOf(const QString& path) {
+    const QFileInfo fi(path);
+    return fi.isSymLink() && fi.isFile() ? fi.canonicalFilePath() : path;
+}
+
+void refuseUnsafe(const QString& path) {
+    const QString why = unsafeWriteTarget(path);
+    if (!why.isEmpty()) throw VbError(errnum::PathFileAccess, QCoreApplication::applicationName(), why);
+}
+
 }  // namespace
+
+QString unsafeWriteTarget(const QString& path) {
+    if (path.isEmpty()) return QString();
+    struct stat own;
+    if (::lstat(QFile::encodeName(path).constData(), &own) != 0) return QString();
+    if (S_ISLNK(own.st_mode)) {
+        const QString target = QFileInfo(path).symLinkTarget();
+        struct stat led;
+        if (::stat(QFile::encodeName(path).constData(), &led) != 0)
+            return QStringLiteral("« %1 » est un lien vers « %2 », qui n'existe pas.").arg(path, target);
+        if (S_ISREG(led.st_mode)) return QString();
+        return QStringLiteral("« %1 » est un lien vers « %2 », qui n'est pas un fichier ordinaire.").arg(path, target);
+    }
+    if (S_ISREG(own.st_mode) || S_ISDIR(own.st_mode)) return QString();
+    return QStringLiteral("« %1 » n'est pas un fichier ordinaire.").arg(path);
+}
 
 bool fileExists(const QString& path) { return !path.isEmpty() && QFileInfo(path).isFile(); }
 
@@ -87,9 +117,12 @@ bool folderExists(const QString& path) { return !path.isEmpty() && QFileInfo(pat
 
 void copyFile(const QString& from, const QString& to) {
     QFile in(from);
+    // A fifo would never end the read, a device never end it or give a file.
+    if (!from.isEmpty() && QFileInfo::exists(from) && !QFileInfo(from).isDir()) refuseUnsafe(from);
     if (from.isEmpty() || QFileInfo(from).isDir() || !in.open(QIODevice::ReadOnly)) raise(failureOf(from, false), from);
     if (to.isEmpty()) raise(errnum::PathNotFound, to);
-    QSaveFile out(to);
+    refuseUnsafe(to);
+    QSaveFile out(writeTargetOf(to));
     if (QFileInfo(to).isDir() || !out.open(QIODevice::WriteOnly)) raise(failureOf(to, true), to);
     QByteArray buffer(64 * 1024, Qt::Uninitialized);
     for (;;) {
@@ -107,6 +140,32 @@ void renameFile(const QString& from, const QString& to) {
     if (to.isEmpty() || !parentIsFolder(to)) raise(errnum::PathNotFound, to);
     if (QFileInfo::exists(to) || QFileInfo(to).isSymLink()) raise(errnum::FileAlreadyExists, to);
     if (!QFile::rename(from, to)) raise(errnum::PermissionDenied, from);
+}
+
+void replaceFile(const QString& from, const QString& to) {
+    if (!fileExists(from)) raise(failureOf(from, false), from);
+    if (to.isEmpty() || !parentIsFolder(to)) raise(errnum::PathNotFound, to);
+    refuseUnsafe(to);
+    if (folderExists(to)) raise(errnum::PathFileAccess, to);
+    const QString target = writeTargetOf(to);
+    if (::rename(QFile::encodeName(from).constData(), QFile::encodeName(target).constData()) == 0) return;
+    if (errno != EXDEV) raise(fromErrno(errno), to);
+    copyFile(from, target);
+    deleteFile(from);
+}
+
+void keepUnder(const QString& from, const QString& to) {
+    if (!fileExists(from)) raise(failureOf(from, false), from);
+    if (to.isEmpty() || !parentIsFolder(to)) raise(errnum::PathNotFound, to);
+    if (QFileInfo::exists(to) || QFileInfo(to).isSymLink()) raise(errnum::FileAlreadyExists, to);
+    // A link is followed: the second name is the file's, not the link's.
+    if (::linkat(AT_FDCWD, QFile::encodeName(from).constData(), AT_FDCWD, QFile::encodeName(to).constData(),
+                 AT_SYMLINK_FOLLOW) == 0)
+        return;
+    if (errno == EEXIST) raise(errnum::FileAlreadyExists, to);
+    const QDateTime changed = lastModified(from);
+    copyFile(from, to);
+    setLastModified(to, changed);
 }
 
 void deleteFile(const QString& path) {
@@ -198,7 +257,26 @@ Registry* installedRegistry = nullptr;
 
 bool Registry::deleteKey(const QString&) { return false; }
 
-std::optional<QString> Registry::readValue(const QString&, const QString&) { return std::nullopt; }
+const QStringList& Registry::systemInformationPrograms() {
+    static const QStringList programs{
+        QStringLiteral("hardinfo2"),          QStringLiteral("hardinfo"),           QStringLiteral("kinfocenter"),
+        QStringLiteral("gnome-system-monitor"), QStringLiteral("mate-system-monitor"), QStringLiteral("xfce4-taskmanager"),
+        QStringLiteral("lxtask")};
+    return programs;
+}
+
+std::optional<QString> Registry::readValue(const QString& key, const QString& name) {
+    // The one value the program reads: the path of the system-information program, here the
+    // first of the desktop's own that the search path holds.
+    static const QString msinfo = QStringLiteral("HKEY_LOCAL_MACHINE\\SOFTWARE\\Microsoft\\Shared Tools\\MSINFO");
+    if (key.compare(msinfo, Qt::CaseInsensitive) != 0 || name.compare(QLatin1String("PATH"), Qt::CaseInsensitive) != 0)
+        return std::nullopt;
+    for (const QString& program : systemInformationPrograms()) {
+        const QString path = QStandardPaths::findExecutable(program);
+        if (!path.isEmpty()) return path;
+    }
+    return std::nullopt;
+}
 
 Registry& Registry::current() {
     static Registry none;

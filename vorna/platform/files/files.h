@@ -3,6 +3,7 @@
 #include <QDateTime>
 #include <QList>
 #include <QString>
+#include <QStringList>
 #include <optional>
 
 // File services of the program and of the pre-installation tool. Failures are thrown as
@@ -22,12 +23,27 @@ constexpr long PathNotFound = 76;
 bool fileExists(const QString& path);
 bool folderExists(const QString& path);
 
+// Why nothing may be written through `path`: it is a symbolic link that leads to something
+// other than a plain file (a device, a fifo, a folder) or to nothing, or it is itself a device,
+// a fifo or a socket. The French text names the path (and the link's target). Empty when `path`
+// is a plain file, a link to one, a folder, or nothing at all.
+QString unsafeWriteTarget(const QString& path);
+
 // Plain copy; an existing target is replaced. Throws on failure, leaving no partial target (the
 // copy is written beside the target and takes its name once complete, so a failed copy leaves an
-// existing target as it was).
+// existing target as it was). A target that is a link to a plain file keeps its link: the file it
+// leads to is replaced. Neither side may be a device or a fifo, nor a link to one (nor a target
+// link that leads nowhere): 75, with unsafeWriteTarget's text.
 void copyFile(const QString& from, const QString& to);
 // Rename (move) within one file system; fails when the target exists.
 void renameFile(const QString& from, const QString& to);
+// Puts `from` in the place of `to` in one step (a rename over it), so that `to` is at every moment
+// either the old file or the whole new one. `to` follows copyFile's rule on links; between two
+// file systems, the move is a copy then a delete.
+void replaceFile(const QString& from, const QString& to);
+// Gives the file `from` a second name `to` (which must not exist: 58): a hard link, or where the
+// file system has none, a copy that keeps the file's last change.
+void keepUnder(const QString& from, const QString& to);
 void deleteFile(const QString& path);
 // Creates one folder level; false when it could not (its parent missing, no right, already there).
 bool createFolder(const QString& path);
@@ -71,14 +87,20 @@ void setWindowsPrefix(const QString& prefix);
 namespace vorna {
 
 // The few registry operations the program needs, behind a replaceable service. On Linux there is
-// no registry: the default answers that no key exists.
+// no registry: the default answers that no key exists, except the path of the system-information
+// program ("HKEY_LOCAL_MACHINE\SOFTWARE\Microsoft\Shared Tools\MSINFO", value "PATH"), which
+// is the first of systemInformationPrograms() found on the search path.
 class Registry {
 public:
     virtual ~Registry() = default;
     // Deletes a key (a path ending with "\"); false when it did not exist or could not go.
     virtual bool deleteKey(const QString& key);
-    // A string or number value of a key; std::nullopt when absent.
+    // A string or number value of a key (the root's name first, "HKEY_LOCAL_MACHINE\..."); a
+    // number comes as its decimal text. std::nullopt when absent.
     virtual std::optional<QString> readValue(const QString& key, const QString& name);
+
+    // The system-information programs looked for, in order.
+    static const QStringList& systemInformationPrograms();
 
     static Registry& current();
     static void install(Registry* r);  // not owned; nullptr returns to the default

@@ -1,0 +1,521 @@
+// The generation of the order file from the pending orders of a working database: the names,
+// the questions, the file and the rows marked in one transaction, the CFT descriptors, the
+// summary, the confirmation, the cancellation and every failure undone, and a work file left
+// by an interrupted run.
+
+#include "common/qtsupport.h"
+#include <gtest/gtest.h>
+
+#include <QDir>
+#include <QFile>
+#include <QPrintPreviewWidget>
+#include <QPushButton>
+#include <sqlite3.h>
+
+#include "common/scripteddialogs.h"
+#include "common/tempstartfolder.h"
+#include "generation/generation.h"
+#include "generation/rptrecapgener.h"
+#include "platform/clock.h"
+#include "platform/db/recordset.h"
+#include "platform/environment.h"
+#include "platform/files/files.h"
+#include "platform/report/reportwindow.h"
+
+using namespace vorna;
+using vorna::test::ScriptedDialogs;
+using vorna::test::TempStartFolder;
+
+namespace {
+
+const QString kAskTitle = QStringLiteral("Génération d'un fichier d'ordres");
+const QString kCancelled = QStringLiteral(
+    "L'opération a été annulée et le fichier %1 a été supprimé.\r\n\r\nLa génération devra être réalisée à nouveau pour ces ordres.");
+
+QByteArray readAll(const QString& path) {
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+// What the summary held when it was shown.
+struct SummarySeen {
+    int shown = 0;
+    QString nbOrdre, fichierH, fichier, sum, caption;
+    QList<qint64> ids;  // the rows, in the order of the report
+};
+
+class GenerationTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        Clock::pin(QDateTime(QDate(2026, 3, 7), QTime(9, 5, 2)));
+        Locale::force(false);
+        folder.createWorkingDatabase();
+        conn = folder.openWorking();
+        gen = folder.filePath(QStringLiteral("gen")) + u'/';
+        QDir().mkpath(gen);
+        setMode(QStringLiteral("VPN"));
+    }
+    void TearDown() override {
+        Clock::pin(QDateTime());
+        Locale::force(std::nullopt);
+        Connection::clearAllWriteFaults();
+    }
+
+    void setMode(const QString& mode) {
+        conn->execute(QStringLiteral("delete from ParamRef"));
+        conn->execute(QStringLiteral("insert into ParamRef (idUniq, modeTransfert, partCft) values (1, ?, ?)"),
+                      {Value(mode), Value(QStringLiteral("BQPART01"))});
+    }
+
+    qint64 order(const QString& ref, const QString& devOrdre, const QString& devPaiement, const Decimal& amount,
+                 TempStartFolder::Fields more = {}) {
+        more.prepend({QStringLiteral("montant"), amount});
+        more.prepend({QStringLiteral("nbDeci"), amount.scale()});
+        more.prepend({QStringLiteral("devPaiement"), devPaiement});
+        more.prepend({QStringLiteral("devOrdre"), devOrdre.isEmpty() ? Value::null() : Value(devOrdre)});
+        more.prepend({QStringLiteral("refInterne"), ref});
+        // A complete ordering institution and beneficiary, as the order window stores them.
+        const TempStartFolder::Fields parties = {
+            {QStringLiteral("ribPL"), QStringLiteral("30004 00828 00010123456 76")},
+            {QStringLiteral("identPL1"), QStringLiteral("TRESORERIE GENERALE DU NORD")},
+            {QStringLiteral("villePL"), QStringLiteral("LILLE")},
+            {QStringLiteral("paysPL"), QStringLiteral("FR")},
+            {QStringLiteral("bicBqeBE"), QStringLiteral("DEUTDEFFXXX")},
+            {QStringLiteral("ibanBE"), QStringLiteral("DE89370400440532013000")},
+            {QStringLiteral("villeBE"), QStringLiteral("HAMBURG")},
+            {QStringLiteral("paysBE"), QStringLiteral("DE")}};
+        for (const auto& f : parties) {
+            bool given = false;
+            for (const auto& m : more) given = given || m.first == f.first;
+            if (!given) more << f;
+        }
+        return TempStartFolder::insertOrder(conn, more);
+    }
+
+    // Runs a generation; the summary is looked at instead of shown.
+    void run(const QString& folderText = QString()) {
+        OrderFileGeneration g(conn, folderText.isNull() ? gen : folderText);
+        g.showSummary = [this, &g](rptRecapGener& r) {
+            ++seen.shown;
+            seen.caption = r.caption;
+            seen.nbOrdre = r.control(QStringLiteral("lblNbOrdre"))->caption;
+            seen.fichierH = r.control(QStringLiteral("lblFichierH"))->caption;
+            seen.fichier = r.control(QStringLiteral("lblFichier"))->caption;
+            seen.sum = r.control(QStringLiteral("lblSum"))->caption;
+            seen.ids.clear();
+            const Recordset* rs = r.dataSource();
+            for (int i = 0; i < rs->recordCount(); ++i) seen.ids << rs->valueAt(i, rs->fieldIndex(QStringLiteral("idOrdre"))).toInt();
+            names = g.names();
+            if (duringSummary) duringSummary(names);
+        };
+        try {
+            g.run();
+        } catch (...) {
+            ADD_FAILURE() << "the generation let a failure through";
+        }
+        names = g.names();
+        saveArtifacts();
+    }
+
+    // The generated flag, date and texts of every order, "id:genere:cMontant:cDevises".
+    QStringList rows() {
+        Recordset rs;
+        rs.open(QStringLiteral("select * from Ordres"), conn, CursorType::Keyset, LockType::ReadOnly);
+        rs.sort(QStringLiteral("idOrdre ASC"));
+        QStringList out;
+        for (rs.moveFirst(); !rs.eof(); rs.moveNext())
+            out << QStringLiteral("%1:%2:%3:%4")
+                       .arg(rs.value(QStringLiteral("idOrdre")).toInt())
+                       .arg(rs.value(QStringLiteral("genere")).toBool() ? QStringLiteral("G") : QStringLiteral("-"))
+                       .arg(rs.value(QStringLiteral("cMontant")).toText(), rs.value(QStringLiteral("cDevises")).toText());
+        return out;
+    }
+
+    QStringList folderFiles() { return QDir(gen).entryList(QDir::Files, QDir::Name); }
+
+    void saveArtifacts() {
+        const QString out = qEnvironmentVariable("VORNA_TEST_ARTIFACTS");
+        if (out.isEmpty()) return;
+        QDir().mkpath(out);
+        const QString test = QString::fromUtf8(::testing::UnitTest::GetInstance()->current_test_info()->name());
+        for (const QString& f : folderFiles()) {
+            QFile::remove(QDir(out).filePath(test + u'-' + f));
+            QFile::copy(gen + f, QDir(out).filePath(test + u'-' + f));
+        }
+    }
+
+    TempStartFolder folder;
+    ConnectionPtr conn;
+    QString gen;
+    ScriptedDialogs dialogs;
+    SummarySeen seen;
+    GenerationNames names;
+    std::function<void(const GenerationNames&)> duringSummary;
+};
+
+TEST(GenerationNames, StemAndNames) {
+    const struct {
+        const char* ref;
+        int count;
+        qint64 id;
+        const char* stem;
+    } stems[] = {
+        {"REF-12", 3, 10457, "REF1230457"}, {"AB/12-x", 1, 7, "AB1217"},   {"abc", 12, 123456, "123456"},
+        {"É-Z 9", 2, 10000, "Z920000"},     {"", 1, 42, "142"},
+    };
+    for (const auto& s : stems)
+        EXPECT_EQ(OrderFileGeneration::fileStem(QString::fromUtf8(s.ref), s.count, s.id), QString::fromUtf8(s.stem)) << s.ref;
+
+    const GenerationNames n = GenerationNames::of(QStringLiteral("/srv/x.e9_/gen/"), QStringLiteral("REF1230457"));
+    EXPECT_EQ(n.work, "/srv/x.e9_/gen/REF1230457.e9_");
+    EXPECT_EQ(n.final, "/srv/x.e9_/gen/REF1230457.e93");
+    EXPECT_EQ(n.transferDescriptor, "/srv/x.e9_/gen/REF1230457.cft");
+    EXPECT_EQ(n.summaryDescriptor, "/srv/x.e9_/gen/bordREF1230457.cft");
+    EXPECT_EQ(n.summaryPage, "/srv/x.e9_/gen/REF1230457.htm");  // the folder keeps its ".e9_"
+    // A folder text without its final separator runs into the names.
+    EXPECT_EQ(GenerationNames::of(QStringLiteral("/srv/GEN"), QStringLiteral("R1")).work, "/srv/GENR1.e9_");
+}
+
+TEST(GenerationTotals, OrderOfKeysAndExactSums) {
+    Locale::force(false);
+    CurrencyTotals a;
+    a.add("EUR", Decimal(10, 2), 2);
+    a.add("EUR", Decimal(20, 2), 2);
+    a.add("USD", Decimal(123456789, 2), 2);
+    EXPECT_EQ(a.entries(), (QStringList{"EUR 0,30", "USD 1 234 567,89"}));
+    CurrencyTotals b;
+    b.add("EUR", Decimal(1, 0), 0);
+    b.add("USD", Decimal(2, 0), 0);
+    b.add("EUR", Decimal(3, 0), 0);
+    EXPECT_EQ(b.entries(), (QStringList{"USD 2", "EUR 4"}));
+    EXPECT_EQ(OrderFileGeneration::currencyKey(QStringLiteral("USD"), QStringLiteral("EUR")), "USD");
+    EXPECT_EQ(OrderFileGeneration::currencyKey(QStringLiteral("   "), QStringLiteral("EUR")), "EUR");
+    Locale::force(std::nullopt);
+}
+
+TEST(GenerationSummary, TotalsTextLinesUpInColumn29) {
+    const QString b = QStringLiteral(" ");
+    EXPECT_EQ(rptRecapGener::totalsText({"EUR 1 234,50", "USD 12,00"}, false),
+              "  \r\n- USD : " + b.repeated(18) + "12,00" + "  \r\n- EUR : " + b.repeated(15) + "1 234,50" + "\r\n\r\n");
+    const QString jpy = rptRecapGener::totalsText({"JPY 1 500"}, false);
+    EXPECT_EQ(jpy, "  \r\n- JPY : " + b.repeated(15) + "1 500\r\n\r\n");
+    EXPECT_EQ(jpy.split("\r\n")[1].size(), 28);  // the last digit in the 28th column
+    // The point as separator: the comma is then a plain character.
+    const QStringList lines = rptRecapGener::totalsText({"USD 1 000.5", "GBP 3,5"}, true).split("\r\n");
+    EXPECT_EQ(lines[1].indexOf(u'.'), -1);
+    EXPECT_EQ(lines[1], "- GBP : " + b.repeated(17) + "3,5  ");
+    EXPECT_EQ(lines[2].indexOf(u'.') + 1, 29);
+    EXPECT_EQ(rptRecapGener::totalsText({}, false), "\r\n\r\n");
+}
+
+TEST(GenerationSummary, TimeOutAndPrinterError) {
+    ScriptedDialogs dialogs;
+    rptRecapGener r;
+    for (int s : {1, 29, 31, 44, 59, 61}) {
+        bool cancel = false;
+        r.processingTimeout(s, cancel);
+        EXPECT_FALSE(cancel) << s;
+    }
+    EXPECT_TRUE(dialogs.messages.isEmpty());
+    dialogs.answer(MsgAnswer::Retry);
+    dialogs.answer(MsgAnswer::Cancel);
+    bool cancel = false;
+    r.processingTimeout(30, cancel);
+    EXPECT_FALSE(cancel);
+    r.processingTimeout(45, cancel);
+    EXPECT_TRUE(cancel);
+    cancel = false;
+    r.processingTimeout(60, cancel);
+    EXPECT_TRUE(cancel);
+    EXPECT_EQ(dialogs.texts(), (QStringList{"30secondes écoulées. Annuler ?", "45secondes écoulées. Annuler ?"}));
+    EXPECT_EQ(dialogs.messages[0].buttons, MsgButtons::RetryCancel);
+
+    bool showDefault = true;
+    r.reportError(report::kPrinterError, QStringLiteral("x"), showDefault);
+    EXPECT_FALSE(showDefault);
+    EXPECT_EQ(dialogs.texts().last(), "Erreur d'impression. Vérifiez qu'une imprimante est installée sur votre ordinateur.");
+    EXPECT_EQ(dialogs.messages.last().title, "");
+    showDefault = true;
+    r.reportError(75, QStringLiteral("x"), showDefault);
+    EXPECT_TRUE(showDefault);
+    EXPECT_EQ(dialogs.messages.size(), 3);
+}
+
+TEST_F(GenerationTest, OneOrderConfirmed) {
+    const qint64 id = order(QStringLiteral("REF-12"), QString(), QStringLiteral("EUR"), Decimal(123450, 2));
+    run();
+    const QString stem = QStringLiteral("REF121") + QString::number(id).right(4);
+    EXPECT_EQ(dialogs.texts(),
+              (QStringList{"Souhaitez-vous génerer un fichier d'ordre pour l'unique ordre en attente ?",
+                           "La génération du fichier d'ordre " + gen + stem +
+                               ".e9_\r\ns'est correctement déroulée.\r\n\r\nLe récapitulatif papier s'est-il correctement imprimé ? "
+                               "\r\nSouhaitez vous valider définitivement cette opération ?"}));
+    EXPECT_EQ(dialogs.titles(), (QStringList{kAskTitle, kAskTitle}));
+    EXPECT_EQ(dialogs.messages[0].buttons, MsgButtons::YesNo);
+    EXPECT_EQ(dialogs.messages[0].icon, MsgIcon::None);
+    EXPECT_EQ(folderFiles(), (QStringList{stem + ".e93", stem + ".htm"}));
+    EXPECT_EQ(rows(), QStringList{QStringLiteral("%1:G:1 234,50:EUR").arg(id)});
+    const QByteArray file = readAll(gen + stem + ".e93");
+    EXPECT_TRUE(file.startsWith("UNB+UNOA:1+"));
+    EXPECT_TRUE(file.endsWith("UNZ+1+SOLMEX RUVAK'"));
+    EXPECT_TRUE(file.contains("DTM+137:260307090502:202'"));
+    EXPECT_EQ(seen.shown, 1);
+    EXPECT_EQ(seen.caption, "Récapitulatif du fichier d'ordres généré");
+    EXPECT_EQ(seen.nbOrdre, "1 ordre");
+    EXPECT_EQ(seen.fichierH, gen + stem + ".e9_");  // the name of the run, before the rename
+    EXPECT_EQ(seen.fichier, seen.fichierH);
+    Recordset rs;
+    rs.open(QStringLiteral("select dateGener from Ordres"), conn, CursorType::ForwardOnly, LockType::ReadOnly);
+    EXPECT_EQ(rs.value(0).toDateTime(), QDateTime(QDate(2026, 3, 7), QTime(9, 5, 2)));
+}
+
+TEST_F(GenerationTest, SeveralOrdersInVpnMode) {
+    const qint64 a = order(QStringLiteral("AB/12"), QStringLiteral("EUR"), QStringLiteral("EUR"), Decimal(10050, 2));
+    const qint64 b = order(QStringLiteral("B"), QString(), QStringLiteral("USD"), Decimal(200, 2));
+    const qint64 c = order(QStringLiteral("C"), QString(), QStringLiteral("JPY"), Decimal(1500, 0));
+    const qint64 d = order(QStringLiteral("D"), QStringLiteral("EUR"), QStringLiteral("USD"), Decimal(99, 2));
+    TempStartFolder::insertOrder(conn, {{QStringLiteral("genere"), true}});  // already generated: not taken
+    run();
+    const QString stem = QStringLiteral("AB124") + QString::number(a).right(4);
+    EXPECT_EQ(dialogs.texts().first(), "Souhaitez-vous génerer un fichier d'ordre pour les 4 ordres en attente ?");
+    EXPECT_EQ(folderFiles(), (QStringList{stem + ".e93", stem + ".htm"}));  // no descriptor
+    EXPECT_EQ(seen.nbOrdre, "4 ordres");
+    EXPECT_EQ(seen.ids, (QList<qint64>{d, c, b, a}));
+    const QString sp = QStringLiteral(" ");
+    EXPECT_EQ(seen.sum, "  \r\n- EUR : " + sp.repeated(17) + "101,49" + "  \r\n- JPY : " + sp.repeated(15) + "1 500" +
+                            "  \r\n- USD : " + sp.repeated(19) + "2,00\r\n\r\n");
+    EXPECT_EQ(rows().mid(0, 4), (QStringList{QStringLiteral("%1:G:100,50:EUR en EUR").arg(a), QStringLiteral("%1:G:2,00:USD").arg(b),
+                                             QStringLiteral("%1:G:1 500:JPY").arg(c), QStringLiteral("%1:G:0,99:EUR en USD").arg(d)}));
+    EXPECT_TRUE(readAll(gen + stem + ".e93").endsWith("UNZ+4+SOLMEX RUVAK'"));
+}
+
+TEST_F(GenerationTest, CftDescriptorsStayWhenTheUserRefuses) {
+    setMode(QStringLiteral("CFT"));
+    const qint64 id = order(QStringLiteral("X1"), QString(), QStringLiteral("EUR"), Decimal(100, 2));
+    order(QStringLiteral("X2"), QString(), QStringLiteral("EUR"), Decimal(100, 2));
+    dialogs.answer(MsgAnswer::Yes);
+    dialogs.answer(MsgAnswer::No);
+    QStringList during;
+    duringSummary = [&](const GenerationNames&) { during = folderFiles(); };
+    run();
+    const QString stem = QStringLiteral("X12") + QString::number(id).right(4);
+    EXPECT_EQ(during, (QStringList{stem + ".cft", stem + ".e9_", stem + ".htm", "bord" + stem + ".cft"}));
+    EXPECT_EQ(folderFiles(), (QStringList{stem + ".cft", "bord" + stem + ".cft"}));
+    EXPECT_EQ(readAll(gen + stem + ".cft"), "[CFT]\r\npart=BQPART01\r\nidf=kesto\r\nparm='" + stem.toLatin1() + ".e93'\r\n");
+    EXPECT_EQ(readAll(gen + "bord" + stem + ".cft"), "[CFT]\r\npart=BQPART01\r\nidf=kesto\r\nparm='bord" + stem.toLatin1() + ".htm'\r\n");
+    EXPECT_EQ(dialogs.texts().last(), kCancelled.arg(gen + stem + ".e9_"));
+    EXPECT_EQ(dialogs.titles().last(), "Annulation de la génération");
+    for (const QString& r : rows()) EXPECT_TRUE(r.endsWith(":-::")) << r.toStdString();
+    // Only the exact word: "cft" writes nothing.
+    setMode(QStringLiteral("cft"));
+    QFile::remove(gen + stem + ".cft");
+    QFile::remove(gen + "bord" + stem + ".cft");
+    run();
+    EXPECT_EQ(folderFiles(), (QStringList{stem + ".e93", stem + ".htm"}));
+}
+
+TEST_F(GenerationTest, ARefusedCharacterInTheThirdOrderUndoesTheRun) {
+    order(QStringLiteral("A"), QString(), QStringLiteral("EUR"), Decimal(100, 2));
+    order(QStringLiteral("B"), QString(), QStringLiteral("EUR"), Decimal(100, 2));
+    order(QStringLiteral("C"), QString(), QStringLiteral("EUR"), Decimal(100, 2), {{QStringLiteral("identBE1"), QStringLiteral("SMITH & CO")}});
+    run();
+    ASSERT_EQ(dialogs.messages.size(), 3);
+    EXPECT_EQ(dialogs.messages[1].text, "Caractères interdits : SMITH & CO");
+    EXPECT_EQ(dialogs.messages[1].title, "Génération des ordres");
+    EXPECT_EQ(dialogs.messages[1].icon, MsgIcon::Critical);
+    EXPECT_EQ(dialogs.messages[2].text, kCancelled.arg(names.work));
+    EXPECT_EQ(seen.shown, 0);
+    EXPECT_TRUE(folderFiles().isEmpty());
+    for (const QString& r : rows()) EXPECT_TRUE(r.endsWith(":-::")) << r.toStdString();
+    EXPECT_EQ(conn->transactionLevel(), 0);
+}
+
+TEST_F(GenerationTest, FailuresAfterTheWorkFileAreUndone) {
+    // The summary page cannot be written (a folder holds its name), then a database failure on
+    // the second order.
+    const qint64 id = order(QStringLiteral("S"), QString(), QStringLiteral("EUR"), Decimal(100, 2));
+    order(QStringLiteral("T"), QString(), QStringLiteral("EUR"), Decimal(100, 2));
+    const QString stem = QStringLiteral("S2") + QString::number(id).right(4);
+    QDir().mkdir(gen + stem + ".htm");
+    run();
+    ASSERT_EQ(dialogs.messages.size(), 3);
+    EXPECT_EQ(dialogs.messages[1].title, "Génération des ordres");
+    EXPECT_TRUE(dialogs.messages[1].text.contains(stem + ".htm")) << dialogs.messages[1].text.toStdString();
+    EXPECT_EQ(dialogs.messages[2].text, kCancelled.arg(gen + stem + ".e9_"));
+    EXPECT_TRUE(folderFiles().isEmpty());
+    QDir().rmdir(gen + stem + ".htm");
+
+    dialogs.messages.clear();
+    conn->failWrites(VbError(err::DatabaseError, QStringLiteral("Vorna.db"), QStringLiteral("Disque plein")), 1, 1);
+    run();
+    EXPECT_EQ(dialogs.texts().mid(1), (QStringList{"Disque plein", kCancelled.arg(gen + stem + ".e9_")}));
+    EXPECT_TRUE(folderFiles().isEmpty());
+    for (const QString& r : rows()) EXPECT_TRUE(r.endsWith(":-::")) << r.toStdString();
+}
+
+TEST_F(GenerationTest, AWorkFileThatCannotBeCreatedRollsBack) {
+    const qint64 id = order(QStringLiteral("W"), QString(), QStringLiteral("EUR"), Decimal(100, 2));
+    const QString work = gen + QStringLiteral("W1") + QString::number(id).right(4) + ".e9_";
+    QDir().mkdir(work);  // not a file: the checks pass, the creation fails
+    run();
+    ASSERT_EQ(dialogs.messages.size(), 2);
+    EXPECT_EQ(dialogs.messages[1].title, "Génération des ordres");
+    EXPECT_TRUE(dialogs.messages[1].text.startsWith("Le fichier " + work + " ne peut pas être créé"));
+    EXPECT_EQ(conn->transactionLevel(), 0);
+    EXPECT_TRUE(QFileInfo(work).isDir());
+    EXPECT_EQ(rows(), QStringList{QStringLiteral("%1:-::").arg(id)});
+}
+
+TEST_F(GenerationTest, EarlyEndsChangeNothing) {
+    const QString none = QStringLiteral("Il n'y a aucun ordre à Générer");
+    run();
+    EXPECT_EQ(dialogs.texts(), QStringList{none});
+    EXPECT_EQ(dialogs.messages[0].icon, MsgIcon::Information);
+
+    const qint64 id = order(QStringLiteral("E"), QString(), QStringLiteral("EUR"), Decimal(100, 2));
+    const QString stem = QStringLiteral("E1") + QString::number(id).right(4);
+    const struct {
+        QString folderText;
+        QString existing;
+        QString message;
+        QString title;
+    } cases[] = {
+        {QStringLiteral("   "), QString(), QStringLiteral("Le répertoire de génération des fichiers d'ordres n'a pas été renseigné"),
+         QStringLiteral("Génération impossible")},
+        {gen + "absent/", QString(), QStringLiteral("Le répertoire ") + gen + "absent/ n'est pas valide", QStringLiteral("Génération impossible")},
+        {gen, stem + ".e93", QStringLiteral("Le fichier ") + gen + stem + ".e93 existe déjà", QStringLiteral("Génération impossible")},
+        {gen, QString(), QStringLiteral("Souhaitez-vous génerer un fichier d'ordre pour l'unique ordre en attente ?"), kAskTitle},
+    };
+    for (const auto& c : cases) {
+        dialogs.messages.clear();
+        if (!c.existing.isEmpty()) QFile(gen + c.existing).open(QIODevice::WriteOnly);
+        dialogs.answer(MsgAnswer::No);
+        const QStringList before = folderFiles();
+        run(c.folderText);
+        EXPECT_EQ(dialogs.texts(), QStringList{c.message});
+        EXPECT_EQ(dialogs.titles(), QStringList{c.title});
+        EXPECT_EQ(folderFiles(), before);
+        EXPECT_EQ(rows(), QStringList{QStringLiteral("%1:-::").arg(id)});
+        if (!c.existing.isEmpty()) QFile::remove(gen + c.existing);
+        dialogs.answers.clear();
+    }
+}
+
+TEST_F(GenerationTest, ARefusedRenameIsSaidAndSettledByTheNextRun) {
+    const qint64 id = order(QStringLiteral("R"), QString(), QStringLiteral("EUR"), Decimal(100, 2));
+    const QString stem = QStringLiteral("R1") + QString::number(id).right(4);
+    duringSummary = [&](const GenerationNames& n) { QDir().mkdir(n.final); };  // takes the final name
+    run();
+    ASSERT_EQ(dialogs.messages.size(), 3);
+    EXPECT_TRUE(dialogs.messages[2].text.startsWith("Les ordres sont générés, mais le fichier " + gen + stem + ".e9_ n'a pas pu être renommé en " +
+                                                    gen + stem + ".e93"))
+        << dialogs.messages[2].text.toStdString();
+    EXPECT_EQ(folderFiles(), (QStringList{stem + ".e9_", stem + ".htm"}));
+    EXPECT_EQ(rows(), QStringList{QStringLiteral("%1:G:1,00:EUR").arg(id)});
+
+    QDir().rmdir(gen + stem + ".e93");
+    duringSummary = nullptr;
+    dialogs.messages.clear();
+    run();
+    EXPECT_EQ(dialogs.texts(), (QStringList{"Le fichier " + gen + stem + ".e9_ laissé par une génération interrompue contient des ordres générés : il a été renommé en " +
+                                                gen + stem + ".e93.",
+                                            "Il n'y a aucun ordre à Générer"}));
+    EXPECT_EQ(folderFiles(), (QStringList{stem + ".e93", stem + ".htm"}));
+}
+
+TEST_F(GenerationTest, AWorkFileOfPendingOrdersIsDeletedByTheNextRun) {
+    const qint64 id = order(QStringLiteral("P"), QString(), QStringLiteral("EUR"), Decimal(100, 2));
+    const QString stem = QStringLiteral("P1") + QString::number(id).right(4);
+    // The run is stopped before its confirmation: what it left is kept aside, then put back.
+    QByteArray work, page;
+    duringSummary = [&](const GenerationNames& n) {
+        work = readAll(n.work);
+        page = readAll(n.summaryPage);
+    };
+    dialogs.answer(MsgAnswer::Yes);
+    dialogs.answer(MsgAnswer::No);
+    run();
+    ASSERT_FALSE(work.isEmpty());
+    QFile w(gen + stem + ".e9_");
+    ASSERT_TRUE(w.open(QIODevice::WriteOnly));
+    w.write(work);
+    w.close();
+    QFile p(gen + stem + ".htm");
+    ASSERT_TRUE(p.open(QIODevice::WriteOnly));
+    p.write(page);
+    p.close();
+    // A truncated work file (killed while writing) is pending too.
+    QFile t(gen + "T99.e9_");
+    ASSERT_TRUE(t.open(QIODevice::WriteOnly));
+    t.write(work.left(work.size() / 2));
+    t.close();
+
+    duringSummary = nullptr;
+    dialogs.messages.clear();
+    dialogs.answer(MsgAnswer::OK);
+    dialogs.answer(MsgAnswer::OK);
+    dialogs.answer(MsgAnswer::No);
+    run();
+    const QString deleted = QStringLiteral(" laissé par une génération interrompue a été supprimé : ses ordres n'ont pas été générés et restent en attente.");
+    EXPECT_EQ(dialogs.texts().mid(0, 2), (QStringList{"Le fichier " + gen + stem + ".e9_" + deleted, "Le fichier " + gen + "T99.e9_" + deleted}));
+    EXPECT_EQ(dialogs.messages[0].icon, MsgIcon::Information);
+    EXPECT_EQ(dialogs.texts()[2], "Souhaitez-vous génerer un fichier d'ordre pour l'unique ordre en attente ?");
+    EXPECT_TRUE(folderFiles().isEmpty());
+}
+
+TEST_F(GenerationTest, TheSummaryPageAroundItsBody) {
+    const qint64 id = order(QStringLiteral("H"), QString(), QStringLiteral("EUR"), Decimal(100, 2));
+    const QString stem = QStringLiteral("H1") + QString::number(id).right(4);
+    QFile old(gen + stem + ".htm");
+    ASSERT_TRUE(old.open(QIODevice::WriteOnly));
+    old.write("ancien");
+    old.close();
+    run();
+    const QByteArray html = readAll(gen + stem + ".htm");
+    ASSERT_EQ(dialogs.messages.size(), 2) << dialogs.texts().join(u'|').toStdString();
+    const QByteArray head =
+        "<HTML>\r\n<HEAD>\r\n<TITLE>Archive de g&#233;n&#233;ration d'ordres internationaux : "
+        "R&#233;capitulatif du fichier d'ordres g&#233;n&#233;r&#233;</TITLE>\r\n<BODY style='font-size:8.0pt'>\r\n<STYLE>";
+    EXPECT_TRUE(html.startsWith(head)) << html.left(300).toStdString();
+    EXPECT_TRUE(html.endsWith("</DIV>\r\n\r\n</BODY>\r\n</HTML>"));
+    EXPECT_FALSE(html.contains("ancien"));
+    EXPECT_TRUE(html.contains(">1 ordre</SPAN>"));
+    EXPECT_TRUE(html.contains(">Montants totaux par devise :</SPAN>"));
+    EXPECT_TRUE(html.contains(">  <BR>- EUR : " + QByteArray(19, ' ') + "1,00<BR><BR></SPAN>"));
+    EXPECT_TRUE(html.contains(">" + (gen + stem + ".e9_").toLatin1() + "</SPAN>"));
+    EXPECT_TRUE(html.contains(">BENEFICIAIRE</SPAN>"));
+    EXPECT_TRUE(html.contains(">Tr&#233;sorerie G&#233;n&#233;rale</SPAN>"));
+}
+
+TEST_F(GenerationTest, TheSummaryWindowShowsAndPrints) {
+    order(QStringLiteral("V"), QString(), QStringLiteral("EUR"), Decimal(100, 2));
+    Screen::force(QRect(0, 0, 12000, 9000));
+    dialogs.printTarget = PrintTarget{QString(), folder.filePath(QStringLiteral("recap.pdf"))};
+    QString title;
+    int pages = 0;
+    QRect geometry;
+    forms::Form::ModalHook = [&](forms::Form& f) {
+        auto* w = qobject_cast<report::ReportWindow*>(&f);
+        ASSERT_NE(w, nullptr);
+        title = w->windowTitle();
+        pages = w->preview->pageCount();
+        geometry = QRect(w->leftTwips(), w->topTwips(), w->widthTwips(), w->heightTwips());
+        w->cmdPrint->click();
+        w->cmdClose->click();
+    };
+    OrderFileGeneration g(conn, gen);
+    g.run();
+    forms::Form::ModalHook = nullptr;
+    Screen::force(QRect());
+    vorna::test::flushDeletes();
+    EXPECT_EQ(title, "Récapitulatif du fichier d'ordres généré");
+    EXPECT_EQ(pages, 1);
+    // At the work area's corner, narrower than the report's own width (the commands' row sets
+    // the least width the window can take).
+    EXPECT_EQ(geometry.topLeft(), QPoint(0, 0));
+    EXPECT_LT(geometry.width(), rptRecapGener().windowWidth);
+    EXPECT_LT(geometry.height(), rptRecapGener().windowHeight);
+    EXPECT_TRUE(readAll(dialogs.printTarget->pdfPath).startsWith("%PDF"));
+}
+
+}  // namespace

@@ -1,0 +1,295 @@
+// The report facility: pages laid out from a recordset, the runtime codes, the HTML export into
+// a page template, printing to a PDF file, the printer error and the job time-out, the window.
+
+#include "common/qtsupport.h"
+#include <gtest/gtest.h>
+
+#include <QFile>
+#include <QPrintPreviewWidget>
+#include <QPushButton>
+#include <QRegularExpression>
+
+#include "common/errorof.h"
+#include "common/scripteddialogs.h"
+#include "common/tempstartfolder.h"
+#include "platform/clock.h"
+#include "platform/db/recordset.h"
+#include "platform/files/files.h"
+#include "platform/report/report.h"
+#include "platform/report/reportwindow.h"
+
+using namespace vorna;
+using namespace vorna::report;
+using vorna::test::ScriptedDialogs;
+using vorna::test::TempStartFolder;
+using vorna::test::errorOf;
+
+namespace {
+
+// A report that records its events and can cancel a job at a given second.
+class TestReport : public Report {
+public:
+    TestReport() {
+        caption = QStringLiteral("Liste d'essai");
+        pageSize = QPageSize(QPageSize::A4);
+        margins = QMargins(500, 500, 500, 500);
+        Control title;
+        title.name = QStringLiteral("lblTitre");
+        title.caption = QStringLiteral("Titre : %i");
+        title.rect = QRect(0, 0, 6000, 300);
+        reportHeader.height = 400;
+        reportHeader.add(title);
+        Control heading;
+        heading.name = QStringLiteral("lblEntete");
+        heading.caption = QStringLiteral("Référence");
+        heading.rect = QRect(0, 0, 3000, 250);
+        pageHeader.height = 300;
+        pageHeader.add(heading);
+        Control ref;
+        ref.kind = Control::Kind::TextBox;
+        ref.name = QStringLiteral("txtRef");
+        ref.dataField = QStringLiteral("refInterne");
+        ref.rect = QRect(0, 0, 3000, 200);
+        Control urgent;
+        urgent.kind = Control::Kind::CheckBox;
+        urgent.name = QStringLiteral("chkUrgent");
+        urgent.dataField = QStringLiteral("urgent");
+        urgent.rect = QRect(3200, 0, 200, 200);
+        detail.height = 1000;
+        detail.add(ref);
+        detail.add(urgent);
+        Control page;
+        page.name = QStringLiteral("lblPage");
+        page.caption = QStringLiteral("%p / %P");
+        page.rect = QRect(0, 0, 2000, 250);
+        pageFooter.height = 300;
+        pageFooter.add(page);
+        Control total;
+        total.name = QStringLiteral("lblTotal");
+        total.caption = QStringLiteral("fin");
+        total.rect = QRect(0, 0, 3000, 250);
+        total.canGrow = true;
+        reportFooter.height = 300;
+        reportFooter.add(total);
+    }
+    void reportError(long number, const QString& description, bool& showDefault) override {
+        errors << number;
+        errorTexts << description;
+        showDefault = showErrors;
+    }
+    void processingTimeout(int seconds, bool& cancel) override {
+        timeouts << seconds;
+        if (seconds == cancelAt) cancel = true;
+    }
+    QList<long> errors;
+    QStringList errorTexts;
+    bool showErrors = false;
+    QList<int> timeouts;
+    int cancelAt = -1;
+};
+
+class ReportTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        Clock::pin(QDateTime(QDate(2026, 3, 7), QTime(9, 5, 2)));
+        folder.createWorkingDatabase();
+        conn = folder.openWorking();
+    }
+    void TearDown() override { Clock::pin(QDateTime()); }
+
+    // `count` orders REF1.. in ascending idOrdre, every third one urgent.
+    void addOrders(int count) {
+        for (int i = 1; i <= count; ++i)
+            TempStartFolder::insertOrder(conn, {{QStringLiteral("refInterne"), QStringLiteral("REF%1").arg(i)},
+                                                {QStringLiteral("urgent"), i % 3 == 0}});
+        rs.open(QStringLiteral("select * from Ordres"), conn, CursorType::Keyset, LockType::ReadOnly);
+        rs.sort(QStringLiteral("idOrdre ASC"));
+        report.setDataSource(&rs);
+    }
+
+    // Texts (codes expanded) of the labels and boxes of one page, in drawing order.
+    QStringList pageTexts(const Layout& l, int page) {
+        QStringList out;
+        for (const Band& b : l.pages[page].bands)
+            for (const PlacedItem& it : b.items)
+                if (l.control(b, it).kind == Control::Kind::CheckBox)
+                    out << (it.checked ? QStringLiteral("[x]") : QStringLiteral("[ ]"));
+                else
+                    out << expandCodes(it.text, l.now, page + 1, int(l.pages.size()), l.title);
+        return out;
+    }
+
+    TempStartFolder folder;
+    ConnectionPtr conn;
+    Recordset rs;
+    TestReport report;
+    ScriptedDialogs dialogs;
+};
+
+TEST(ReportCodes, RuntimeCodesAreReplaced) {
+    const QDateTime now(QDate(2026, 12, 8), QTime(7, 4, 9));
+    const struct {
+        const char* caption;
+        const char* expected;
+    } cases[] = {
+        {"%d", "08/12/2026"},         {"%D", "mardi 8 décembre 2026"}, {"%t", "07:04"},   {"%T", "07:04:09"},
+        {"%p", "3"},                  {"/ %P", "/ 12"},                {"%i", "Titre"},   {"100 %%", "100 %"},
+        {"%x reste", "%x reste"},     {"fin %", "fin %"},              {"sans code", "sans code"},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(expandCodes(QString::fromUtf8(c.caption), now, 3, 12, QStringLiteral("Titre")), QString::fromUtf8(c.expected))
+            << c.caption;
+}
+
+TEST_F(ReportTest, DetailsFlowOverPagesUnderTheirHeaders) {
+    // A4 is 16838 twips high: 16838 - 500 - 500 - 300 (footer) = 15538 below the top margin;
+    // page 1 holds the report header (400), page header (300) and 14 rows of 1000; later pages 15.
+    addOrders(40);
+    const Layout l = report.layout();
+    ASSERT_EQ(l.pages.size(), 3);
+    const QStringList first = pageTexts(l, 0);
+    EXPECT_EQ(first.mid(0, 4), (QStringList{"Titre : Liste d'essai", "Référence", "REF1", "[ ]"}));
+    EXPECT_EQ(first.mid(first.size() - 3), (QStringList{"REF14", "[ ]", "1 / 3"}));
+    const QStringList second = pageTexts(l, 1);
+    EXPECT_EQ(second.mid(0, 3), (QStringList{"Référence", "REF15", "[x]"}));
+    EXPECT_EQ(second.last(), "2 / 3");
+    // The last page: the remaining rows, the report footer after them, then the page footer.
+    const QStringList third = pageTexts(l, 2);
+    EXPECT_EQ(third.mid(third.size() - 4), (QStringList{"REF40", "[ ]", "fin", "3 / 3"}));
+    // The page footer sits at the bottom of every page.
+    const Band& footer = l.pages[1].bands.last();
+    EXPECT_EQ(footer.top, 16838 - 500 - 300);
+}
+
+TEST_F(ReportTest, AGrowingControlMakesItsSectionTaller) {
+    addOrders(1);
+    report.control(QStringLiteral("lblTotal"))->caption = QStringLiteral("un\r\ndeux\r\ntrois\r\nquatre\r\ncinq");
+    const Layout l = report.layout();
+    const Band& footer = l.pages[0].bands[l.pages[0].bands.size() - 2];
+    EXPECT_GT(footer.height, 5 * 8 * 20);  // five lines of 8 points at least
+    EXPECT_EQ(footer.items[0].height, footer.height);
+}
+
+TEST_F(ReportTest, AnUnknownColumnIsAnError) {
+    addOrders(1);
+    report.detail.controls[0].dataField = QStringLiteral("nulle");
+    EXPECT_EQ(errorOf([&] { report.layout(); }).number, err::ItemNotFound);
+}
+
+TEST_F(ReportTest, HtmlExportFillsTheTemplateAndOverwrites) {
+    addOrders(20);
+    const QString page = QStringLiteral("<HTML>\r\n<TITLE>Essai é : ") + kTitleMarker + QStringLiteral("</TITLE>\r\n<BODY>\r\n") +
+                         kBodyMarker + QStringLiteral("\r\n</BODY>\r\n</HTML>");
+    report.addExportFormat({QStringLiteral("Essai"), QStringLiteral("Essai (*.HTM)"), QStringLiteral("*.HTM"), page});
+    const QString path = folder.filePath(QStringLiteral("sortie.htm"));
+    {
+        QFile old(path);
+        ASSERT_TRUE(old.open(QIODevice::WriteOnly));
+        old.write(QByteArray(200000, 'x'));
+    }
+    ASSERT_TRUE(report.exportReport(QStringLiteral("Essai"), path, true, false));
+    EXPECT_TRUE(dialogs.messages.isEmpty());
+    QFile f(path);
+    ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+    const QByteArray bytes = f.readAll();
+    EXPECT_FALSE(bytes.contains('x' + QByteArray(10, 'x')));
+    const QByteArray head = "<HTML>\r\n<TITLE>Essai &#233; : Liste d'essai</TITLE>\r\n<BODY>\r\n<STYLE>";
+    EXPECT_TRUE(bytes.startsWith(head)) << bytes.left(120).toStdString();
+    EXPECT_TRUE(bytes.endsWith("</DIV>\r\n\r\n</BODY>\r\n</HTML>"));
+    // Plain ASCII; every page once, with its number; every row once.
+    for (const char c : bytes) ASSERT_LT(static_cast<unsigned char>(c), 128u);
+    EXPECT_EQ(bytes.count("<DIV class=pg>"), 2);
+    EXPECT_TRUE(bytes.contains(">1 / 2</SPAN>"));
+    EXPECT_TRUE(bytes.contains(">2 / 2</SPAN>"));
+    EXPECT_TRUE(bytes.contains(">R&#233;f&#233;rence</SPAN>"));
+    for (int i = 1; i <= 20; ++i) EXPECT_EQ(bytes.count(">REF" + QByteArray::number(i) + "</SPAN>"), 1) << i;
+    EXPECT_EQ(bytes.count("&#9746;"), 6);
+}
+
+TEST_F(ReportTest, ExportFailuresAreErrors) {
+    addOrders(1);
+    report.addExportFormat({QStringLiteral("E"), QStringLiteral("E"), QStringLiteral("*.htm"), QString()});
+    const QString existing = folder.filePath(QStringLiteral("la.htm"));
+    QFile(existing).open(QIODevice::WriteOnly);
+    EXPECT_EQ(errorOf([&] { report.exportReport(QStringLiteral("E"), existing, false, false); }).number,
+              files::errnum::FileAlreadyExists);
+    EXPECT_EQ(errorOf([&] { report.exportReport(QStringLiteral("E"), folder.filePath("absent/x.htm"), true, false); }).number,
+              files::errnum::PathFileAccess);
+    EXPECT_EQ(errorOf([&] { report.exportReport(QStringLiteral("Autre"), existing, true, false); }).number, err::ItemNotFound);
+    // Through the dialog: a cancel writes nothing, a chosen file is written.
+    dialogs.saveFile = std::nullopt;
+    EXPECT_FALSE(report.exportReport(QStringLiteral("E"), QString(), true, true));
+    dialogs.saveFile = folder.filePath(QStringLiteral("choisi.htm"));
+    EXPECT_TRUE(report.exportReport(QStringLiteral("E"), QString(), false, true));
+    EXPECT_TRUE(files::fileExists(*dialogs.saveFile));
+}
+
+TEST_F(ReportTest, PrintsToThePdfFileChosen) {
+    addOrders(40);
+    dialogs.printTarget = PrintTarget{QString(), folder.filePath(QStringLiteral("liste.pdf"))};
+    ASSERT_TRUE(report.print());
+    QFile f(dialogs.printTarget->pdfPath);
+    ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+    const QByteArray pdf = f.readAll();
+    EXPECT_TRUE(pdf.startsWith("%PDF"));
+    EXPECT_EQ(pdf.count("/Type /Page\n") + pdf.count("/Type /Page\r") + pdf.count("/Type /Page "), 3);
+    // Cancelled: nothing printed.
+    dialogs.printTarget = std::nullopt;
+    EXPECT_FALSE(report.print());
+    EXPECT_TRUE(report.errors.isEmpty());
+}
+
+TEST_F(ReportTest, AMissingPrinterIsTheReportsPrinterError) {
+    addOrders(1);
+    dialogs.printTarget = PrintTarget{QStringLiteral("Imprimante absente"), QString()};
+    EXPECT_FALSE(report.print());
+    EXPECT_EQ(report.errors, QList<long>{kPrinterError});
+    EXPECT_TRUE(dialogs.messages.isEmpty());
+    // A handler that lets it through: the default message shows the description.
+    report.showErrors = true;
+    report.print();
+    ASSERT_EQ(dialogs.messages.size(), 1);
+    EXPECT_EQ(dialogs.messages[0].text, report.errorTexts.last());
+    EXPECT_EQ(dialogs.messages[0].icon, MsgIcon::Critical);
+}
+
+TEST_F(ReportTest, LongJobsAskEverySecondAndStopWhenCancelled) {
+    addOrders(40);
+    qint64 ms = 0;
+    report.jobClock = [&] { return ms += 700; };  // each look at the clock is 0.7 s later
+    dialogs.printTarget = PrintTarget{QString(), folder.filePath(QStringLiteral("long.pdf"))};
+    ASSERT_TRUE(report.print());
+    ASSERT_FALSE(report.timeouts.isEmpty());
+    for (int i = 0; i < report.timeouts.size(); ++i) EXPECT_EQ(report.timeouts[i], i + 1);
+    report.timeouts.clear();
+    report.cancelAt = 1;
+    EXPECT_FALSE(report.print());
+    EXPECT_EQ(report.timeouts.last(), 1);
+    report.timeouts.clear();
+    ms = 0;
+    EXPECT_FALSE(report.exportReport(QString(), folder.filePath(QStringLiteral("long.htm"))));
+    EXPECT_FALSE(files::fileExists(folder.filePath(QStringLiteral("long.htm"))));
+}
+
+TEST_F(ReportTest, TheWindowShowsThePagesAndPrints) {
+    addOrders(40);
+    dialogs.printTarget = PrintTarget{QString(), folder.filePath(QStringLiteral("fenetre.pdf"))};
+    bool seen = false;
+    forms::Form::ModalHook = [&](forms::Form& f) {
+        auto* w = qobject_cast<ReportWindow*>(&f);
+        ASSERT_NE(w, nullptr);
+        seen = true;
+        EXPECT_EQ(w->windowTitle(), "Liste d'essai");
+        EXPECT_EQ(w->preview->pageCount(), 3);
+        EXPECT_TRUE(w->isModal());
+        w->cmdPrint->click();
+        w->cmdClose->click();
+    };
+    report.showModal(QRect(0, 0, 9000, 7000));
+    forms::Form::ModalHook = nullptr;
+    vorna::test::flushDeletes();
+    EXPECT_TRUE(seen);
+    EXPECT_TRUE(files::fileExists(dialogs.printTarget->pdfPath));
+}
+
+}  // namespace

@@ -1,0 +1,423 @@
+#include "generation/generation.h"
+
+#include <QFileInfo>
+#include <QRegularExpression>
+#include <unistd.h>
+
+#include "generation/orderfile.h"
+#include "generation/orderrecord.h"
+#include "generation/rptrecapgener.h"
+#include "platform/db/recordset.h"
+#include "platform/dialogs.h"
+#include "platform/environment.h"
+#include "platform/files/files.h"
+#include "platform/session.h"
+#include "platform/text/ansi.h"
+#include "platform/text/blanks.h"
+#include "platform/vberror.h"
+#include "reference/frmparamref.h"
+
+namespace vorna {
+
+namespace {
+
+const QString kSource = QStringLiteral("Génération des ordres");
+const QString kImpossible = QStringLiteral("Génération impossible");
+const QString kCrLf = QStringLiteral("\r\n");
+const QString kWorkExtension = QStringLiteral(".e9_");
+
+// The stamps (DTM+137) of a work file's messages, oldest first; empty when the file is not a
+// complete interchange (a run stopped while writing it).
+QList<QDateTime> stampsOf(const QString& path) {
+    QFile f(path);
+    if (!f.open(QIODevice::ReadOnly)) return {};
+    const QByteArray bytes = f.readAll();
+    if (!bytes.startsWith("UNB+") || !QRegularExpression(QStringLiteral("UNZ\\+\\d+\\+[^']*'$")).match(QString::fromLatin1(bytes)).hasMatch())
+        return {};
+    QList<QDateTime> out;
+    static const QRegularExpression dtm(QStringLiteral("'DTM\\+137:(\\d{12}):202'"));
+    for (auto it = dtm.globalMatch(QString::fromLatin1(bytes)); it.hasNext();) {
+        const QDateTime t = QDateTime::fromString(QStringLiteral("20") + it.next().captured(1), QStringLiteral("yyyyMMddHHmmss"));
+        if (t.isValid()) out << t;
+    }
+    std::sort(out.begin(), out.end());
+    return out;
+}
+
+}  // namespace
+
+const QString OrderFileGeneration::QuestionTitle = QStringLiteral("Génération d'un fichier d'ordres");
+const QString OrderFileGeneration::FailureTitle = QStringLiteral("Génération des ordres");
+
+GenerationNames GenerationNames::of(const QString& folder, const QString& stem) {
+    GenerationNames n;
+    n.stem = stem;
+    n.work = folder + stem + kWorkExtension;
+    n.final = n.work.left(n.work.size() - 1) + u'3';
+    n.transferDescriptor = folder + stem + QStringLiteral(".cft");
+    n.summaryDescriptor = folder + QStringLiteral("bord") + stem + QStringLiteral(".cft");
+    // Only the work file's own extension changes: a folder named "x.e9_" stays as it is.
+    n.summaryPage = n.work.left(n.work.size() - kWorkExtension.size()) + QStringLiteral(".htm");
+    return n;
+}
+
+void CurrencyTotals::add(const QString& key, const Decimal& amount, int nbDeci) {
+    Decimal previous;
+    for (qsizetype i = 0; i < totals_.size(); ++i)
+        if (totals_[i].key == key) {
+            previous = totals_[i].sum;
+            totals_.removeAt(i);
+            break;
+        }
+    totals_ << Total{key, previous + amount, nbDeci};
+}
+
+QStringList CurrencyTotals::entries() const {
+    QStringList out;
+    for (const Total& t : totals_) out << t.key + u' ' + displayAmountText(t.sum, t.nbDeci);
+    return out;
+}
+
+OrderFileGeneration::OrderFileGeneration(ConnectionPtr conn, const QString& folder)
+    : conn_(std::move(conn)), folder_(trimBlanks(folder)) {
+    showSummary = [](rptRecapGener& report) {
+        const QRect area = Screen::workArea();
+        report.showModal(QRect(area.left(), area.top(), minInt(report.windowWidth, area.width()),
+                               minInt(report.windowHeight, area.height())));
+    };
+}
+
+OrderFileGeneration::~OrderFileGeneration() = default;
+
+QString OrderFileGeneration::stemLetters(const QString& refInterne) {
+    QString out;
+    for (const QChar c : refInterne)
+        if ((c >= u'A' && c <= u'Z') || (c >= u'0' && c <= u'9')) out += c;
+    return out;
+}
+
+QString OrderFileGeneration::fileStem(const QString& refInterne, int count, qint64 firstIdOrdre) {
+    return stemLetters(refInterne) + QString::number(count) + QString::number(firstIdOrdre).right(4);
+}
+
+QString OrderFileGeneration::currencyKey(const QString& devOrdre, const QString& devPaiement) {
+    return isBlank(devOrdre) ? devPaiement : devOrdre;
+}
+
+// ---- the run ------------------------------------------------------------------------------
+
+void OrderFileGeneration::run() {
+    phases_ = Phases{};
+    try {
+        settleLeftOvers();
+        clock_.start();
+        if (!openRecordsets()) return;
+        if (!checkFolder()) return;
+        buildNames();
+        if (!namesAreFree() || !askToGenerate()) {
+            closeRecordsets();
+            return;
+        }
+    } catch (const VbError& e) {
+        // Nothing has changed yet: say why the run cannot start.
+        closeRecordsets();
+        msgBox(e.description, MsgButtons::OK, MsgIcon::Critical, FailureTitle);
+        return;
+    }
+
+    try {
+        beginWork();
+    } catch (const VbError& e) {
+        // The work file could not be created: nothing was written, the transaction goes.
+        if (inTransaction_) {
+            try {
+                conn_->rollbackTrans();
+            } catch (const VbError&) {
+            }
+            inTransaction_ = false;
+        }
+        closeRecordsets();
+        msgBox(e.description, MsgButtons::OK, MsgIcon::Critical, FailureTitle);
+        return;
+    }
+
+    try {
+        writeOrders();
+        writeDescriptors();
+        produceSummary();
+        if (!askToConfirm()) {
+            cancel();
+            return;
+        }
+        confirm();
+    } catch (const VbError& e) {
+        msgBox(e.description, MsgButtons::OK, MsgIcon::Critical, FailureTitle);
+        cancel();
+    } catch (const std::exception& e) {
+        msgBox(QString::fromLocal8Bit(e.what()), MsgButtons::OK, MsgIcon::Critical, FailureTitle);
+        cancel();
+    }
+}
+
+// A work file left by an earlier run that was stopped (the program killed, the machine down,
+// a rename refused) is settled first, from what the database says of its orders: the orders
+// are marked in the same transaction that ends after the file is complete on disk, so either
+// they are generated and the file is good, or they are pending and the file must go.
+void OrderFileGeneration::settleLeftOvers() {
+    if (folder_.isEmpty() || !files::folderExists(QFileInfo(folder_ + u'x').absolutePath())) return;
+    const QString dir = QFileInfo(folder_ + u'x').absolutePath() + u'/';
+    const QString prefix = QFileInfo(folder_ + u'x').fileName().chopped(1);  // a folder text without its final "/"
+    for (const files::Entry& e : files::listFolder(dir)) {
+        if (e.isFolder || !e.name.endsWith(kWorkExtension) || !e.name.startsWith(prefix)) continue;
+        settleLeftOver(dir + e.name);
+    }
+}
+
+void OrderFileGeneration::settleLeftOver(const QString& workFile) {
+    const QList<QDateTime> stamps = stampsOf(workFile);
+    bool generated = false;
+    if (!stamps.isEmpty()) {
+        Recordset rs;
+        rs.open(QStringLiteral("select count(*) as n from Ordres where genere = true and dateGener >= ? and dateGener <= ?"),
+                conn_, CursorType::ForwardOnly, LockType::ReadOnly,
+                {Value(storedDateTime(stamps.first())), Value(storedDateTime(stamps.last()))});
+        generated = !rs.eof() && rs.value(0).toInt() >= stamps.size();
+    }
+    const QString finalFile = workFile.left(workFile.size() - 1) + u'3';
+    QString text;
+    if (generated) {
+        try {
+            files::renameFile(workFile, finalFile);
+            text = QStringLiteral("Le fichier ") + workFile + QStringLiteral(" laissé par une génération interrompue contient des ordres générés : il a été renommé en ") +
+                   finalFile + u'.';
+        } catch (const VbError& e) {
+            text = QStringLiteral("Le fichier ") + workFile + QStringLiteral(" laissé par une génération interrompue contient des ordres générés, mais il n'a pas pu être renommé en ") +
+                   finalFile + QStringLiteral(" : ") + e.description;
+        }
+    } else {
+        const QString page = workFile.left(workFile.size() - kWorkExtension.size()) + QStringLiteral(".htm");
+        try {
+            files::deleteFile(workFile);
+            if (files::fileExists(page)) files::deleteFile(page);
+            text = QStringLiteral("Le fichier ") + workFile +
+                   QStringLiteral(" laissé par une génération interrompue a été supprimé : ses ordres n'ont pas été générés et restent en attente.");
+        } catch (const VbError& e) {
+            text = QStringLiteral("Le fichier ") + workFile + QStringLiteral(" laissé par une génération interrompue n'a pas pu être supprimé : ") +
+                   e.description;
+        }
+    }
+    msgBox(text, MsgButtons::OK, MsgIcon::Information, QuestionTitle);
+}
+
+bool OrderFileGeneration::openRecordsets() {
+    pending_ = std::make_unique<Recordset>();
+    pending_->open(QStringLiteral("select '' as etat, * from Ordres where genere = false"), conn_, CursorType::Keyset,
+                   LockType::Optimistic);
+    pending_->sort(QStringLiteral("idOrdre ASC"));
+    settings_ = std::make_unique<Recordset>();
+    settings_->open(QStringLiteral("ParamRef"), conn_, CursorType::Keyset, LockType::Optimistic);
+    phases_.read = clock_.restart();
+    count_ = pending_->recordCount();
+    if (count_ == 0) {
+        msgBox(QStringLiteral("Il n'y a aucun ordre à Générer"), MsgButtons::OK, MsgIcon::Information, QuestionTitle);
+        closeRecordsets();
+        return false;
+    }
+    return true;
+}
+
+bool OrderFileGeneration::checkFolder() {
+    QString text;
+    if (folder_.isEmpty())
+        text = QStringLiteral("Le répertoire de génération des fichiers d'ordres n'a pas été renseigné");
+    else if (!files::folderExists(folder_))
+        text = QStringLiteral("Le répertoire ") + folder_ + QStringLiteral(" n'est pas valide");
+    if (text.isEmpty()) return true;
+    msgBox(text, MsgButtons::OK, MsgIcon::Critical, kImpossible);
+    closeRecordsets();
+    return false;
+}
+
+void OrderFileGeneration::buildNames() {
+    pending_->moveFirst();
+    const QString ref = pending_->value(QStringLiteral("refInterne")).toText();
+    const qint64 first = pending_->value(QStringLiteral("idOrdre")).toInt();
+    names_ = GenerationNames::of(folder_, fileStem(ref, count_, first));
+}
+
+bool OrderFileGeneration::namesAreFree() {
+    for (const QString& name : {names_.work, names_.final})
+        if (files::fileExists(name)) {
+            msgBox(QStringLiteral("Le fichier ") + name + QStringLiteral(" existe déjà"), MsgButtons::OK, MsgIcon::Critical, kImpossible);
+            return false;
+        }
+    return true;
+}
+
+bool OrderFileGeneration::askToGenerate() {
+    const QString which = count_ == 1 ? QStringLiteral("l'unique ordre") : QStringLiteral("les ") + QString::number(count_) + QStringLiteral(" ordres");
+    const QString question = QStringLiteral("Souhaitez-vous génerer un fichier d'ordre pour ") + which + QStringLiteral(" en attente ?");
+    return msgBox(question, MsgButtons::YesNo, MsgIcon::None, QuestionTitle) == MsgAnswer::Yes;
+}
+
+void OrderFileGeneration::beginWork() {
+    clock_.restart();
+    conn_->beginTrans();
+    inTransaction_ = true;
+    work_.setFileName(names_.work);
+    // NewOnly: a file that appeared since the check is never overwritten.
+    if (!work_.open(QIODevice::WriteOnly | QIODevice::NewOnly))
+        throw VbError(files::errnum::PathFileAccess, kSource,
+                      QStringLiteral("Le fichier ") + names_.work + QStringLiteral(" ne peut pas être créé : ") + work_.errorString());
+}
+
+void OrderFileGeneration::writeOrders() {
+    OrderFileWriter writer(work_);
+    qint64 storing = 0;
+    QElapsedTimer t;
+    const OrderReader reader(*pending_);
+    pending_->moveFirst();
+    writer.writeHeader(reader.read());
+    for (; !pending_->eof(); pending_->moveNext()) {
+        const OrderRecord order = reader.read();
+        const WrittenOrder written = writer.writeMessage(order);
+        t.start();
+        storeOrder(written);
+        storing += t.elapsed();
+        totals_.add(currencyKey(order.devOrdre, order.devPaiement), order.montant, order.nbDeci);
+    }
+    writer.writeTrailer();
+    flushWorkFile();
+    phases_.update = storing;
+    phases_.write = clock_.restart() - storing;
+}
+
+void OrderFileGeneration::storeOrder(const WrittenOrder& written) {
+    pending_->setValue(QStringLiteral("dateGener"), Value(written.dateGener));
+    pending_->setValue(QStringLiteral("genere"), Value(true));
+    pending_->setValue(QStringLiteral("cMontant"), Value(written.cMontant));
+    pending_->setValue(QStringLiteral("cDevises"), Value(written.cDevises));
+    pending_->update();
+}
+
+// The file must be whole on disk before the orders are marked for good.
+void OrderFileGeneration::flushWorkFile() {
+    const bool ok = work_.flush() && ::fsync(work_.handle()) == 0;
+    const QString error = work_.errorString();
+    work_.close();
+    if (!ok)
+        throw VbError(files::errnum::PathFileAccess, kSource,
+                      QStringLiteral("Le fichier ") + names_.work + QStringLiteral(" n'a pas pu être écrit sur le disque : ") + error);
+}
+
+void OrderFileGeneration::writeDescriptors() {
+    settings_->moveFirst();
+    const QString mode = settings_->eof() ? QString() : settings_->value(QStringLiteral("modeTransfert")).toText();
+    if (mode != QLatin1String("CFT")) return;
+    writeDescriptor(names_.transferDescriptor, names_.stem + QStringLiteral(".e93"));
+    writeDescriptor(names_.summaryDescriptor, QStringLiteral("bord") + names_.stem + QStringLiteral(".htm"));
+}
+
+void OrderFileGeneration::writeDescriptor(const QString& path, const QString& parm) {
+    const QString part = settings_->value(QStringLiteral("partCft")).toText();
+    const QString text = QStringLiteral("[CFT]") + kCrLf + QStringLiteral("part=") + part + kCrLf + QStringLiteral("idf=kesto") + kCrLf +
+                         QStringLiteral("parm='") + parm + u'\'' + kCrLf;
+    const QByteArray bytes = ansi::encode(text);
+    QFile f(path);
+    if (!f.open(QIODevice::WriteOnly | QIODevice::Truncate) || f.write(bytes) != bytes.size() || !f.flush())
+        throw VbError(files::errnum::PathFileAccess, kSource,
+                      QStringLiteral("Le fichier ") + path + QStringLiteral(" ne peut pas être écrit : ") + f.errorString());
+}
+
+void OrderFileGeneration::produceSummary() {
+    settings_->close();
+    pending_->sort(QStringLiteral("idOrdre DESC"));
+    pending_->moveFirst();
+    rptRecapGener report;
+    report.setDataSource(pending_.get());
+    report.setOrderCount(count_);
+    report.setFileName(names_.work);
+    report.setTotals(totals_.entries());
+    report.addGenerFormat();
+    report.exportReport(rptRecapGener::ExportKey, names_.summaryPage, true, false);
+    phases_.summary = clock_.restart();
+    if (showSummary) showSummary(report);
+    clock_.restart();
+}
+
+bool OrderFileGeneration::askToConfirm() {
+    const QString question = QStringLiteral("La génération du fichier d'ordre ") + names_.work + kCrLf +
+                             QStringLiteral("s'est correctement déroulée.") + kCrLf + kCrLf +
+                             QStringLiteral("Le récapitulatif papier s'est-il correctement imprimé ? ") + kCrLf +
+                             QStringLiteral("Souhaitez vous valider définitivement cette opération ?");
+    const bool yes = msgBox(question, MsgButtons::YesNo, MsgIcon::None, QuestionTitle) == MsgAnswer::Yes;
+    clock_.restart();
+    return yes;
+}
+
+void OrderFileGeneration::confirm() {
+    conn_->commitTrans();
+    inTransaction_ = false;
+    closeRecordsets();
+    // The orders are generated now: a file that cannot take its final name is said at once,
+    // and the next run settles it.
+    try {
+        files::renameFile(names_.work, names_.final);
+    } catch (const VbError& e) {
+        msgBox(QStringLiteral("Les ordres sont générés, mais le fichier ") + names_.work + QStringLiteral(" n'a pas pu être renommé en ") +
+                   names_.final + QStringLiteral(" : ") + e.description + kCrLf + kCrLf +
+                   QStringLiteral("Il garde le nom ") + names_.work +
+                   QStringLiteral(" ; la prochaine génération le renommera."),
+               MsgButtons::OK, MsgIcon::Critical, QuestionTitle);
+    }
+    phases_.commit = clock_.elapsed();
+}
+
+void OrderFileGeneration::cancel() {
+    if (work_.isOpen()) work_.close();
+    if (inTransaction_) {
+        try {
+            conn_->rollbackTrans();
+        } catch (const VbError&) {
+        }
+        inTransaction_ = false;
+    }
+    closeRecordsets();
+    undoFiles();
+    msgBox(QStringLiteral("L'opération a été annulée et le fichier ") + names_.work + QStringLiteral(" a été supprimé.") + kCrLf + kCrLf +
+               QStringLiteral("La génération devra être réalisée à nouveau pour ces ordres."),
+           MsgButtons::OK, MsgIcon::Information, QStringLiteral("Annulation de la génération"));
+}
+
+// The run's files go, the CFT descriptors stay (the next run for these orders rewrites them).
+void OrderFileGeneration::undoFiles() {
+    for (const QString& name : {names_.work, names_.final, names_.summaryPage}) {
+        try {
+            if (files::fileExists(name)) files::deleteFile(name);
+        } catch (const VbError& e) {
+            msgBox(e.description, MsgButtons::OK, MsgIcon::Critical, FailureTitle);
+        }
+    }
+}
+
+void OrderFileGeneration::closeRecordsets() {
+    if (pending_ && pending_->isOpen()) {
+        if (pending_->editMode() != EditMode::None) pending_->cancelUpdate();
+        pending_->close();
+    }
+    if (settings_ && settings_->isOpen()) settings_->close();
+}
+
+void generateOrderFile() {
+    QString folder;
+    try {
+        folder = frmParamRef::instance().txtReperGener->text();
+    } catch (const VbError& e) {
+        msgBox(e.description, MsgButtons::OK, MsgIcon::Critical, OrderFileGeneration::FailureTitle);
+        return;
+    }
+    OrderFileGeneration generation(Session::current().dfwConn, folder);
+    generation.run();
+}
+
+}  // namespace vorna
