@@ -8,8 +8,9 @@
 //       takes to read one order (openings) or to insert one (stores). The main list's refresh after a store is the
 //       list's own cost (bench_orderlist).
 //   bench_orderwindow --grab STEM
-//       Saves pictures of the window on a new order at the top, the middle and the bottom of
-//       its sheet (STEM-top.png, STEM-middle.png, STEM-bottom.png).
+//       Saves pictures of the window on a new order as it opens (STEM-opened.png), then at the
+//       top, the middle and the bottom of its sheet (STEM-top.png, STEM-middle.png,
+//       STEM-bottom.png).
 
 #include <QApplication>
 #include <QDir>
@@ -239,7 +240,13 @@ int grab(const QString& stem) {
     t.start();
     while ((!f.windowHandle() || !f.windowHandle()->isExposed()) && t.elapsed() < 5000)
         QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
-    bool saved = true;
+    // As it opens: the sheet glides from the top to the intermediary bank.
+    f.activateWindow();
+    QElapsedTimer glide;
+    glide.start();
+    while (glide.elapsed() < 1500) QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+    bool saved = f.grab().save(stem + QStringLiteral("-opened.png"));
+    std::printf("%s %s-opened.png (shift %d)\n", saved ? "saved" : "could not save", qPrintable(stem), f.vscH->value());
     const QPair<int, QString> places[] = {{0, QStringLiteral("-top.png")},
                                           {f.vscH->maximum() / 2, QStringLiteral("-middle.png")},
                                           {f.vscH->maximum(), QStringLiteral("-bottom.png")}};

@@ -44,6 +44,8 @@ TEST_F(OrderWindowLife, NewOrderStartsFromTheSettings) {
     EXPECT_FALSE(rs.value("urgent").toBool());
     EXPECT_FALSE(f.chkUrgent->isChecked());
     EXPECT_EQ(rs.value("dateCreation").toDateTime(), QDateTime(kOrderNow.date(), QTime(10, 30)));
+    EXPECT_EQ(f.txtDateCreation->text(), "08/12/2026 10:30");
+    EXPECT_FALSE(f.txtDateCreation->isEnabled());
     // The header opens one field after the other.
     EXPECT_TRUE(f.txtDev[0]->isEnabled());
     EXPECT_TRUE(f.cmdDev[0]->isEnabled());
@@ -72,6 +74,19 @@ TEST_F(NewOrderSettings, BlankCustomerSirenAndNoPrefix) {
     EXPECT_EQ(f.datPrimaryRS->value("sirenDecla").toText(), kSirenB);
     EXPECT_TRUE(f.datPrimaryRS->value("refInterne").toText().isEmpty());
     EXPECT_EQ(f.startRefInterne, 0);
+}
+
+TEST_F(OrderWindowLife, EmptyOrZeroNumberOpensANewOrder) {
+    order();
+    for (const Value& number : {Value(), Value(0), Value("0"), Value(" "), Value("")}) {
+        SCOPED_TRACE(number.toText().toStdString());
+        frmOrdre& f = open(number);
+        EXPECT_EQ(f.datPrimaryRS->editMode(), EditMode::Add);
+        EXPECT_EQ(f.datPrimaryRS->recordCount(), 1);  // nothing stored is read
+        f.unload();
+        flushDeletes();
+    }
+    EXPECT_TRUE(dialogs.messages.isEmpty());
 }
 
 TEST_F(OrderWindowLife, PendingOrderIsEditableAndGeneratedOneViewOnly) {

@@ -6,6 +6,7 @@
 #include <QLabel>
 #include <QMenu>
 #include <QMenuBar>
+#include <QScopeGuard>
 #include <QSignalSpy>
 #include <QTest>
 #include <QTimer>
@@ -17,6 +18,7 @@
 #include "platform/clock.h"
 #include "platform/db/recordset.h"
 #include "platform/environment.h"
+#include "platform/forms/form.h"
 #include "platform/forms/geometry.h"
 
 using namespace vorna;
@@ -332,8 +334,16 @@ TEST_F(OrderListWindow, ShortcutsWithShiftCreateAndDelete) {
     frmListOrdre& w = window();
     ASSERT_TRUE(show());
     QSignalSpy create(w.mnAjout, &QAction::triggered);
+    QStringList opened;
+    forms::Form::ModalHook = [&](forms::Form& f) {
+        opened << f.objectName();
+        f.unload();
+    };
+    const auto noHook = qScopeGuard([] { forms::Form::ModalHook = nullptr; });
     QTest::keyClick(w.MSHFlexGrid1, Qt::Key_Insert, Qt::ShiftModifier);
     EXPECT_EQ(create.count(), 1);
+    EXPECT_EQ(opened, QStringList{"frmOrdre"});
+    ASSERT_TRUE(show());  // the main window active again once the order window is gone
 
     dialogs.answer(MsgAnswer::No);
     QTest::keyClick(w.MSHFlexGrid1, Qt::Key_Delete, Qt::ShiftModifier);
@@ -356,11 +366,21 @@ TEST_F(OrderListWindow, ADoubleClickOnTheWindowItselfRefreshesTheList) {
     ASSERT_TRUE(surface);
     order();
 
-    // On the list itself, a double click is the list's own.
+    // On the list itself, a double click is the list's own: it opens the order.
+    int opened = 0;
+    forms::Form::ModalHook = [&](forms::Form& f) {
+        ++opened;
+        f.unload();
+    };
+    const auto noHook = qScopeGuard([] { forms::Form::ModalHook = nullptr; });
+    const int rowsBefore = grid().rows();
     QTest::mouseDClick(w.MSHFlexGrid1->viewport(), Qt::LeftButton, {}, cellCentre(1, 2));
-    EXPECT_EQ(grid().rows(), 2);
+    EXPECT_EQ(opened, 1);
+    // Closing the order window refreshes the list.
+    EXPECT_EQ(grid().rows(), rowsBefore + 1);
+    order();
     QTest::mouseDClick(surface, Qt::LeftButton, {}, QPoint(2, 2));
-    EXPECT_EQ(grid().rows(), 3);
+    EXPECT_EQ(grid().rows(), 4);
 }
 
 TEST_F(OrderListWindow, ResizingPlacesTheListAndChecksTheSettingsOnceStarted) {

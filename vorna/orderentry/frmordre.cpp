@@ -63,6 +63,10 @@ frmOrdre::frmOrdre() {
     useModele = nextRequest().useModele;
     nextRequest() = OpenRequest{};
     buildControls();
+    // A disabled box is grey; what it holds stays readable on that grey.
+    QPalette p = palette();
+    p.setColor(QPalette::Disabled, QPalette::Text, QColor(64, 64, 64));
+    setPalette(p);
     connectFieldHandlers();
     setKeyPreview(true);
 }
@@ -75,7 +79,13 @@ frmOrdre::~frmOrdre() {
 
 bool frmOrdre::isNewOrder() const {
     if (intNumOrdre.isEmpty() || intNumOrdre.isNull()) return true;
-    if (intNumOrdre.type() == Value::Type::Text && intNumOrdre.toText().trimmed().isEmpty()) return true;
+    if (intNumOrdre.type() == Value::Type::Text) {
+        // The list hands the number over as text: blank or "0" is a new order.
+        const QString t = intNumOrdre.toText().trimmed();
+        bool number = false;
+        const qlonglong n = t.toLongLong(&number);
+        return t.isEmpty() || (number && n == 0);
+    }
     return intNumOrdre.isNumeric() && intNumOrdre.toInt() == 0;
 }
 

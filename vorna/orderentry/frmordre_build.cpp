@@ -13,7 +13,9 @@
 #include "orderentry/frmordre.h"
 #include "platform/environment.h"
 #include "platform/forms/accessibility.h"
+#include "platform/forms/binding.h"
 #include "platform/forms/geometry.h"
+#include "platform/text/format.h"
 
 namespace vorna {
 
@@ -66,7 +68,7 @@ forms::TextBox* frmOrdre::newBox(QWidget* parent, const QString& name, const QSt
     b->setMaxLength(maxLength);
     if (index >= 0) b->setProperty("index", index);
     const QFontMetrics fm(b->font());
-    b->setFixedWidth(fm.horizontalAdvance(QString(std::min(maxLength, 35), u'N')) * 8 / 10 + 12);
+    b->setFixedWidth(fm.horizontalAdvance(QString(std::min(maxLength, 35), u'0')) + 8);
     b->setFixedHeight(kRowPixels);
     return b;
 }
@@ -144,17 +146,29 @@ void frmOrdre::buildHeader() {
         h->addStretch(1);
         return w;
     };
-    g->addWidget(lblType, 0, 0);
-    g->addWidget(types, 0, 1, 1, 4);
+    // Captions in one column, their boxes beside them.
+    // The type's caption leads its row: the options need the width of the whole header.
+    lblType->setParent(types);
+    th->insertWidget(0, lblType);
+    th->insertSpacing(1, 12);
+    g->addWidget(types, 0, 0, 1, 5);
     g->addWidget(newLabel(frmTop, QStringLiteral("Référence interne du donneur d'ordre :"), txtRefInterne), 1, 0);
-    g->addWidget(txtRefInterne, 1, 1, Qt::AlignLeft);
-    g->addWidget(chkUrgent, 1, 3, 1, 2, Qt::AlignLeft);
+    auto* refRow = new QWidget(frmTop);
+    auto* rh = new QHBoxLayout(refRow);
+    rh->setContentsMargins(0, 0, 0, 0);
+    txtRefInterne->setParent(refRow);
+    chkUrgent->setParent(refRow);
+    rh->addWidget(txtRefInterne);
+    rh->addSpacing(40);
+    rh->addWidget(chkUrgent);
+    rh->addStretch(1);
+    g->addWidget(refRow, 1, 1, 1, 4);
     g->addWidget(newLabel(frmTop, QStringLiteral("Devise de l'ordre :"), txtDev[0]), 2, 0);
     g->addWidget(pair(txtDev[0], cmdDev[0]), 2, 1);
-    g->addWidget(newLabel(frmTop, QStringLiteral("Devise de paiement :"), txtDev[1]), 2, 2);
+    g->addWidget(newLabel(frmTop, QStringLiteral("Devise de paiement :"), txtDev[1]), 2, 2, Qt::AlignRight);
     g->addWidget(pair(txtDev[1], cmdDev[1]), 2, 3);
     g->addWidget(newLabel(frmTop, QStringLiteral("Montant :"), txtMontant), 3, 0);
-    g->addWidget(txtMontant, 3, 1, Qt::AlignLeft);
+    g->addWidget(txtMontant, 3, 1, 1, 3, Qt::AlignLeft);
     g->addWidget(txtNbDeci, 3, 4);
     g->setColumnStretch(4, 1);
 }
@@ -210,7 +224,7 @@ void frmOrdre::buildSheet() {
         auto* b = new forms::CommandButton(QString::fromUtf8(d.buttonCaption), picScroll);
         b->setObjectName(QString::fromUtf8(d.buttonName));
         b->setToolTip(QString::fromUtf8(d.tip));
-        b->setAccessibleName(QStringLiteral("Aller au bloc ") + QString::fromUtf8(d.tip));
+        b->setAccessibleDescription(QStringLiteral("Aller au bloc ") + QString::fromUtf8(d.tip));
         b->setFocusPolicy(Qt::NoFocus);
         b->setBackColor(forms::vbColor(0xC0FFC0));
         forms::moveTwips(b, kButtonLeft, 250, kButtonWidth, 600);
@@ -222,11 +236,18 @@ void frmOrdre::buildSheet() {
     frmDeco->setAccessibleName(QStringLiteral("Création"));
     forms::moveTwips(frmDeco, kDecoLeft, kDecoTop, kDecoWidth, kDecoHeight);
     auto* dv = new QVBoxLayout(frmDeco);
-    dv->setContentsMargins(4, 4, 4, 4);
+    dv->setContentsMargins(3, 4, 3, 4);
     txtDateCreation = newBox(frmDeco, QStringLiteral("txtDateCreation"), QStringLiteral("dateCreation"), 16);
-    txtDateCreation->setFixedWidth(forms::geometryTwips(frmDeco).width() / kTwipsPerPixel - 10);
+    txtDateCreation->setFixedWidth(forms::geometryTwips(frmDeco).width() / kTwipsPerPixel - 8);
+    QFont small = txtDateCreation->font();
+    small.setPointSizeF(small.pointSizeF() * 0.9);
+    txtDateCreation->setFont(small);
     txtDateCreation->setEnabled(false);
     txtDateCreation->setBackColor(forms::vbColor(0xC0C0C0));
+    // Shown to the minute, as the list shows it.
+    forms::setDataFormat(txtDateCreation,
+                         {[](const Value& v) { return formatDate(v.toDateTime(), QStringLiteral("dd/mm/YYYY HH:MM")); },
+                          [](const QString& t) { return t.trimmed().isEmpty() ? Value::null() : Value(parseDateTime(t)); }});
     imgDeco = new QLabel(frmDeco);
     imgDeco->setObjectName(QStringLiteral("imgDeco"));
     imgDeco->setPixmap(decoPicture());
@@ -342,29 +363,32 @@ void frmOrdre::buildBlocks() {
         QGroupBox* f = frm58_59;
         auto* g = compactGrid(f);
         g->addWidget(newLabel(f, QStringLiteral("Nom :"), text(f, 19, QStringLiteral("identBE1"), 35)), 0, 0);
-        g->addWidget(txtText[19], 0, 1, 1, 3, Qt::AlignLeft);
+        g->addWidget(txtText[19], 0, 1, Qt::AlignLeft);
         g->addWidget(newLabel(f, QStringLiteral("et adresse"), text(f, 20, QStringLiteral("identBE2"), 35)), 1, 0);
-        g->addWidget(txtText[20], 1, 1, 1, 3, Qt::AlignLeft);
-        g->addWidget(text(f, 21, QStringLiteral("identBE3"), 35), 2, 1, 1, 3, Qt::AlignLeft);
+        g->addWidget(txtText[20], 1, 1, Qt::AlignLeft);
+        g->addWidget(text(f, 21, QStringLiteral("identBE3"), 35), 2, 1, Qt::AlignLeft);
         addressLines(txtText[20], txtText[21], QStringLiteral("du bénéficiaire"));
         g->addWidget(newLabel(f, QStringLiteral("Ville :"), text(f, 22, QStringLiteral("villeBE"), 32)), 3, 0);
         g->addWidget(txtText[22], 3, 1, Qt::AlignLeft);
         QWidget* c = country(f, 4, QStringLiteral("paysBE"), QStringLiteral("du bénéficiaire"));
         g->addWidget(newLabel(f, QStringLiteral("Pays :"), txtPays[4]), 3, 2);
         g->addWidget(c, 3, 3, Qt::AlignLeft);
+        // The identifier's caption holds two lines: what it is, and which form is best.
         txtIbanBE = newBox(f, QStringLiteral("txtIbanBE"), QStringLiteral("ibanBE"), 34);
-        auto* lblIban = newLabel(f, QStringLiteral("Identifiant bancaire du bénéficiaire :"), txtIbanBE);
-        auto* lblPref = newLabel(f, QStringLiteral("(de préférence IBAN)"), nullptr);
         auto* ibanRow = new QWidget(f);
-        auto* h = new QHBoxLayout(ibanRow);
-        h->setContentsMargins(0, 0, 0, 0);
-        lblIban->setParent(ibanRow);
-        lblPref->setParent(ibanRow);
+        auto* ih = new QHBoxLayout(ibanRow);
+        ih->setContentsMargins(0, 0, 0, 0);
+        auto* captions = new QWidget(ibanRow);
+        auto* cv = new QVBoxLayout(captions);
+        cv->setContentsMargins(0, 0, 0, 0);
+        cv->setSpacing(0);
+        cv->addWidget(newLabel(captions, QStringLiteral("Identifiant bancaire du bénéficiaire :"), txtIbanBE));
+        cv->addWidget(newLabel(captions, QStringLiteral("(de préférence IBAN)"), nullptr));
+        forms::setAccessibleFrench(txtIbanBE, QStringLiteral("Identifiant bancaire du bénéficiaire"));
         txtIbanBE->setParent(ibanRow);
-        h->addWidget(lblIban);
-        h->addWidget(txtIbanBE);
-        h->addWidget(lblPref);
-        h->addStretch(1);
+        ih->addWidget(captions);
+        ih->addWidget(txtIbanBE);
+        ih->addStretch(1);
         g->addWidget(ibanRow, 4, 0, 1, 5);
         g->setColumnStretch(4, 1);
         g->setRowStretch(5, 1);
