@@ -25,9 +25,9 @@ const QString kCreateTitle = QStringLiteral("Création d'un modèle");
 
 // Design sizes, twips.
 constexpr int kMargin = 60;
-constexpr int kPicWidth = 6300;
+constexpr int kPicWidth = 6600;
 constexpr int kPicHeight = 1230;
-constexpr int kBoxLeft = 2400;
+constexpr int kBoxLeft = 2800;
 constexpr int kBoxHeight = 315;
 constexpr int kButtonWidth = 1215;
 constexpr int kButtonHeight = 375;
@@ -140,8 +140,9 @@ void frmMgrModeles::misEnForme(bool initConn) {
         g->clear();
         g->setRows(1);
         g->setRow(0);
-        g->hide();
         g->setRedraw(true);
+        // Hidden once it draws again, so that the label shows at once.
+        g->hide();
         return;
     }
     // The grid shows the list: every field, only the code and the description wide enough to see.
