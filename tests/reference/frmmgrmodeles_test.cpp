@@ -230,7 +230,7 @@ INSTANTIATE_TEST_SUITE_P(AmountsAndReferences, CreateFromOrder,
                                            CreateCase{"1250.50", "REF0042", true, true},
                                            CreateCase{nullptr, "REF0042", false, true}));
 
-TEST_F(Templates, CreateIsRefusedBeforeTheChargesAndForACodeThatExists) {
+TEST_F(Templates, CreateNeedsTheChargesAndANewCodeAndTakesQuotesAndBlanks) {
     addTemplate("D'ABORD", "existant", {{"identBE1", "ANCIEN"}});
     frmOrdre& f = open();
     f.show();
@@ -256,15 +256,35 @@ TEST_F(Templates, CreateIsRefusedBeforeTheChargesAndForACodeThatExists) {
         EXPECT_EQ(m->focusWidget(), m->txtIdModele);
         // A code with a quote is stored like any other.
         type(m->txtIdModele, "L'AUTRE");
+        type(m->txtDescription, "sans blanc");
         m->cmdCreer->click();
     };
     f.cmdModele->click();
-    EXPECT_TRUE(refused);
     EXPECT_EQ(dialogs.texts(), QStringList{"Un modèle doit avoir un identifiant"});
     EXPECT_EQ(dialogs.titles(), QStringList{"Erreur de saisie"});
+    EXPECT_TRUE(refused);
     EXPECT_EQ(storedTemplate("D'ABORD", "identBE1").toText(), "ANCIEN");
     EXPECT_EQ(storedTemplate("L'AUTRE", "refInterne").toText(), "REF");
-    EXPECT_EQ(templateCount(), 2);
+
+    // A trailing blank makes another code: it is a template of its own.
+    forms::Form::ModalHook = [&](forms::Form& w) {
+        auto* m = qobject_cast<frmMgrModeles*>(&w);
+        type(m->txtIdModele, "L'AUTRE ");
+        EXPECT_TRUE(m->cmdCreer->isEnabled());
+        type(m->txtDescription, "avec un blanc");
+        m->cmdCreer->click();
+    };
+    f.cmdModele->click();
+    EXPECT_EQ(templateCount(), 3);
+    frmMgrModeles& m = shown(false);
+    for (const auto& [code, description] :
+         {std::pair<QString, QString>{"L'AUTRE ", "avec un blanc"}, {"L'AUTRE", "sans blanc"}}) {
+        type(m.txtIdModele, code);
+        EXPECT_EQ(m.templates()->value("idModele").toText(), code);
+        EXPECT_EQ(m.txtDescription->text(), description);
+        EXPECT_TRUE(m.cmdCreer->isEnabled());
+    }
+    EXPECT_EQ(dialogs.messages.size(), 1);
 }
 
 TEST_F(Templates, ATemplateChosenFillsTheNewOrderButItsDate) {
