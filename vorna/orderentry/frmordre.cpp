@@ -256,7 +256,7 @@ void frmOrdre::datPrimaryRS_RecordChangeComplete(EventReason reason, const VbErr
         now.setTime(QTime(now.time().hour(), now.time().minute()));
         datPrimaryRS->setValue(QStringLiteral("dateCreation"), now);
         setNewOrderDefaults(*datPrimaryRS);
-        // Starting from a template comes with the template window.
+        if (useModele) chooseTemplate();
         if (txtDev[0]->text().trimmed().isEmpty()) {
             disableCtrl(txtDev[1]);
             disableCtrl(txtMontant);

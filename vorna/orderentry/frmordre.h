@@ -170,6 +170,8 @@ public:
     static void setNewOrderDefaults(Recordset& order);
     void selectOptionsFromRecord();
     void createTemplate(Recordset& order);
+    // The template window in select mode over the order, then the option groups show what it wrote.
+    void chooseTemplate();
 
     // ---- scrolling sheet (frmordre_scroll.cpp) -------------------------------------------
     void picScroll_Resize();

@@ -328,7 +328,7 @@ void frmOrdre::cmdModele_Click() {
 void frmOrdre::cmdSelModele_Click() {
     // The template window, in select mode, copies the chosen template into the order; the
     // option groups then show what it wrote.
-    selectOptionsFromRecord();
+    chooseTemplate();
 }
 
 }  // namespace vorna

@@ -7,6 +7,8 @@
 #include "platform/dialogs.h"
 #include "platform/environment.h"
 #include "platform/forms/geometry.h"
+#include "platform/forms/binding.h"
+#include "reference/frmmgrmodeles.h"
 #include "reference/frmparamref.h"
 
 namespace vorna {
@@ -152,8 +154,29 @@ void frmOrdre::selectOptionsFromRecord() {
     optResident->setValue(rs->value(QStringLiteral("residentOY")).toBool() ? 0 : 1, true);
 }
 
-void frmOrdre::createTemplate(Recordset&) {
-    // Making a template from the order comes with the template window.
+void frmOrdre::createTemplate(Recordset& order) {
+    try {
+        // What the user typed reaches the record before it is copied.
+        if (binding_) binding_->flush();
+        frmMgrModeles& m = frmMgrModeles::instance();
+        m.fromRS = &order;
+        m.typeEcran(true);
+        m.showModal();
+    } catch (const VbError& e) {
+        msgBox(e.description, MsgButtons::OK, MsgIcon::Critical, QStringLiteral("Création du modèle"));
+    }
+}
+
+void frmOrdre::chooseTemplate() {
+    try {
+        frmMgrModeles& m = frmMgrModeles::instance();
+        m.fromRS = datPrimaryRS;
+        m.typeEcran(false);
+        m.showModal();
+    } catch (const VbError& e) {
+        msgBox(e.description, MsgButtons::OK, MsgIcon::Critical, QStringLiteral("Création/Sélection d'un modèle"));
+    }
+    selectOptionsFromRecord();
 }
 
 }  // namespace vorna

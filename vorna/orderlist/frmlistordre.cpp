@@ -29,6 +29,7 @@
 #include "reference/frmlstcodesecono.h"
 #include "reference/frmlstdev.h"
 #include "reference/frmlstpays.h"
+#include "reference/frmmgrmodeles.h"
 #include "reference/frmparamref.h"
 #include "reference/frmrefcodesecono.h"
 #include "reference/frmrefdevises.h"
@@ -121,7 +122,9 @@ QString amountText(const Value& amount, const Value& nbDeci) {
 // that exist. A window that refuses does not stop the main window from closing.
 // The other windows, in this order; a window that refuses (the settings before their first save)
 // stays, and keeps the program alive.
-void unloadOtherWindows() { forms::unloadAll<frmOrdre, frmLstDev, frmParamRef, frmLstPays, frmLstCodesEcono>(); }
+void unloadOtherWindows() {
+    forms::unloadAll<frmOrdre, frmMgrModeles, frmLstDev, frmParamRef, frmLstPays, frmLstCodesEcono>();
+}
 
 }  // namespace
 
