@@ -175,17 +175,12 @@ TEST_F(OrderWindowLife, ClosingAsksOnlyForAChangedExistingOrder) {
 
 TEST_F(OrderWindowLife, StoringANewOrderStartsTheNextOne) {
     frmOrdre& f = open();
-    f.txtRefInterne->setText("REF001");
-    f.txtDev[0]->setText("EUR");
-    f.txtDev[1]->setText("EUR");
-    f.txtNbDeci->setText("2");
-    f.datPrimaryRS->setValue("montant", Decimal(12550, 2));
-    f.txtText[19]->setText("DUPONT");
-    f.txtMotif[1]->setText("FACTURE 12");
-    f.optFrais->setValue(2, true);
+    fill(f);
     f.chkUrgent->setChecked(true);
+    dialogs.answer(MsgAnswer::Yes);  // urgent inside the EEA: stored all the same
     f.cmdAdd->click();
-    ASSERT_TRUE(dialogs.messages.isEmpty()) << dialogs.texts().join(u'|').toStdString();
+    ASSERT_EQ(dialogs.messages.size(), 1) << dialogs.texts().join(u'|').toStdString();
+    EXPECT_EQ(dialogs.messages[0].buttons, MsgButtons::YesNo);
     ASSERT_EQ(orderCount(), 1);
     Recordset r;
     r.open("select * from Ordres", conn, CursorType::ForwardOnly, LockType::ReadOnly);
@@ -203,27 +198,32 @@ TEST_F(OrderWindowLife, StoringANewOrderStartsTheNextOne) {
     EXPECT_EQ(f.datPrimaryRS->editMode(), EditMode::Add);
     EXPECT_EQ(f.txtRefInterne->text(), "REF");
     EXPECT_TRUE(f.txtText[19]->text().isEmpty());
+    EXPECT_TRUE(f.txtPays[3]->text().isEmpty());
+    EXPECT_FALSE(f.isEuroEEE);  // the new order has no bank country yet
     EXPECT_TRUE(f.optFrais->value(3));
     EXPECT_FALSE(f.chkUrgent->isChecked());
     EXPECT_EQ(f.activeControl(), f.optTypeOper->button(0));
     // A second order goes in beside the first.
+    fill(f);
     f.txtRefInterne->setText("REF002");
-    f.optFrais->setValue(0, true);
     f.cmdAdd->click();
+    EXPECT_EQ(dialogs.messages.size(), 1);
     EXPECT_EQ(orderCount(), 2);
     EXPECT_EQ(refreshes, 2);
 }
 
 TEST_F(OrderWindowLife, StoringAChangedOrderClosesTheWindow) {
-    const qint64 id = order({{"identBE1", "DUPONT"}, {"frais", 0}});
+    const qint64 id = storedSoundOrder();
+    refreshes = 0;
     frmOrdre& f = open(Value(id));
     QPointer<frmOrdre> alive(&f);
     f.txtText[19]->setText("MARTIN");
-    f.optFrais->setValue(2, true);
+    f.txtMotif[1]->setText("FACTURE 13");
     f.cmdAdd->click();
-    EXPECT_TRUE(dialogs.messages.isEmpty());
+    EXPECT_TRUE(dialogs.messages.isEmpty()) << dialogs.texts().join(u'|').toStdString();
     EXPECT_EQ(stored(id, "identBE1").toText(), "MARTIN");
-    EXPECT_EQ(stored(id, "frais").toInt(), 2);
+    EXPECT_EQ(stored(id, "motif1").toText(), "FACTURE 13");
+    EXPECT_EQ(orderCount(), 1);
     EXPECT_EQ(refreshes, 0);
     EXPECT_NE(f.loadState(), forms::Form::LoadState::Loaded);
     flushDeletes();
@@ -231,7 +231,7 @@ TEST_F(OrderWindowLife, StoringAChangedOrderClosesTheWindow) {
 }
 
 TEST_F(OrderWindowLife, AStoreTheDatabaseRefusesIsReportedAndKeepsTheWindow) {
-    const qint64 id = order({{"identBE1", "DUPONT"}});
+    const qint64 id = storedSoundOrder();
     struct Case {
         const char* name;
         long number;
@@ -247,7 +247,7 @@ TEST_F(OrderWindowLife, AStoreTheDatabaseRefusesIsReportedAndKeepsTheWindow) {
         f.cmdAdd->click();
         Connection::clearAllWriteFaults();
         EXPECT_EQ(f.loadState(), forms::Form::LoadState::Loaded);
-        ASSERT_EQ(dialogs.messages.size(), c.shown ? 1 : 0);
+        ASSERT_EQ(dialogs.messages.size(), c.shown ? 1 : 0) << dialogs.texts().join(u'|').toStdString();
         if (c.shown) {
             EXPECT_EQ(dialogs.messages[0].text, "Disque plein");
             EXPECT_EQ(dialogs.messages[0].icon, MsgIcon::None);
