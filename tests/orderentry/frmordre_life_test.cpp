@@ -3,7 +3,10 @@
 #include <gtest/gtest.h>
 
 #include <QAction>
+#include <QCheckBox>
 #include <QLabel>
+#include <QRadioButton>
+#include <QScopeGuard>
 
 #include "orderentry/orderwindow_support.h"
 #include "platform/forms/binding.h"
@@ -291,6 +294,36 @@ TEST_F(OrderWindowLife, HeightAndWidthRules) {
     QCoreApplication::processEvents();
     EXPECT_GE(g.heightTwips(), 6300);
     EXPECT_LE(g.heightTwips(), 6300 + 75);
+}
+
+// A desktop font larger than the design's widens the window instead of cutting captions.
+TEST_F(OrderWindowLife, CaptionsAreWholeWhateverTheFontSize) {
+    const QFont saved = QApplication::font();
+    const auto restore = qScopeGuard([&] { QApplication::setFont(saved); });
+    int designWidth = 0;
+    for (int points : {9, 11, 13}) {
+        SCOPED_TRACE(points);
+        QFont font = saved;
+        font.setPointSize(points);
+        QApplication::setFont(font);
+        frmOrdre& f = open();
+        f.show();
+        QCoreApplication::processEvents();
+        for (QWidget* w : f.findChildren<QWidget*>()) {
+            // Labels, option buttons and check boxes; the push buttons keep their design sizes.
+            if (!w->isVisibleTo(&f) || !(qobject_cast<QLabel*>(w) || qobject_cast<QRadioButton*>(w) ||
+                                         qobject_cast<QCheckBox*>(w)))
+                continue;
+            EXPECT_GE(w->width(), w->sizeHint().width()) << w->objectName().toStdString();
+        }
+        // The window keeps its design width where the captions fit.
+        if (points == 9) designWidth = f.width();
+        else EXPECT_GT(f.width(), designWidth);
+        // The sheet's bar and jump buttons stay at its right edge.
+        EXPECT_NEAR(f.bt50->geometry().right(), f.picScroll->width() - 1, 3);
+        f.unload();
+        flushDeletes();
+    }
 }
 
 TEST_F(OrderWindowLife, WindowKeyFilterUpperCasesAndRefuses) {

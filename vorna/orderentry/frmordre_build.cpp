@@ -86,6 +86,7 @@ void frmOrdre::buildControls() {
     buildSheet();
     buildBlocks();
     buildButtons();
+    widenForTheFont();
     setTabOrder();
     wireLifeHandlers();
 }
@@ -505,6 +506,37 @@ void frmOrdre::buildButtons() {
     h->addWidget(cmdClose);
     setCancelButton(cmdClose);
     resize(toPixels(kDesignClientWidth), toPixels(8650));
+}
+
+// The design widths hold for the design's font. A larger font (a desktop set to 10 or 11 points)
+// would cut the captions of the header and the blocks: the window then grows by what the widest
+// of them lacks, the sheet's bar, jump buttons and date frame moving right by as much.
+void frmOrdre::widenForTheFont() {
+    int extra = 0;
+    const QList<QGroupBox*> frames = blocks();
+    QList<QGroupBox*> measured = frames;
+    measured << frmTop;
+    for (QGroupBox* f : measured) {
+        f->ensurePolished();
+        if (QLayout* l = f->layout()) extra = std::max(extra, l->minimumSize().width() - f->width());
+    }
+    if (extra <= 0) return;
+    const int twips = toTwips(extra);
+    const auto widen = [twips](QWidget* w) {
+        const QRect g = forms::geometryTwips(w);
+        forms::moveTwips(w, g.left(), g.top(), g.width() + twips, g.height());
+    };
+    const auto shift = [twips](QWidget* w) {
+        const QRect g = forms::geometryTwips(w);
+        forms::moveTwips(w, g.left() + twips, g.top(), g.width(), g.height());
+    };
+    widen(frmTop);
+    widen(picScroll);
+    for (QGroupBox* f : frames) widen(f);
+    shift(vscH);
+    shift(frmDeco);
+    for (QWidget* b : jumpButtons()) shift(b);
+    resize(width() + extra, height());
 }
 
 void frmOrdre::setTabOrder() {
