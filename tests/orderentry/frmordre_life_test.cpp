@@ -365,6 +365,21 @@ TEST_F(OrderWindowLife, TabRunsDownTheSheet) {
     EXPECT_EQ(seen, expected);
 }
 
+// Tab enters a set of options at the one selected, even when a handler selected it.
+TEST_F(OrderWindowLife, TabEntersTheOptionsAtTheSelectedOne) {
+    frmOrdre& f = open();
+    ASSERT_TRUE(showActive(&f));
+    f.optFrais->setValue(2, true);  // as leaving the bank's country inside the EEA does
+    f.optAvisBenef->setValue(2, true);
+    ASSERT_TRUE(forms::giveFocus(f.txtMotif[4]));
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+    EXPECT_EQ(QApplication::focusWidget(), f.optFrais->button(2));
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+    EXPECT_EQ(QApplication::focusWidget(), f.optAvisBenef->button(2));
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+    EXPECT_EQ(QApplication::focusWidget(), f.txtAvisFax);
+}
+
 TEST_F(OrderWindowLife, MainWindowOpensTheCurrentOrder) {
     order({{"refInterne", "PREMIER"}});
     const qint64 second = order({{"refInterne", "SECOND"}});
