@@ -316,6 +316,11 @@ TEST_F(OrderWindowLife, CaptionsAreWholeWhateverTheFontSize) {
                 continue;
             EXPECT_GE(w->width(), w->sizeHint().width()) << w->objectName().toStdString();
         }
+        // The jump buttons' captions and the creation date.
+        for (forms::CommandButton* b : f.jumpButtons())
+            EXPECT_GE(b->width(), QFontMetrics(b->font()).horizontalAdvance(b->text())) << b->text().toStdString();
+        EXPECT_GE(f.txtDateCreation->width(),
+                  QFontMetrics(f.txtDateCreation->font()).horizontalAdvance(f.txtDateCreation->text()));
         // The window keeps its design width where the captions fit.
         if (points == 9) designWidth = f.width();
         else EXPECT_GT(f.width(), designWidth);

@@ -509,34 +509,43 @@ void frmOrdre::buildButtons() {
 }
 
 // The design widths hold for the design's font. A larger font (a desktop set to 10 or 11 points)
-// would cut the captions of the header and the blocks: the window then grows by what the widest
-// of them lacks, the sheet's bar, jump buttons and date frame moving right by as much.
+// would cut the captions of the header and the blocks, the creation date and the jump buttons'
+// captions: the window then grows by what they lack. The blocks widen by what the widest
+// caption lacks, the date frame by what the date lacks, the jump buttons by what theirs lack;
+// whatever stands to their right moves over by as much.
 void frmOrdre::widenForTheFont() {
-    int extra = 0;
+    int blocksExtra = 0;
     const QList<QGroupBox*> frames = blocks();
     QList<QGroupBox*> measured = frames;
     measured << frmTop;
     for (QGroupBox* f : measured) {
         f->ensurePolished();
-        if (QLayout* l = f->layout()) extra = std::max(extra, l->minimumSize().width() - f->width());
+        if (QLayout* l = f->layout()) blocksExtra = std::max(blocksExtra, l->minimumSize().width() - f->width());
     }
-    if (extra <= 0) return;
-    const int twips = toTwips(extra);
-    const auto widen = [twips](QWidget* w) {
-        const QRect g = forms::geometryTwips(w);
-        forms::moveTwips(w, g.left(), g.top(), g.width() + twips, g.height());
+    const auto lacking = [](QWidget* w, const QString& text) {
+        w->ensurePolished();
+        return std::max(0, QFontMetrics(w->font()).horizontalAdvance(text) + 10 - w->width());
     };
-    const auto shift = [twips](QWidget* w) {
+    const int dateExtra = lacking(txtDateCreation, QStringLiteral("00/00/0000 00:00"));
+    int buttonsExtra = 0;
+    for (forms::CommandButton* b : jumpButtons()) buttonsExtra = std::max(buttonsExtra, lacking(b, b->text()));
+    blocksExtra = std::max(0, blocksExtra);
+    const int total = blocksExtra + dateExtra + buttonsExtra;
+    if (total == 0) return;
+
+    const auto change = [](QWidget* w, int moveBy, int widenBy) {
         const QRect g = forms::geometryTwips(w);
-        forms::moveTwips(w, g.left() + twips, g.top(), g.width(), g.height());
+        forms::moveTwips(w, g.left() + toTwips(moveBy), g.top(), g.width() + toTwips(widenBy), g.height());
     };
-    widen(frmTop);
-    widen(picScroll);
-    for (QGroupBox* f : frames) widen(f);
-    shift(vscH);
-    shift(frmDeco);
-    for (QWidget* b : jumpButtons()) shift(b);
-    resize(width() + extra, height());
+    change(frmTop, 0, total);
+    change(picScroll, 0, total);
+    // The first two blocks stand beside the date frame, the others below it.
+    for (int i = 0; i < frames.size(); ++i) change(frames[i], 0, i < 2 ? blocksExtra : blocksExtra + dateExtra);
+    change(frmDeco, blocksExtra, dateExtra);
+    txtDateCreation->setFixedWidth(txtDateCreation->width() + dateExtra);
+    change(vscH, blocksExtra + dateExtra, 0);
+    for (QWidget* b : jumpButtons()) change(b, blocksExtra + dateExtra, buttonsExtra);
+    resize(width() + total, height());
 }
 
 void frmOrdre::setTabOrder() {
