@@ -36,18 +36,11 @@
 #include "reference/frmlstpays.h"
 #include "reference/frmparamref.h"
 
+#include "benchdialogs.h"
+
 using namespace vorna;
 
 namespace {
-
-class PrintedDialogs : public QtDialogs {
-public:
-    MsgAnswer message(const QString& text, const QString& title, MsgButtons buttons, MsgIcon) override {
-        std::fprintf(stderr, "[%s] %s\n", qPrintable(title), qPrintable(text));
-        return buttons == MsgButtons::YesNo ? MsgAnswer::Yes : MsgAnswer::OK;
-    }
-    void beep() override {}
-};
 
 double ms(const QElapsedTimer& t) { return double(t.nsecsElapsed()) / 1e6; }
 
@@ -105,18 +98,25 @@ bool makeDataFolder(const QString& dir, int count) {
     sqlite3* db = nullptr;
     if (sqlite3_open(working.toUtf8().constData(), &db) != SQLITE_OK) return false;
     bool ok = execute(db, "BEGIN") &&
-              execute(db, "INSERT INTO ParamRef (idUniq, radicalRef, reperGener, ribOY, identOY1, villeOY, paysOY, sirenOY,"
-                          " modifiableOY, ribPL, identPL1, villePL, paysPL, sirenPL, modifiablePL, modeTransfert)"
-                          " VALUES (1, 'VIR', '/tmp/', '30004005500001004750105', 'CLIENT SA', 'LYON', 'FR', '732829320',"
-                          " 1, '20041 01005 05000123456 94', 'BANQUE', 'PARIS', 'FR', '552100554', 1, 'VPN')");
+              execute(db, "INSERT INTO ParamRef (idUniq, radicalRef, reperGener, ribOY, identOY1, identOY2, codePostalOY,"
+                          " villeOY, paysOY, sirenOY, modifiableOY, ribPL, identPL1, identPL2, codePostalPL, villePL,"
+                          " paysPL, sirenPL, modifiablePL, modeTransfert)"
+                          " VALUES (1, 'VIR', '/tmp/', '30004005500001004750105', 'CLIENT SA', '2 AVENUE FOCH', '69001',"
+                          " 'LYON', 'FR', '732829320', 1, '20041 01005 05000123456 94', 'BANQUE', '1 RUE DE LA PAIX',"
+                          " '75001', 'PARIS', 'FR', '552100554', 1, 'VPN')");
     sqlite3_stmt* st = nullptr;
     ok = ok && sqlite3_prepare_v2(db,
+                                  // Orders that the checks before storing accept, as the window stores them.
                                   "INSERT INTO Ordres (typeOper, devPaiement, devOrdre, montant, urgent, refInterne,"
-                                  " dateCreation, ribOY, identOY1, villeOY, paysOY, identBE1, identBE2, villeBE, paysBE,"
-                                  " ibanBE, motif1, frais, avisBenefType, residentOY, nbDeci, genere, paysResBE)"
+                                  " dateCreation, ribOY, identOY1, identOY2, codePostalOY, villeOY, paysOY, ribPL,"
+                                  " identPL1, identPL2, codePostalPL, villePL, paysPL, bicBqeBE, paysBqeBE, identBE1,"
+                                  " identBE2, villeBE, paysBE, ibanBE, motif1, frais, avisBenefType, residentOY, nbDeci,"
+                                  " genere, paysResBE)"
                                   " VALUES (0, 'EUR', 'EUR', ?, 0, ?, '2026-12-01 10:00:00', '30004005500001004750105',"
-                                  " 'CLIENT SA', 'LYON', 'FR', 'HANSEATIC SHIPPING GMBH', 'HAFENSTRASSE 12', 'HAMBURG',"
-                                  " 'DE', 'DE89370400440532013000', 'FACTURE 2026-118', 2, 0, 1, 2, ?, 'DE')",
+                                  " 'CLIENT SA', '2 AVENUE FOCH', '69001', 'LYON', 'FR', '20041 01005 05000123456 94',"
+                                  " 'BANQUE', '1 RUE DE LA PAIX', '75001', 'PARIS', 'FR', 'DEUTDEFF', 'DE',"
+                                  " 'HANSEATIC SHIPPING GMBH', 'HAFENSTRASSE 12', 'HAMBURG', 'DE', 'DE89370400440532013000',"
+                                  " 'FACTURE 2026-118', 2, 0, 1, 2, ?, 'DE')",
                                   -1, &st, nullptr) == SQLITE_OK;
     for (int i = 1; i <= count && ok; ++i) {
         const QByteArray ref = "VIR" + QByteArray::number(i);
@@ -149,20 +149,32 @@ void closeSession() {
     Session::current().dfwConn.reset();
 }
 
-// Types an order as a user would fill it, then stores it.
+// Types an order as a user would fill it (one that the checks before storing accept, with no
+// question), then stores it.
 void typeAndStore(frmOrdre& f) {
     f.txtRefInterne->setText(QStringLiteral("VIR-BENCH-1"));
     f.txtDev[0]->setText(QStringLiteral("EUR"));
     f.txtDev[1]->setText(QStringLiteral("EUR"));
     f.txtNbDeci->setText(QStringLiteral("2"));
     f.datPrimaryRS->setValue(QStringLiteral("montant"), Decimal(1234567, 2));
+    f.txtBic[1]->setText(QStringLiteral("BOTKJPJT"));
+    f.txtPays[3]->setText(QStringLiteral("JP"));
     f.txtText[19]->setText(QStringLiteral("NIPPON PRECISION KK"));
+    f.txtText[20]->setText(QStringLiteral("1-2 MARUNOUCHI"));
     f.txtText[22]->setText(QStringLiteral("OSAKA"));
     f.txtPays[4]->setText(QStringLiteral("JP"));
     f.txtIbanBE->setText(QStringLiteral("JP0012345678"));
     f.txtMotif[1]->setText(QStringLiteral("FACTURE 77"));
     f.optFrais->setValue(2, true);
+    f.txtPays[5]->setText(QStringLiteral("JP"));
     f.cmdAdd_Click();
+}
+
+int orderCount() {
+    Recordset rs;
+    rs.open(QStringLiteral("select count(*) from Ordres"), Session::current().dfwConn, CursorType::ForwardOnly,
+            LockType::ReadOnly);
+    return int(rs.value(0).toInt());
 }
 
 // What SQLite alone takes to read one order, and to write one (a committed insert, then its
@@ -212,13 +224,23 @@ int runBenchmark(int count) {
     const Step read = readFloor(middle);
     const Step write = writeFloor();
     print("open new", measure([] { frmOrdre::loadFor(Value()); }), read);
+    const int before = orderCount();
     print("type an order and store it", measure([] { typeAndStore(frmOrdre::instance()); }), write);
+    // A refused store would measure a message, not a store.
+    if (orderCount() != before + 1) {
+        std::fprintf(stderr, "the typed order was not stored\n");
+        return 1;
+    }
     frmOrdre::unloadIfLoaded();
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     print("open an existing order", measure([&] { frmOrdre::loadFor(Value(middle)); }), read);
     frmOrdre& f = frmOrdre::instance();
     f.txtText[19]->setText(QStringLiteral("HANSEATIC SHIPPING AG"));
     print("change it and store it (the window closes)", measure([&] { f.cmdAdd_Click(); }), write);
+    if (frmOrdre::isLoaded()) {
+        std::fprintf(stderr, "the changed order was not stored\n");
+        return 1;
+    }
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     // What the window saves by not reading the table: the whole table in a recordset.
     print("for comparison: the whole table in a recordset", measure([] {
@@ -275,7 +297,7 @@ int main(int argc, char** argv) {
     }
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM") && !grabbing) qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
-    PrintedDialogs dialogs;
+    bench::PrintedDialogs dialogs;  // a question is answered No: the orders stored raise none
     Dialogs::install(&dialogs);
     const int count = !grabbing && !args.isEmpty() ? std::max(1, args.first().toInt()) : 100000;
     const int rc = grabbing ? grab(QFileInfo(args[1]).absoluteFilePath()) : runBenchmark(count);

@@ -3,7 +3,10 @@
 #include <gtest/gtest.h>
 
 #include <QAction>
+#include <QCheckBox>
 #include <QLabel>
+#include <QRadioButton>
+#include <QScopeGuard>
 
 #include "orderentry/orderwindow_support.h"
 #include "platform/forms/binding.h"
@@ -175,17 +178,12 @@ TEST_F(OrderWindowLife, ClosingAsksOnlyForAChangedExistingOrder) {
 
 TEST_F(OrderWindowLife, StoringANewOrderStartsTheNextOne) {
     frmOrdre& f = open();
-    f.txtRefInterne->setText("REF001");
-    f.txtDev[0]->setText("EUR");
-    f.txtDev[1]->setText("EUR");
-    f.txtNbDeci->setText("2");
-    f.datPrimaryRS->setValue("montant", Decimal(12550, 2));
-    f.txtText[19]->setText("DUPONT");
-    f.txtMotif[1]->setText("FACTURE 12");
-    f.optFrais->setValue(2, true);
+    fill(f);
     f.chkUrgent->setChecked(true);
+    dialogs.answer(MsgAnswer::Yes);  // urgent inside the EEA: stored all the same
     f.cmdAdd->click();
-    ASSERT_TRUE(dialogs.messages.isEmpty()) << dialogs.texts().join(u'|').toStdString();
+    ASSERT_EQ(dialogs.messages.size(), 1) << dialogs.texts().join(u'|').toStdString();
+    EXPECT_EQ(dialogs.messages[0].buttons, MsgButtons::YesNo);
     ASSERT_EQ(orderCount(), 1);
     Recordset r;
     r.open("select * from Ordres", conn, CursorType::ForwardOnly, LockType::ReadOnly);
@@ -203,27 +201,32 @@ TEST_F(OrderWindowLife, StoringANewOrderStartsTheNextOne) {
     EXPECT_EQ(f.datPrimaryRS->editMode(), EditMode::Add);
     EXPECT_EQ(f.txtRefInterne->text(), "REF");
     EXPECT_TRUE(f.txtText[19]->text().isEmpty());
+    EXPECT_TRUE(f.txtPays[3]->text().isEmpty());
+    EXPECT_FALSE(f.isEuroEEE);  // the new order has no bank country yet
     EXPECT_TRUE(f.optFrais->value(3));
     EXPECT_FALSE(f.chkUrgent->isChecked());
     EXPECT_EQ(f.activeControl(), f.optTypeOper->button(0));
     // A second order goes in beside the first.
+    fill(f);
     f.txtRefInterne->setText("REF002");
-    f.optFrais->setValue(0, true);
     f.cmdAdd->click();
+    EXPECT_EQ(dialogs.messages.size(), 1);
     EXPECT_EQ(orderCount(), 2);
     EXPECT_EQ(refreshes, 2);
 }
 
 TEST_F(OrderWindowLife, StoringAChangedOrderClosesTheWindow) {
-    const qint64 id = order({{"identBE1", "DUPONT"}, {"frais", 0}});
+    const qint64 id = storedSoundOrder();
+    refreshes = 0;
     frmOrdre& f = open(Value(id));
     QPointer<frmOrdre> alive(&f);
     f.txtText[19]->setText("MARTIN");
-    f.optFrais->setValue(2, true);
+    f.txtMotif[1]->setText("FACTURE 13");
     f.cmdAdd->click();
-    EXPECT_TRUE(dialogs.messages.isEmpty());
+    EXPECT_TRUE(dialogs.messages.isEmpty()) << dialogs.texts().join(u'|').toStdString();
     EXPECT_EQ(stored(id, "identBE1").toText(), "MARTIN");
-    EXPECT_EQ(stored(id, "frais").toInt(), 2);
+    EXPECT_EQ(stored(id, "motif1").toText(), "FACTURE 13");
+    EXPECT_EQ(orderCount(), 1);
     EXPECT_EQ(refreshes, 0);
     EXPECT_NE(f.loadState(), forms::Form::LoadState::Loaded);
     flushDeletes();
@@ -231,7 +234,7 @@ TEST_F(OrderWindowLife, StoringAChangedOrderClosesTheWindow) {
 }
 
 TEST_F(OrderWindowLife, AStoreTheDatabaseRefusesIsReportedAndKeepsTheWindow) {
-    const qint64 id = order({{"identBE1", "DUPONT"}});
+    const qint64 id = storedSoundOrder();
     struct Case {
         const char* name;
         long number;
@@ -247,7 +250,7 @@ TEST_F(OrderWindowLife, AStoreTheDatabaseRefusesIsReportedAndKeepsTheWindow) {
         f.cmdAdd->click();
         Connection::clearAllWriteFaults();
         EXPECT_EQ(f.loadState(), forms::Form::LoadState::Loaded);
-        ASSERT_EQ(dialogs.messages.size(), c.shown ? 1 : 0);
+        ASSERT_EQ(dialogs.messages.size(), c.shown ? 1 : 0) << dialogs.texts().join(u'|').toStdString();
         if (c.shown) {
             EXPECT_EQ(dialogs.messages[0].text, "Disque plein");
             EXPECT_EQ(dialogs.messages[0].icon, MsgIcon::None);
@@ -293,6 +296,41 @@ TEST_F(OrderWindowLife, HeightAndWidthRules) {
     EXPECT_LE(g.heightTwips(), 6300 + 75);
 }
 
+// A desktop font larger than the design's widens the window instead of cutting captions.
+TEST_F(OrderWindowLife, CaptionsAreWholeWhateverTheFontSize) {
+    const QFont saved = QApplication::font();
+    const auto restore = qScopeGuard([&] { QApplication::setFont(saved); });
+    int designWidth = 0;
+    for (int points : {9, 11, 13}) {
+        SCOPED_TRACE(points);
+        QFont font = saved;
+        font.setPointSize(points);
+        QApplication::setFont(font);
+        frmOrdre& f = open();
+        f.show();
+        QCoreApplication::processEvents();
+        for (QWidget* w : f.findChildren<QWidget*>()) {
+            // Labels, option buttons and check boxes; the push buttons keep their design sizes.
+            if (!w->isVisibleTo(&f) || !(qobject_cast<QLabel*>(w) || qobject_cast<QRadioButton*>(w) ||
+                                         qobject_cast<QCheckBox*>(w)))
+                continue;
+            EXPECT_GE(w->width(), w->sizeHint().width()) << w->objectName().toStdString();
+        }
+        // The jump buttons' captions and the creation date.
+        for (forms::CommandButton* b : f.jumpButtons())
+            EXPECT_GE(b->width(), QFontMetrics(b->font()).horizontalAdvance(b->text())) << b->text().toStdString();
+        EXPECT_GE(f.txtDateCreation->width(),
+                  QFontMetrics(f.txtDateCreation->font()).horizontalAdvance(f.txtDateCreation->text()));
+        // The window keeps its design width where the captions fit.
+        if (points == 9) designWidth = f.width();
+        else EXPECT_GT(f.width(), designWidth);
+        // The sheet's bar and jump buttons stay at its right edge.
+        EXPECT_NEAR(f.bt50->geometry().right(), f.picScroll->width() - 1, 3);
+        f.unload();
+        flushDeletes();
+    }
+}
+
 TEST_F(OrderWindowLife, WindowKeyFilterUpperCasesAndRefuses) {
     frmOrdre& f = open();
     ASSERT_TRUE(showActive(&f));
@@ -330,6 +368,21 @@ TEST_F(OrderWindowLife, TabRunsDownTheSheet) {
     // The institution's block is locked by the settings: Tab passes over it.
     const QList<QWidget*> expected{f.txtPays[0], f.cmdPays[0], f.txtText[11], f.txtBic[0], f.txtText[12], f.txtText[13]};
     EXPECT_EQ(seen, expected);
+}
+
+// Tab enters a set of options at the one selected, even when a handler selected it.
+TEST_F(OrderWindowLife, TabEntersTheOptionsAtTheSelectedOne) {
+    frmOrdre& f = open();
+    ASSERT_TRUE(showActive(&f));
+    f.optFrais->setValue(2, true);  // as leaving the bank's country inside the EEA does
+    f.optAvisBenef->setValue(2, true);
+    ASSERT_TRUE(forms::giveFocus(f.txtMotif[4]));
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+    EXPECT_EQ(QApplication::focusWidget(), f.optFrais->button(2));
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+    EXPECT_EQ(QApplication::focusWidget(), f.optAvisBenef->button(2));
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+    EXPECT_EQ(QApplication::focusWidget(), f.txtAvisFax);
 }
 
 TEST_F(OrderWindowLife, MainWindowOpensTheCurrentOrder) {

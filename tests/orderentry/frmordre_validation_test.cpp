@@ -9,8 +9,6 @@ using namespace vorna::test;
 
 namespace {
 
-const QString kIbanDE = QStringLiteral("DE89370400440532013000");
-
 class OrderValidation : public OrderWindowTest {
 public:
     // A new order in euro to a German bank that every check lets through; the window is shown
@@ -21,26 +19,6 @@ public:
         fill(f);
         dialogs.messages.clear();
         return f;
-    }
-    static void fill(frmOrdre& f) {
-        f.txtRefInterne->setText("REF001");
-        f.txtDev[0]->setText("EUR");
-        f.txtDev[1]->setText("EUR");
-        f.txtNbDeci->setText("2");
-        // Open as the currency handlers would once both currencies are there.
-        frmOrdre::enableCtrl(f.txtDev[1]);
-        frmOrdre::enableCtrl(f.txtMontant);
-        f.datPrimaryRS->setValue("montant", Decimal(12550, 2));
-        f.txtBic[1]->setText("DEUTDEFF");
-        f.txtPays[3]->setText("DE");
-        f.txtText[19]->setText("DUPONT");
-        f.txtText[20]->setText("1 STRASSE");
-        f.txtText[22]->setText("BERLIN");
-        f.txtPays[4]->setText("DE");
-        f.txtIbanBE->setText(kIbanDE);
-        f.optFrais->setValue(2, true);
-        f.txtMotif[1]->setText("FACTURE 12");
-        f.txtPays[5]->setText("DE");
     }
     // The same in dollars to an American bank.
     frmOrdre& dollarOrder() {
@@ -78,11 +56,25 @@ TEST_F(OrderValidation, ASoundOrderIsStoredWithItsAmountText) {
     f.cmdAdd->click();
     ASSERT_TRUE(dialogs.messages.isEmpty()) << dialogs.texts().join(u'|').toStdString();
     ASSERT_EQ(orderCount(), 1);
-    EXPECT_TRUE(f.isEuroEEE);
     Recordset r;
     r.open("select cMontant, ibanBE from Ordres", conn, CursorType::ForwardOnly, LockType::ReadOnly);
     EXPECT_EQ(r.value("cMontant").toText(), "125,50");
     EXPECT_EQ(r.value("ibanBE").toText(), kIbanDE);
+}
+
+// The window keeps what the checks found of the euro area, even when a later check refuses the
+// order (the window's own flag is made stale first; the window then starts no new order).
+TEST_F(OrderValidation, AStoreRecomputesTheEuroAreaFlag) {
+    for (bool euro : {true, false}) {
+        SCOPED_TRACE(euro ? "euro to Germany" : "dollars to the United States");
+        frmOrdre& f = euro ? soundOrder() : dollarOrder();
+        f.txtMotif[1]->setText("");
+        f.isEuroEEE = !euro;
+        f.cmdAdd->click();
+        ASSERT_EQ(dialogs.messages.size(), 1);
+        EXPECT_EQ(dialogs.messages[0].text, "Vous devez saisir le motif de paiement.");
+        EXPECT_EQ(f.isEuroEEE, euro);
+    }
 }
 
 TEST_F(OrderValidation, EachBlockingCheckShowsItsMessageAndFocusesItsField) {
@@ -111,8 +103,7 @@ TEST_F(OrderValidation, EachBlockingCheckShowsItsMessageAndFocusesItsField) {
         {"no customer but a second address line", euro,
          [](frmOrdre& f) {
              f.txtRibOY->setText("");
-             f.txtText[1]->setText("");
-             f.txtText[5]->setText("");
+             for (int i : {1, 2, 4, 5}) f.txtText[i]->setText("");
              f.txtPays[0]->setText("");
              f.txtText[3]->setText("BP 12");
          },
@@ -334,12 +325,6 @@ TEST_F(OrderValidation, AFailureInsideTheChecksIsShownAndNothingIsWritten) {
 // The main window's commands that open the order window.
 class OrderCommands : public OrderValidation {
 protected:
-    // Settings that pass the settings check: the customer is given in full.
-    TempStartFolder::Fields settings() override {
-        TempStartFolder::Fields s = OrderWindowTest::settings();
-        s += {{"identOY2", "2 AVENUE"}, {"codePostalOY", "69001"}};
-        return s;
-    }
     // Each time the order window shows, `inside` runs there and the window is then closed.
     void whenOrderWindowShows(std::function<void(frmOrdre&)> inside) {
         forms::Form::ModalHook = [this, inside](forms::Form& w) {

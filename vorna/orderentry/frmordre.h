@@ -240,6 +240,7 @@ private:
     void buildSheet();
     void buildBlocks();
     void buildButtons();
+    void widenForTheFont();
     void setTabOrder();
     void wireLifeHandlers();
     forms::TextBox* newBox(QWidget* parent, const QString& name, const QString& field, int maxLength, int index = -1);

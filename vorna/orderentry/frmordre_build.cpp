@@ -86,6 +86,7 @@ void frmOrdre::buildControls() {
     buildSheet();
     buildBlocks();
     buildButtons();
+    widenForTheFont();
     setTabOrder();
     wireLifeHandlers();
 }
@@ -505,6 +506,46 @@ void frmOrdre::buildButtons() {
     h->addWidget(cmdClose);
     setCancelButton(cmdClose);
     resize(toPixels(kDesignClientWidth), toPixels(8650));
+}
+
+// The design widths hold for the design's font. A larger font (a desktop set to 10 or 11 points)
+// would cut the captions of the header and the blocks, the creation date and the jump buttons'
+// captions: the window then grows by what they lack. The blocks widen by what the widest
+// caption lacks, the date frame by what the date lacks, the jump buttons by what theirs lack;
+// whatever stands to their right moves over by as much.
+void frmOrdre::widenForTheFont() {
+    int blocksExtra = 0;
+    const QList<QGroupBox*> frames = blocks();
+    QList<QGroupBox*> measured = frames;
+    measured << frmTop;
+    for (QGroupBox* f : measured) {
+        f->ensurePolished();
+        if (QLayout* l = f->layout()) blocksExtra = std::max(blocksExtra, l->minimumSize().width() - f->width());
+    }
+    const auto lacking = [](QWidget* w, const QString& text) {
+        w->ensurePolished();
+        return std::max(0, QFontMetrics(w->font()).horizontalAdvance(text) + 10 - w->width());
+    };
+    const int dateExtra = lacking(txtDateCreation, QStringLiteral("00/00/0000 00:00"));
+    int buttonsExtra = 0;
+    for (forms::CommandButton* b : jumpButtons()) buttonsExtra = std::max(buttonsExtra, lacking(b, b->text()));
+    blocksExtra = std::max(0, blocksExtra);
+    const int total = blocksExtra + dateExtra + buttonsExtra;
+    if (total == 0) return;
+
+    const auto change = [](QWidget* w, int moveBy, int widenBy) {
+        const QRect g = forms::geometryTwips(w);
+        forms::moveTwips(w, g.left() + toTwips(moveBy), g.top(), g.width() + toTwips(widenBy), g.height());
+    };
+    change(frmTop, 0, total);
+    change(picScroll, 0, total);
+    // The first two blocks stand beside the date frame, the others below it.
+    for (int i = 0; i < frames.size(); ++i) change(frames[i], 0, i < 2 ? blocksExtra : blocksExtra + dateExtra);
+    change(frmDeco, blocksExtra, dateExtra);
+    txtDateCreation->setFixedWidth(txtDateCreation->width() + dateExtra);
+    change(vscH, blocksExtra + dateExtra, 0);
+    for (QWidget* b : jumpButtons()) change(b, blocksExtra + dateExtra, buttonsExtra);
+    resize(width() + total, height());
 }
 
 void frmOrdre::setTabOrder() {

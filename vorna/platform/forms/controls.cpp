@@ -31,6 +31,17 @@ QRadioButton* OptionGroup::add(int index, const QString& caption, QWidget* conta
 void OptionGroup::add(int index, QRadioButton* button) {
     button->setAutoExclusive(true);
     buttons_[index] = button;
+    // Tab enters a set of options at the selected one, however it was selected: Qt by itself
+    // only follows the option last focused, so a set selected by the program would be entered
+    // at its first option.
+    connect(button, &QAbstractButton::toggled, this, [button](bool on) {
+        if (!on || !button->parentWidget()) return;
+        for (auto* b : button->parentWidget()->findChildren<QAbstractButton*>(Qt::FindDirectChildrenOnly)) {
+            if (!b->autoExclusive() || !b->isCheckable()) continue;
+            b->setFocusPolicy(b == button ? Qt::FocusPolicy(b->focusPolicy() | Qt::TabFocus)
+                                          : Qt::FocusPolicy(b->focusPolicy() & ~Qt::TabFocus));
+        }
+    });
     connect(button, &QAbstractButton::clicked, this, [this, index] {
         if (click) click(index);
     });
