@@ -1,5 +1,6 @@
 #include "platform/environment.h"
 
+#include <QFileInfo>
 #include <QGuiApplication>
 #include <QLibraryInfo>
 #include <QTranslator>
@@ -29,6 +30,11 @@ bool& endThrows() {
 }  // namespace
 
 QString programTitle() { return QStringLiteral("Vorna"); }
+
+void settleTimeZone() {
+    if (qEnvironmentVariableIsSet("TZ")) return;
+    if (QFileInfo::exists(QStringLiteral("/etc/localtime"))) qputenv("TZ", ":/etc/localtime");
+}
 
 bool installFrenchCatalogues() {
     static bool installed = false;

@@ -1,10 +1,12 @@
 #include "platform/db/recordset.h"
 
 #include <QHash>
+#include <QScopeGuard>
 #include <sqlite3.h>
 
 #include <algorithm>
 #include <cstring>
+#include <deque>
 #include <memory>
 #include <new>
 #include <vector>
@@ -127,13 +129,16 @@ public:
         }
         pushCell(cell);
     }
-    void appendValue(const Value& v) {
-        pushCell(pack(Tag::Boxed, boxes_.size()));
-        boxes_.push_back(v);
-    }
+    void appendNull() { pushCell(pack(Tag::Null, 0)); }
 
-    Value get(size_t i, ColumnKind kind) const {
-        const quint64 cell = cellAt(i);
+    // A cell stands for its value: cells can be saved and put back (the originals of an edit).
+    using Cell = quint64;
+    static Cell nullCell() { return pack(Tag::Null, 0); }
+    Cell cell(size_t i) const { return cellAt(i); }
+    void setCell(size_t i, Cell c) { cellAt(i) = c; }
+
+    Value get(size_t i, ColumnKind kind) const { return decode(cellAt(i), kind); }
+    Value decode(Cell cell, ColumnKind kind) const {
         const char* p = pointer(cell);
         detail::RawValue raw;
         switch (Tag(cell >> kShift)) {
@@ -162,13 +167,9 @@ public:
         }
         return raw.decode(kind);
     }
+    // A new box each time: a saved cell keeps standing for the value it had.
     void set(size_t i, const Value& v) {
-        quint64& cell = cellAt(i);
-        if (Tag(cell >> kShift) == Tag::Boxed) {
-            boxes_[size_t(cell & kPayload)] = v;
-            return;
-        }
-        cell = pack(Tag::Boxed, boxes_.size());
+        cellAt(i) = pack(Tag::Boxed, boxes_.size());
         boxes_.push_back(v);
     }
 
@@ -185,7 +186,6 @@ public:
         clear();
         cells_.clear();
         arena_.clear();
-        boxes_.shrink_to_fit();
     }
 
 private:
@@ -245,7 +245,7 @@ private:
     std::vector<Block> arena_;
     size_t arenaBlock_ = 0;
     size_t arenaUsed_ = 0;
-    std::vector<Value> boxes_;
+    std::deque<Value> boxes_;
 };
 
 }  // namespace
@@ -283,10 +283,20 @@ struct Recordset::Impl {
     int deletedRow = -1;              // a row deleted while current: the cursor sits on it
     QString sortSpec;
 
+    // The last UPDATE, kept for the next row (reset: it holds no lock). Dropped on close and
+    // requery.
+    Statement updateStatement;
+    QString updateText;
+    void dropUpdateStatement() {
+        sqlite3_finalize(updateStatement.st);
+        updateStatement.st = nullptr;
+        updateText.clear();
+    }
+
     // The pending edit.
     EditMode mode = EditMode::None;
     int editRow = -1;
-    std::vector<Value> originals;
+    std::vector<RowStore::Cell> originals;  // the row's cells when the edit began
     std::vector<quint32> written;     // per field: when it was last written, 0 = not written
     quint32 writeSeq = 0;
     int rowBeforeAdd = -1;
@@ -301,8 +311,11 @@ struct Recordset::Impl {
         if (deletedRow >= 0) return deletedRow;
         return cur >= 0 && cur < size() ? order[size_t(cur)] : -1;
     }
-    Value at(int row, int field) const { return values.get(size_t(row) * size_t(ncols) + size_t(field), kinds[size_t(field)]); }
-    void put(int row, int field, const Value& v) { values.set(size_t(row) * size_t(ncols) + size_t(field), v); }
+    size_t cellIndex(int row, int field) const { return size_t(row) * size_t(ncols) + size_t(field); }
+    RowStore::Cell cellOf(int row, int field) const { return values.cell(cellIndex(row, field)); }
+    Value at(int row, int field) const { return values.get(cellIndex(row, field), kinds[size_t(field)]); }
+    void put(int row, int field, const Value& v) { values.set(cellIndex(row, field), v); }
+    Value original(int field) const { return values.decode(originals[size_t(field)], kinds[size_t(field)]); }
     void checkField(int index) const {
         if (index < 0 || index >= ncols)
             throw VbError(err::ItemNotFound, kSource,
@@ -418,6 +431,7 @@ struct Recordset::Impl {
     }
 
     void runQuery() {
+        dropUpdateStatement();
         sqlite3* h = db();
         Statement s;
         const QByteArray text = sql.toUtf8();
@@ -523,7 +537,7 @@ struct Recordset::Impl {
         std::vector<Value> key;
         for (int b : keyBase) {
             const int f = fieldsOfBase[size_t(b)].front();
-            key.push_back(mode != EditMode::None ? originals[size_t(f)] : at(currentRow(), f));
+            key.push_back(mode != EditMode::None ? original(f) : at(currentRow(), f));
         }
         return key;
     }
@@ -591,17 +605,27 @@ struct Recordset::Impl {
         std::vector<Value> vals;
         for (int b = 0; b < baseColumns.size(); ++b) {
             const int f = writers[size_t(b)];
-            if (f < 0 || at(row, f) == originals[size_t(f)]) continue;
+            if (f < 0 || cellOf(row, f) == originals[size_t(f)] || at(row, f) == original(f)) continue;
             sets << jetsql::quoteIdentifier(baseColumns[b]) + QStringLiteral(" = ?");
             vals.push_back(at(row, f));
         }
         if (sets.isEmpty()) return;
         const std::vector<Value> key = originalKey();
-        Statement upd;
-        prepare(upd, QStringLiteral("UPDATE %1 SET %2 WHERE %3").arg(jetsql::quoteIdentifier(table), sets.join(QStringLiteral(", ")), keyCondition()));
+        // Rows changed one after the other mostly change the same columns: the statement is
+        // kept for the next row.
+        const QString text = QStringLiteral("UPDATE %1 SET %2 WHERE %3").arg(jetsql::quoteIdentifier(table), sets.join(QStringLiteral(", ")), keyCondition());
+        if (!updateStatement.st || updateText != text || sqlite3_db_handle(updateStatement.st) != db()) {
+            dropUpdateStatement();
+            prepare(updateStatement, text);
+            updateText = text;
+        }
+        Statement& upd = updateStatement;
+        sqlite3_reset(upd.st);
+        sqlite3_clear_bindings(upd.st);
         int i = 1;
         for (const Value& v : vals) bind(upd, i++, v);
         for (const Value& v : key) bind(upd, i++, v);
+        const auto done = qScopeGuard([&] { sqlite3_reset(upd.st); });  // holds no lock between rows
         step(upd.st, table);
         if (sqlite3_changes(conn->handle()) == 0)
             throw VbError(err::RowNotFound, kSource,
@@ -610,7 +634,7 @@ struct Recordset::Impl {
     }
 
     void restoreOriginals() {
-        for (int c = 0; c < ncols; ++c) put(editRow, c, originals[size_t(c)]);
+        for (int c = 0; c < ncols; ++c) values.setCell(cellIndex(editRow, c), originals[size_t(c)]);
     }
 
     void beginEdit(int row) {
@@ -618,7 +642,7 @@ struct Recordset::Impl {
         mode = EditMode::InProgress;
         editRow = row;
         originals.clear();
-        for (int c = 0; c < ncols; ++c) originals.push_back(at(row, c));
+        for (int c = 0; c < ncols; ++c) originals.push_back(cellOf(row, c));
     }
 
     void endEdit() {
@@ -654,6 +678,7 @@ void Recordset::open(const QString& source, const ConnectionPtr& connection, Cur
 void Recordset::close() {
     if (!d_->isOpen) return;
     d_->isOpen = false;
+    d_->dropUpdateStatement();
     d_->values.release();
     d_->originals.clear();
     d_->order.clear();
@@ -787,7 +812,7 @@ Value Recordset::originalValue(int index) const {
     d_->checkField(index);
     const int row = d_->currentRow();
     if (row < 0) throw noCurrentRecord();
-    if (d_->mode != EditMode::None && row == d_->editRow) return d_->originals[size_t(index)];
+    if (d_->mode != EditMode::None && row == d_->editRow) return d_->original(index);
     return d_->at(row, index);
 }
 
@@ -856,13 +881,13 @@ void Recordset::addNew() {
     }
     d.rowBeforeAdd = d.currentRow();
     const int row = d.nrows++;
-    for (int c = 0; c < d.ncols; ++c) d.values.appendValue(Value::null());
+    for (int c = 0; c < d.ncols; ++c) d.values.appendNull();
     d.order.push_back(row);
     d.cur = d.size() - 1;
     d.deletedRow = -1;
     d.mode = EditMode::Add;
     d.editRow = row;
-    d.originals.assign(size_t(d.ncols), Value::null());
+    d.originals.assign(size_t(d.ncols), RowStore::nullCell());
     std::fill(d.written.begin(), d.written.end(), 0);
     emit rowsChanged();
     emit currentChanged();
