@@ -63,6 +63,8 @@ TEST_F(RowStore, EveryStoredValueComesBackAsItWas) {
         {"txt", "42", Value("42")},
         {"txt", "NULL", Value::null()},
         {"memo", "'" + big + "'", Value(big)},
+        {"memo", "'" + QString(254, u'y') + "'", Value(QString(254, u'y'))},  // the longest with a one-byte length
+        {"memo", "'" + QString(255, u'z') + "'", Value(QString(255, u'z'))},
         {"amount", "1234.5", Value(Decimal(12345, 1))},
         {"amount", "'12.30'", Value(Decimal(1230, 2))},
         {"amount", "7", Value(Decimal(7, 0))},

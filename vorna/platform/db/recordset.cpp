@@ -120,9 +120,19 @@ public:
             break;
         case detail::RawValue::Type::Real: cell = pack(Tag::Real, address(put(&raw.d, sizeof raw.d))); break;
         case detail::RawValue::Type::Text: {
+            // Its length first: one byte below 255, else 255 and four bytes.
             const quint32 n = quint32(raw.bytes);
-            char* p = put(&n, sizeof n, n);
-            if (n) std::memcpy(p + sizeof n, raw.text, n);
+            char head[5];
+            size_t headSize = 1;
+            if (n < 255) {
+                head[0] = char(n);
+            } else {
+                head[0] = char(255);
+                std::memcpy(head + 1, &n, sizeof n);
+                headSize = 5;
+            }
+            char* p = put(head, headSize, n);
+            if (n) std::memcpy(p + headSize, raw.text, n);
             cell = pack(Tag::Text, address(p));
             break;
         }
@@ -157,10 +167,14 @@ public:
             std::memcpy(&raw.d, p, sizeof raw.d);
             break;
         case Tag::Text: {
-            quint32 n = 0;
-            std::memcpy(&n, p, sizeof n);
+            quint32 n = static_cast<unsigned char>(p[0]);
+            size_t headSize = 1;
+            if (n == 255) {
+                std::memcpy(&n, p + 1, sizeof n);
+                headSize = 5;
+            }
             raw.type = detail::RawValue::Type::Text;
-            raw.text = p + sizeof n;
+            raw.text = p + headSize;
             raw.bytes = int(n);
             break;
         }
