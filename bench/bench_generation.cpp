@@ -25,6 +25,7 @@
 #include "platform/clock.h"
 #include "platform/db/connection.h"
 #include "platform/dialogs.h"
+#include "platform/environment.h"
 #include "platform/value.h"
 
 using namespace vorna;
@@ -152,6 +153,7 @@ qint64 writeFloorMs(const QString& path, qint64 bytes) {
 
 int main(int argc, char** argv) {
     if (!qEnvironmentVariableIsSet("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+    settleTimeZone();  // as the program does at start
     QApplication app(argc, argv);
     const int count = argc > 1 ? std::max(1, std::atoi(argv[1])) : 10000;
     const long baseKb = peakKb();

@@ -38,6 +38,7 @@
 #include "platform/db/connection.h"
 #include "platform/db/jetsql.h"
 #include "platform/dialogs.h"
+#include "platform/environment.h"
 #include "platform/value.h"
 
 using namespace vorna;
@@ -258,6 +259,7 @@ int grab(const QString& file, int count, bool spread) {
 }  // namespace
 
 int main(int argc, char** argv) {
+    settleTimeZone();  // as the program does at start
     QStringList args;
     for (int i = 1; i < argc; ++i) args << QString::fromLocal8Bit(argv[i]);
     const bool spread = args.removeAll(QStringLiteral("--spread")) > 0;

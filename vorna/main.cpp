@@ -9,6 +9,9 @@
 #include "platform/singleinstance.h"
 
 int main(int argc, char** argv) {
+    // Dates are converted to and from local time by the thousand (the list, the generation):
+    // the time zone is read once, not at each conversion.
+    vorna::settleTimeZone();
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Vorna"));
     vorna::installFrenchCatalogues();

@@ -1,5 +1,6 @@
 #include "platform/environment.h"
 
+#include <QFileInfo>
 #include <QGuiApplication>
 #include <QLocale>
 #include <QScreen>
@@ -27,6 +28,11 @@ bool& endThrows() {
 }  // namespace
 
 QString programTitle() { return QStringLiteral("Vorna"); }
+
+void settleTimeZone() {
+    if (qEnvironmentVariableIsSet("TZ")) return;
+    if (QFileInfo::exists(QStringLiteral("/etc/localtime"))) qputenv("TZ", ":/etc/localtime");
+}
 
 bool Locale::decimalSeparatorIsPoint() {
     if (forcedPoint()) return *forcedPoint();

@@ -21,6 +21,11 @@ constexpr int minInt(int a, int b) { return a > b ? b : a; }
 // The program's title, shown on message boxes that have no title of their own.
 QString programTitle();
 
+// Call first thing in main(), before any date is converted. With TZ unset, the C library
+// looks at /etc/localtime again at every local-time conversion (a system call for each date
+// read from the database); naming the file it reads anyway in TZ lets it read it once. A TZ
+// already set is left as it is.
+void settleTimeZone();
 
 // The regional settings: the decimal separator. Tests choose it.
 class Locale {

@@ -25,7 +25,8 @@ QString dataSourceOf(const QString& connectionString);
 // every description is French and names the file.
 // A file without the owner's write permission is opened read-only: reading works, the first
 // write gives err::AccessDenied (the owner bit is what counts, as root may write anything).
-// Statements never stay open between calls, so no connection holds a read lock for long.
+// Statements never stay open between calls, so no connection holds a read lock for long (a
+// recordset keeps its last UPDATE prepared for the next row, reset, which holds no lock).
 class Connection {
 public:
     Connection();

@@ -1,9 +1,13 @@
 #include "platform/db/recordset.h"
 
 #include <QHash>
+#include <QScopeGuard>
 #include <sqlite3.h>
 
 #include <algorithm>
+#include <cstring>
+#include <deque>
+#include <memory>
 #include <new>
 #include <vector>
 
@@ -90,51 +94,172 @@ bool matches(const Value& field, const Value& v) {
     return compareText(field.toText(), v.toText()) == 0;
 }
 
-// The values of every row, one after the other, in blocks that never move: reading a
-// hundred thousand rows costs no copying, and a requery reuses the blocks it already has.
-class ValueStore {
+// The rows, kept compact: one 8-byte cell per value, in blocks that never move, and the
+// texts and reals in a byte arena. A value becomes a Value only when it is looked at, so a
+// list of a hundred thousand rows costs little more than its bytes, and closing it frees a
+// few large blocks. A value written by the program is kept as it is, in `boxes`.
+// A cell holds a kind in its top byte and, below, a whole number or a pointer into the arena
+// (user-space addresses fit in 56 bits).
+class RowStore {
 public:
-    ValueStore() = default;
-    ValueStore(const ValueStore&) = delete;
-    ValueStore& operator=(const ValueStore&) = delete;
-    ~ValueStore() { release(); }
+    RowStore() = default;
+    RowStore(const RowStore&) = delete;
+    RowStore& operator=(const RowStore&) = delete;
 
     size_t size() const { return size_; }
-    Value& operator[](size_t i) { return blocks_[i >> kShift][i & kMask]; }
-    const Value& operator[](size_t i) const { return blocks_[i >> kShift][i & kMask]; }
 
-    void push_back(Value&& v) {
-        emplace([&] { return std::move(v); });
-    }
-    // Builds the next value in its place from what `make` answers.
-    template <typename Make>
-    void emplace(Make&& make) {
-        if ((size_ >> kShift) == blocks_.size())
-            blocks_.push_back(static_cast<Value*>(::operator new(sizeof(Value) * kBlock)));
-        new (&blocks_[size_ >> kShift][size_ & kMask]) Value(make());
-        ++size_;
-    }
-    // Destroys the last `n` values.
-    void pop(size_t n) {
-        for (; n > 0 && size_ > 0; --n) {
-            --size_;
-            (*this)[size_].~Value();
+    // Reads column `col` of the statement's current row as the next cell.
+    void append(sqlite3_stmt* st, int col, ColumnKind kind) {
+        const detail::RawValue raw = detail::RawValue::of(sqlite3_column_value(st, col), kind);
+        quint64 cell = 0;
+        switch (raw.type) {
+        case detail::RawValue::Type::Null: cell = pack(Tag::Null, 0); break;
+        case detail::RawValue::Type::Int:
+            if (raw.i >= -kInlineLimit && raw.i < kInlineLimit) cell = pack(Tag::Int, quint64(raw.i) & kPayload);
+            else cell = pack(Tag::BigInt, address(put(&raw.i, sizeof raw.i)));
+            break;
+        case detail::RawValue::Type::Real: cell = pack(Tag::Real, address(put(&raw.d, sizeof raw.d))); break;
+        case detail::RawValue::Type::Text: {
+            // Its length first: one byte below 255, else 255 and four bytes.
+            const quint32 n = quint32(raw.bytes);
+            char head[5];
+            size_t headSize = 1;
+            if (n < 255) {
+                head[0] = char(n);
+            } else {
+                head[0] = char(255);
+                std::memcpy(head + 1, &n, sizeof n);
+                headSize = 5;
+            }
+            char* p = put(head, headSize, n);
+            if (n) std::memcpy(p + headSize, raw.text, n);
+            cell = pack(Tag::Text, address(p));
+            break;
         }
+        }
+        pushCell(cell);
     }
-    // Destroys every value and keeps the blocks for the next rows.
-    void clear() { pop(size_); }
+    void appendNull() { pushCell(pack(Tag::Null, 0)); }
+
+    // A cell stands for its value: cells can be saved and put back (the originals of an edit).
+    using Cell = quint64;
+    static Cell nullCell() { return pack(Tag::Null, 0); }
+    Cell cell(size_t i) const { return cellAt(i); }
+    void setCell(size_t i, Cell c) { cellAt(i) = c; }
+
+    Value get(size_t i, ColumnKind kind) const { return decode(cellAt(i), kind); }
+    Value decode(Cell cell, ColumnKind kind) const {
+        const char* p = pointer(cell);
+        detail::RawValue raw;
+        switch (Tag(cell >> kShift)) {
+        case Tag::Null: return Value::null();
+        case Tag::Boxed: return boxes_[size_t(cell & kPayload)];
+        case Tag::Int:
+            raw.type = detail::RawValue::Type::Int;
+            raw.i = qint64(cell << 8) >> 8;  // sign-extends the 56 bits
+            break;
+        case Tag::BigInt:
+            raw.type = detail::RawValue::Type::Int;
+            std::memcpy(&raw.i, p, sizeof raw.i);
+            break;
+        case Tag::Real:
+            raw.type = detail::RawValue::Type::Real;
+            std::memcpy(&raw.d, p, sizeof raw.d);
+            break;
+        case Tag::Text: {
+            quint32 n = static_cast<unsigned char>(p[0]);
+            size_t headSize = 1;
+            if (n == 255) {
+                std::memcpy(&n, p + 1, sizeof n);
+                headSize = 5;
+            }
+            raw.type = detail::RawValue::Type::Text;
+            raw.text = p + headSize;
+            raw.bytes = int(n);
+            break;
+        }
+        }
+        return raw.decode(kind);
+    }
+    // A new box each time: a saved cell keeps standing for the value it had.
+    void set(size_t i, const Value& v) {
+        cellAt(i) = pack(Tag::Boxed, boxes_.size());
+        boxes_.push_back(v);
+    }
+
+    // Drops the last `n` cells.
+    void pop(size_t n) { size_ -= std::min(n, size_); }
+    // Drops every row and keeps the blocks for the next ones.
+    void clear() {
+        size_ = 0;
+        boxes_.clear();
+        arenaBlock_ = 0;
+        arenaUsed_ = 0;
+    }
     void release() {
         clear();
-        for (Value* b : blocks_) ::operator delete(b);
-        blocks_.clear();
+        cells_.clear();
+        arena_.clear();
     }
 
 private:
-    static constexpr size_t kShift = 12;
-    static constexpr size_t kBlock = size_t(1) << kShift;
-    static constexpr size_t kMask = kBlock - 1;
-    std::vector<Value*> blocks_;
+    enum class Tag : quint8 { Null, Int, BigInt, Real, Text, Boxed };
+    static constexpr int kShift = 56;
+    static constexpr quint64 kPayload = (quint64(1) << kShift) - 1;
+    static constexpr qint64 kInlineLimit = qint64(1) << (kShift - 1);
+    static constexpr size_t kCellShift = 16;  // cells per block: 65,536 (512 KiB)
+    static constexpr size_t kCellMask = (size_t(1) << kCellShift) - 1;
+    static constexpr size_t kArenaBlock = size_t(1) << 20;
+    static_assert(sizeof(void*) == 8, "cells hold pointers in 56 bits");
+
+    struct Block {
+        std::unique_ptr<char[]> bytes;
+        size_t size = 0;
+    };
+
+    static quint64 pack(Tag t, quint64 payload) { return (quint64(t) << kShift) | payload; }
+    static quint64 address(const char* p) {
+        const auto a = quint64(reinterpret_cast<quintptr>(p));
+        if (a > kPayload) throw std::bad_alloc();
+        return a;
+    }
+    static const char* pointer(quint64 cell) { return reinterpret_cast<const char*>(quintptr(cell & kPayload)); }
+
+    quint64& cellAt(size_t i) { return cells_[i >> kCellShift][i & kCellMask]; }
+    quint64 cellAt(size_t i) const { return cells_[i >> kCellShift][i & kCellMask]; }
+    void pushCell(quint64 cell) {
+        if ((size_ >> kCellShift) == cells_.size()) cells_.emplace_back(new quint64[kCellMask + 1]);
+        cellAt(size_) = cell;
+        ++size_;
+    }
+
+    // Room for `head` bytes (copied from `from`) and `more` after them, in a block that never
+    // moves; the blocks of an earlier read are used again.
+    char* put(const void* from, size_t head, size_t more = 0) {
+        const size_t n = head + more;
+        while (arenaBlock_ < arena_.size() && arena_[arenaBlock_].size - arenaUsed_ < n) {
+            ++arenaBlock_;
+            arenaUsed_ = 0;
+        }
+        if (arenaBlock_ == arena_.size()) {
+            Block b;
+            b.size = std::max(kArenaBlock, n);
+            b.bytes.reset(new char[b.size]);
+            arena_.push_back(std::move(b));
+            arenaUsed_ = 0;
+        }
+        char* p = arena_[arenaBlock_].bytes.get() + arenaUsed_;
+        arenaUsed_ += n;
+        std::memcpy(p, from, head);
+        return p;
+    }
+
+    std::vector<std::unique_ptr<quint64[]>> cells_;
     size_t size_ = 0;
+    std::vector<Block> arena_;
+    size_t arenaBlock_ = 0;
+    size_t arenaUsed_ = 0;
+    std::deque<Value> boxes_;
 };
 
 }  // namespace
@@ -164,20 +289,28 @@ struct Recordset::Impl {
     bool keyShown = false;            // every key column is among the fields
     QHash<QString, int> byName;       // case-folded name → first field of that name
 
-    // Rows: ncols values per row, in the order they were read (then added). The texts read
-    // from the database lie in `texts`; values leave the recordset through ownedValue().
-    ValueStore values;
-    detail::TextArena texts;
+    // Rows: ncols cells per row, in the order they were read (then added).
+    RowStore values;
     int nrows = 0;
     std::vector<int> order;           // rows in the present order; deleted rows left out
     int cur = 0;                      // position in `order`; -1 BOF, order.size() EOF
     int deletedRow = -1;              // a row deleted while current: the cursor sits on it
     QString sortSpec;
 
+    // The last UPDATE, kept for the next row (reset: it holds no lock). Dropped on close and
+    // requery.
+    Statement updateStatement;
+    QString updateText;
+    void dropUpdateStatement() {
+        sqlite3_finalize(updateStatement.st);
+        updateStatement.st = nullptr;
+        updateText.clear();
+    }
+
     // The pending edit.
     EditMode mode = EditMode::None;
     int editRow = -1;
-    std::vector<Value> originals;
+    std::vector<RowStore::Cell> originals;  // the row's cells when the edit began
     std::vector<quint32> written;     // per field: when it was last written, 0 = not written
     quint32 writeSeq = 0;
     int rowBeforeAdd = -1;
@@ -192,8 +325,11 @@ struct Recordset::Impl {
         if (deletedRow >= 0) return deletedRow;
         return cur >= 0 && cur < size() ? order[size_t(cur)] : -1;
     }
-    Value& at(int row, int field) { return values[size_t(row) * size_t(ncols) + size_t(field)]; }
-    const Value& at(int row, int field) const { return values[size_t(row) * size_t(ncols) + size_t(field)]; }
+    size_t cellIndex(int row, int field) const { return size_t(row) * size_t(ncols) + size_t(field); }
+    RowStore::Cell cellOf(int row, int field) const { return values.cell(cellIndex(row, field)); }
+    Value at(int row, int field) const { return values.get(cellIndex(row, field), kinds[size_t(field)]); }
+    void put(int row, int field, const Value& v) { values.set(cellIndex(row, field), v); }
+    Value original(int field) const { return values.decode(originals[size_t(field)], kinds[size_t(field)]); }
     void checkField(int index) const {
         if (index < 0 || index >= ncols)
             throw VbError(err::ItemNotFound, kSource,
@@ -309,6 +445,7 @@ struct Recordset::Impl {
     }
 
     void runQuery() {
+        dropUpdateStatement();
         sqlite3* h = db();
         Statement s;
         const QByteArray text = sql.toUtf8();
@@ -323,18 +460,16 @@ struct Recordset::Impl {
         }
         values.clear();
         originals.clear();
-        texts.clear();
         nrows = 0;
-        detail::RowReader reader(s.st, kinds, texts);
         const int n = ncols;
+        const ColumnKind* k = kinds.data();
         while ((rc = sqlite3_step(s.st)) == SQLITE_ROW) {
-            for (int c = 0; c < n; ++c) values.emplace([&] { return reader.read(c); });
+            for (int c = 0; c < n; ++c) values.append(s.st, c, k[c]);
             ++nrows;
         }
         if (rc != SQLITE_DONE) {  // no half-read rows are left behind
             const VbError e = conn->error(sqlite3_extended_errcode(h), source);
             values.clear();
-            texts.clear();
             nrows = 0;
             order.clear();
             throw e;
@@ -378,9 +513,16 @@ struct Recordset::Impl {
             std::sort(order.begin(), order.end());
             return;
         }
+        // Each key's values are read once, not at every comparison.
+        std::vector<std::vector<Value>> keyValues(keys.size());
+        for (size_t k = 0; k < keys.size(); ++k) {
+            keyValues[k].reserve(size_t(nrows));
+            for (int r = 0; r < nrows; ++r) keyValues[k].push_back(at(r, keys[k].field));
+        }
         std::stable_sort(order.begin(), order.end(), [&](int a, int b) {
-            for (const Key& k : keys) {
-                const int c = compareValues(at(a, k.field), at(b, k.field));
+            for (size_t i = 0; i < keys.size(); ++i) {
+                const Key& k = keys[i];
+                const int c = compareValues(keyValues[i][size_t(a)], keyValues[i][size_t(b)]);
                 if (c != 0) return k.desc ? c > 0 : c < 0;
             }
             return false;
@@ -409,7 +551,7 @@ struct Recordset::Impl {
         std::vector<Value> key;
         for (int b : keyBase) {
             const int f = fieldsOfBase[size_t(b)].front();
-            key.push_back(mode != EditMode::None ? originals[size_t(f)] : at(currentRow(), f));
+            key.push_back(mode != EditMode::None ? original(f) : at(currentRow(), f));
         }
         return key;
     }
@@ -465,7 +607,7 @@ struct Recordset::Impl {
         if (sqlite3_step(sel.st) == SQLITE_ROW) {
             for (int b = 0; b < baseColumns.size(); ++b) {
                 const Value v = detail::readColumn(sel.st, b, baseKinds[size_t(b)]);
-                for (int f : fieldsOfBase[size_t(b)]) at(row, f) = v;
+                for (int f : fieldsOfBase[size_t(b)]) put(row, f, v);
             }
         }
     }
@@ -477,17 +619,27 @@ struct Recordset::Impl {
         std::vector<Value> vals;
         for (int b = 0; b < baseColumns.size(); ++b) {
             const int f = writers[size_t(b)];
-            if (f < 0 || at(row, f) == originals[size_t(f)]) continue;
+            if (f < 0 || cellOf(row, f) == originals[size_t(f)] || at(row, f) == original(f)) continue;
             sets << jetsql::quoteIdentifier(baseColumns[b]) + QStringLiteral(" = ?");
             vals.push_back(at(row, f));
         }
         if (sets.isEmpty()) return;
         const std::vector<Value> key = originalKey();
-        Statement upd;
-        prepare(upd, QStringLiteral("UPDATE %1 SET %2 WHERE %3").arg(jetsql::quoteIdentifier(table), sets.join(QStringLiteral(", ")), keyCondition()));
+        // Rows changed one after the other mostly change the same columns: the statement is
+        // kept for the next row.
+        const QString text = QStringLiteral("UPDATE %1 SET %2 WHERE %3").arg(jetsql::quoteIdentifier(table), sets.join(QStringLiteral(", ")), keyCondition());
+        if (!updateStatement.st || updateText != text || sqlite3_db_handle(updateStatement.st) != db()) {
+            dropUpdateStatement();
+            prepare(updateStatement, text);
+            updateText = text;
+        }
+        Statement& upd = updateStatement;
+        sqlite3_reset(upd.st);
+        sqlite3_clear_bindings(upd.st);
         int i = 1;
         for (const Value& v : vals) bind(upd, i++, v);
         for (const Value& v : key) bind(upd, i++, v);
+        const auto done = qScopeGuard([&] { sqlite3_reset(upd.st); });  // holds no lock between rows
         step(upd.st, table);
         if (sqlite3_changes(conn->handle()) == 0)
             throw VbError(err::RowNotFound, kSource,
@@ -496,7 +648,7 @@ struct Recordset::Impl {
     }
 
     void restoreOriginals() {
-        for (int c = 0; c < ncols; ++c) at(editRow, c) = originals[size_t(c)];
+        for (int c = 0; c < ncols; ++c) values.setCell(cellIndex(editRow, c), originals[size_t(c)]);
     }
 
     void beginEdit(int row) {
@@ -504,7 +656,7 @@ struct Recordset::Impl {
         mode = EditMode::InProgress;
         editRow = row;
         originals.clear();
-        for (int c = 0; c < ncols; ++c) originals.push_back(at(row, c));
+        for (int c = 0; c < ncols; ++c) originals.push_back(cellOf(row, c));
     }
 
     void endEdit() {
@@ -540,9 +692,9 @@ void Recordset::open(const QString& source, const ConnectionPtr& connection, Cur
 void Recordset::close() {
     if (!d_->isOpen) return;
     d_->isOpen = false;
+    d_->dropUpdateStatement();
     d_->values.release();
     d_->originals.clear();
-    d_->texts.clear();
     d_->order.clear();
     d_->nrows = 0;
     d_->endEdit();
@@ -661,7 +813,7 @@ Value Recordset::value(int index) const {
     d_->checkField(index);
     const int row = d_->currentRow();
     if (row < 0) throw noCurrentRecord();
-    return detail::ownedValue(d_->at(row, index));
+    return d_->at(row, index);
 }
 
 Value Recordset::value(const QString& name) const {
@@ -674,15 +826,15 @@ Value Recordset::originalValue(int index) const {
     d_->checkField(index);
     const int row = d_->currentRow();
     if (row < 0) throw noCurrentRecord();
-    if (d_->mode != EditMode::None && row == d_->editRow) return detail::ownedValue(d_->originals[size_t(index)]);
-    return detail::ownedValue(d_->at(row, index));
+    if (d_->mode != EditMode::None && row == d_->editRow) return d_->original(index);
+    return d_->at(row, index);
 }
 
 Value Recordset::valueAt(int row, int index) const {
     d_->requireOpen();
     d_->checkField(index);
     if (row < 0 || row >= d_->size()) throw noCurrentRecord();
-    return detail::ownedValue(d_->at(d_->order[size_t(row)], index));
+    return d_->at(d_->order[size_t(row)], index);
 }
 
 void Recordset::setValue(int index, const Value& v) {
@@ -705,7 +857,7 @@ void Recordset::setValue(int index, const Value& v) {
     const int b = d.base[size_t(index)];
     const std::vector<int> same = b >= 0 ? d.fieldsOfBase[size_t(b)] : std::vector<int>{index};
     for (int other : same) {
-        d.at(row, other) = converted;
+        d.put(row, other, converted);
         d.written[size_t(other)] = other == index ? seq : 0;
     }
     d.written[size_t(index)] = seq;
@@ -743,13 +895,13 @@ void Recordset::addNew() {
     }
     d.rowBeforeAdd = d.currentRow();
     const int row = d.nrows++;
-    for (int c = 0; c < d.ncols; ++c) d.values.push_back(Value::null());
+    for (int c = 0; c < d.ncols; ++c) d.values.appendNull();
     d.order.push_back(row);
     d.cur = d.size() - 1;
     d.deletedRow = -1;
     d.mode = EditMode::Add;
     d.editRow = row;
-    d.originals.assign(size_t(d.ncols), Value::null());
+    d.originals.assign(size_t(d.ncols), RowStore::nullCell());
     std::fill(d.written.begin(), d.written.end(), 0);
     emit rowsChanged();
     emit currentChanged();

@@ -1,6 +1,5 @@
 #include "platform/db/sqlvalues.h"
 
-#include <QStringDecoder>
 #include <sqlite3.h>
 
 #include <algorithm>
@@ -36,9 +35,7 @@ bool twoDigits(const char* p, int& v) {
     return true;
 }
 
-Value dateFromText(sqlite3_value* v) {
-    const auto* p = reinterpret_cast<const char*>(sqlite3_value_text(v));
-    const int n = sqlite3_value_bytes(v);
+Value dateFromText(const char* p, int n) {
     int c1, c2, m, d, h = 0, mi = 0, s = 0;
     if ((n == 19 || n == 16 || n == 10) && p[4] == '-' && p[7] == '-' && twoDigits(p, c1) && twoDigits(p + 2, c2) &&
         twoDigits(p + 5, m) && twoDigits(p + 8, d) &&
@@ -53,10 +50,7 @@ Value dateFromText(sqlite3_value* v) {
     return t.isValid() ? Value(t) : Value(text);
 }
 
-Value textOf(sqlite3_value* v) {
-    const auto* p = reinterpret_cast<const char*>(sqlite3_value_text(v));
-    return Value(QString::fromUtf8(p, sqlite3_value_bytes(v)));
-}
+Value textOf(const char* p, int n) { return Value(QString::fromUtf8(p, n)); }
 
 VbError mismatch(const QString& column, const Value& v) {
     return VbError(err::TypeMismatch, kSource,
@@ -140,93 +134,57 @@ int bindValue(sqlite3_stmt* st, int index, const Value& v) {
 Value readColumn(sqlite3_stmt* st, int col, ColumnKind kind) { return readValue(sqlite3_column_value(st, col), kind); }
 
 // The statement is stepped on one thread only, so its column values are read in place.
-Value readValue(sqlite3_value* v, ColumnKind kind) {
+Value readValue(sqlite3_value* v, ColumnKind kind) { return RawValue::of(v, kind).decode(kind); }
+
+RawValue RawValue::of(sqlite3_value* v, ColumnKind kind) {
+    RawValue r;
     const int type = sqlite3_value_type(v);
-    if (type == SQLITE_NULL) return Value::null();
-    switch (kind) {
-    case ColumnKind::Text: return textOf(v);
-    case ColumnKind::Int:
-        if (type == SQLITE_INTEGER) return Value(qint64(sqlite3_value_int64(v)));
-        if (type == SQLITE_FLOAT) return Value(qint64(std::llround(sqlite3_value_double(v))));
-        return textOf(v);
-    case ColumnKind::Bool:
-        if (type == SQLITE_INTEGER) return Value(sqlite3_value_int64(v) != 0);
-        if (type == SQLITE_FLOAT) return Value(sqlite3_value_double(v) != 0.0);
-        {
-            const Value t = textOf(v);
+    if (type == SQLITE_NULL) return r;
+    const bool asText = kind == ColumnKind::Text || type == SQLITE_TEXT || (type == SQLITE_BLOB && kind != ColumnKind::DateTime);
+    if (asText) {
+        r.type = Type::Text;
+        r.text = reinterpret_cast<const char*>(sqlite3_value_text(v));
+        r.bytes = sqlite3_value_bytes(v);
+        if (!r.text) r.text = "";
+    } else if (type == SQLITE_INTEGER) {
+        r.type = Type::Int;
+        r.i = sqlite3_value_int64(v);
+    } else {  // a real, or a blob in a date column
+        r.type = Type::Real;
+        r.d = sqlite3_value_double(v);
+    }
+    return r;
+}
+
+Value RawValue::decode(ColumnKind kind) const {
+    if (type == Type::Null) return Value::null();
+    if (type == Type::Text) {
+        switch (kind) {
+        case ColumnKind::Bool: {
+            const Value t = textOf(text, bytes);
             const auto b = boolFromText(t.toText());
             return b ? Value(*b) : t;
         }
-    case ColumnKind::Decimal:
-        if (type == SQLITE_INTEGER) return Value(Decimal::fromInt(sqlite3_value_int64(v)));
-        if (type == SQLITE_FLOAT) return decimalFromReal(sqlite3_value_double(v));
-        {
-            const Value t = textOf(v);
+        case ColumnKind::Decimal: {
+            const Value t = textOf(text, bytes);
             const auto d = Decimal::parse(t.toText().trimmed());
             return d ? Value(*d) : t;
         }
-    case ColumnKind::Double:
-        if (type == SQLITE_INTEGER || type == SQLITE_FLOAT) return Value(sqlite3_value_double(v));
-        return textOf(v);
+        case ColumnKind::DateTime: return dateFromText(text, bytes);
+        default: return textOf(text, bytes);
+        }
+    }
+    const bool isInt = type == Type::Int;
+    switch (kind) {
+    case ColumnKind::Int: return Value(isInt ? i : qint64(std::llround(d)));
+    case ColumnKind::Bool: return Value(isInt ? i != 0 : d != 0.0);
+    case ColumnKind::Decimal: return isInt ? Value(Decimal::fromInt(i)) : decimalFromReal(d);
+    case ColumnKind::Double: return Value(isInt ? double(i) : d);
     case ColumnKind::DateTime:
-        if (type == SQLITE_TEXT) return dateFromText(v);
-        return type == SQLITE_INTEGER ? Value(qint64(sqlite3_value_int64(v))) : Value(sqlite3_value_double(v));
-    case ColumnKind::Any: break;
+    case ColumnKind::Any:
+    case ColumnKind::Text: break;
     }
-    switch (type) {
-    case SQLITE_INTEGER: return Value(qint64(sqlite3_value_int64(v)));
-    case SQLITE_FLOAT: return Value(sqlite3_value_double(v));
-    default: return textOf(v);
-    }
-}
-
-QString TextArena::add(const char* utf8, qsizetype bytes) {
-    // UTF-16 never needs more units than UTF-8 has bytes.
-    if (bytes > left_) {
-        const qsizetype size = std::max<qsizetype>(qsizetype(1) << 16, bytes);
-        blocks_.emplace_back(new char16_t[size_t(size)]);
-        next_ = blocks_.back().get();
-        left_ = size;
-    }
-    char16_t* const start = next_;
-    qsizetype i = 0;
-    while (i < bytes && static_cast<unsigned char>(utf8[i]) < 0x80) {
-        start[i] = char16_t(static_cast<unsigned char>(utf8[i]));
-        ++i;
-    }
-    qsizetype length = i;
-    if (i < bytes) {
-        QStringDecoder decoder(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
-        const QChar* end = decoder.appendToBuffer(reinterpret_cast<QChar*>(start + i), QByteArrayView(utf8 + i, bytes - i));
-        length = qsizetype(reinterpret_cast<const char16_t*>(end) - start);
-    }
-    next_ += length;
-    left_ -= length;
-    return QString::fromRawData(reinterpret_cast<const QChar*>(start), length);
-}
-
-void TextArena::clear() {
-    blocks_.clear();
-    next_ = nullptr;
-    left_ = 0;
-}
-
-Value ownedValue(const Value& v) {
-    if (v.type() != Value::Type::Text) return v;
-    const QString s = v.toText();
-    if (s.isNull() || s.data_ptr().isMutable()) return v;
-    return Value(QString(s.constData(), s.size()));
-}
-
-RowReader::RowReader(sqlite3_stmt* st, const std::vector<ColumnKind>& kinds, TextArena& arena)
-    : st_(st), kinds_(kinds.data()), arena_(arena) {}
-
-Value RowReader::read(int col) {
-    const ColumnKind kind = kinds_[col];
-    sqlite3_value* v = sqlite3_column_value(st_, col);
-    if ((kind != ColumnKind::Text && kind != ColumnKind::Any) || sqlite3_value_type(v) != SQLITE_TEXT) return readValue(v, kind);
-    const auto* p = reinterpret_cast<const char*>(sqlite3_value_text(v));
-    return Value(arena_.add(p, sqlite3_value_bytes(v)));
+    return isInt ? Value(i) : Value(d);
 }
 
 Value convertForColumn(ColumnKind kind, int maxLength, const Value& v, const QString& column) {

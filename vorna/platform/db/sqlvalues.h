@@ -37,33 +37,20 @@ int bindValue(sqlite3_stmt* st, int index, const Value& v);
 Value readColumn(sqlite3_stmt* st, int col, ColumnKind kind);
 Value readValue(sqlite3_value* v, ColumnKind kind);
 
-// Holds the texts of a recordset's rows in large blocks: a text read from the database is a
-// QString over the block (no allocation of its own). Such texts never leave the recordset: what
-// it hands out is copied first (see ownedValue()). clear() frees every block.
-class TextArena {
-public:
-    QString add(const char* utf8, qsizetype bytes);
-    void clear();
+// A stored value as SQLite gives it, before it becomes a Value: a whole number, a real or a
+// text (UTF-8, not owned). RawValue::of() keeps of a column only what decode() needs for its
+// kind (a number in a text column is kept as its text), so a row can be kept in this form and
+// turned into values when they are looked at, with the same result as readValue().
+struct RawValue {
+    enum class Type : quint8 { Null, Int, Real, Text };
+    Type type = Type::Null;
+    qint64 i = 0;
+    double d = 0;
+    const char* text = nullptr;
+    int bytes = 0;
 
-private:
-    std::vector<std::unique_ptr<char16_t[]>> blocks_;
-    char16_t* next_ = nullptr;
-    qsizetype left_ = 0;
-};
-
-// A value that owns its text (a text over a TextArena is copied).
-Value ownedValue(const Value& v);
-
-// Reads the rows of one statement, column by column, its texts into `arena`.
-class RowReader {
-public:
-    RowReader(sqlite3_stmt* st, const std::vector<ColumnKind>& kinds, TextArena& arena);
-    Value read(int col);
-
-private:
-    sqlite3_stmt* st_;
-    const ColumnKind* kinds_;
-    TextArena& arena_;
+    static RawValue of(sqlite3_value* v, ColumnKind kind);
+    Value decode(ColumnKind kind) const;
 };
 
 // Turns a value written by the program into what a column of that kind holds: Empty → Null,

@@ -44,7 +44,9 @@ public:
         QString header;
         quint32 headerBack = 0;
         std::vector<QString> text;  // sized on first write
-        std::vector<bool> filled;   // rows the provider has given
+        // The texts the provider has given (or written over them): only the rows shown, so a
+        // long list costs what is seen.
+        QHash<int, QString> provided;
         std::function<QString(int)> provider;
         std::vector<quint32> back;     // kSet | rgb, 0 when none
         std::vector<quint16> picture;  // 1 + index into pictures, 0 when none
@@ -70,12 +72,10 @@ public:
         if (row == 0) return columns[col].header;
         Column& c = const_cast<Column&>(columns[col]);
         const size_t i = size_t(row - 1);
-        if (c.provider && (c.filled.empty() || !c.filled[i])) {
-            QString t = c.provider(row);
-            sized(c.text);
-            sized(c.filled);
-            c.text[i] = std::move(t);
-            c.filled[i] = true;
+        if (c.provider) {
+            const auto it = c.provided.constFind(row);
+            if (it != c.provided.constEnd()) return *it;
+            return *c.provided.insert(row, c.provider(row));
         }
         return c.text.empty() ? QString() : c.text[i];
     }
@@ -87,11 +87,11 @@ public:
             changedHeader(col, col);
             return;
         }
-        sized(c.text);
-        c.text[size_t(row - 1)] = t;
         if (c.provider) {
-            sized(c.filled);
-            c.filled[size_t(row - 1)] = true;
+            c.provided.insert(row, t);
+        } else {
+            sized(c.text);
+            c.text[size_t(row - 1)] = t;
         }
         changed(row, row, col, col);
     }
@@ -247,7 +247,7 @@ public:
         columns.resize(size_t(cols));
         for (Column& c : columns) {
             if (!c.text.empty()) sized(c.text);
-            if (!c.filled.empty()) sized(c.filled);
+            c.provided.removeIf([rows](const auto& e) { return e.key() >= rows; });
             if (!c.back.empty()) sized(c.back);
             if (!c.picture.empty()) sized(c.picture);
         }
@@ -349,8 +349,14 @@ void FlexGrid::setTextMatrix(int row, int col, const QString& text) {
 void FlexGrid::setColumnProvider(int col, std::function<QString(int)> provider) {
     checkCol(col);
     auto& c = model_->columns[size_t(col)];
+    if (!provider) {  // what was shown stays
+        for (auto it = c.provided.cbegin(); it != c.provided.cend(); ++it) {
+            model_->sized(c.text);
+            c.text[size_t(it.key() - 1)] = it.value();
+        }
+    }
     c.provider = std::move(provider);
-    c.filled.clear();
+    c.provided.clear();
     model_->changed(1, std::max(1, model_->dataRows), col, col);
 }
 
