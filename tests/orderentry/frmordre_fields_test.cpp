@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 
 #include <QRadioButton>
+#include <QStyle>
+#include <QStyleOptionFrame>
 #include <QTest>
 
 #include "orderentry/fieldrules.h"
@@ -360,4 +362,21 @@ TEST_F(OrderFields, TemplateAskedBeforeTheChargesAreChosen) {
     EXPECT_EQ(dialogs.titles(), QStringList{"Saisie incomplète"});
     EXPECT_EQ(dialogs.messages.value(0).icon, MsgIcon::Critical);
     EXPECT_EQ(QApplication::focusWidget(), w.optFrais->button(3));
+}
+
+// A currency or country code is read whole: the widest upper-case code fits the box's text area.
+TEST_F(OrderFields, CodeBoxesShowTheirWidestCodeWhole) {
+    frmOrdre& w = show();
+    std::vector<std::pair<forms::TextBox*, QString>> boxes;
+    for (auto* b : w.txtDev) boxes.emplace_back(b, QStringLiteral("WWW"));
+    for (auto* b : w.txtPays) boxes.emplace_back(b, QStringLiteral("WW"));
+    for (const auto& [box, code] : boxes) {
+        QStyleOptionFrame opt;
+        opt.initFrom(box);
+        opt.lineWidth = box->style()->pixelMetric(QStyle::PM_DefaultFrameWidth, &opt, box);
+        const QRect contents = box->style()->subElementRect(QStyle::SE_LineEditContents, &opt, box);
+        const QMargins tm = box->textMargins();
+        const int room = contents.width() - tm.left() - tm.right() - 4;  // QLineEdit keeps 2 px each side
+        EXPECT_GE(room, box->fontMetrics().horizontalAdvance(code)) << box->objectName().toStdString();
+    }
 }

@@ -68,7 +68,10 @@ forms::TextBox* frmOrdre::newBox(QWidget* parent, const QString& name, const QSt
     b->setMaxLength(maxLength);
     if (index >= 0) b->setProperty("index", index);
     const QFontMetrics fm(b->font());
-    b->setFixedWidth(fm.horizontalAdvance(QString(std::min(maxLength, 35), u'0')) + 8);
+    // Short boxes hold upper-case codes (currency, country): sized on the widest letter,
+    // else "XVW" or "MW" is clipped by the frame.
+    const QChar widest = maxLength <= 3 ? u'W' : u'0';
+    b->setFixedWidth(fm.horizontalAdvance(QString(std::min(maxLength, 35), widest)) + 8);
     b->setFixedHeight(kRowPixels);
     return b;
 }
