@@ -7,7 +7,8 @@
 //       the process, beside the time SQLite alone takes to step the list query.
 //   bench_orderlist --make-folder DIR [orders] [--spread]
 //       Makes a data folder for scripts/run: the template, the reference database and a
-//       working database of that many orders (300 by default).
+//       working database of that many orders (300 by default), with sound settings (CFT mode,
+//       generating into DIR/generation).
 //   bench_orderlist --grab FILE [orders] [--spread]
 //       Loads the window on such orders (300 by default; 0 for an empty list) and saves a
 //       picture of it, and of its menus beside it (FILE-edition.png, FILE-fichier.png,
@@ -66,8 +67,13 @@ bool fillWorkingDatabase(const QString& path, int count, bool spread) {
     sqlite3_stmt* st = nullptr;
     const char* sql =
         "INSERT INTO Ordres (typeOper, devPaiement, devOrdre, montant, urgent, refInterne, dateCreation, identBE1,"
-        " identBE2, motif1, frais, avisBenefType, residentOY, nbDeci, genere, dateGener, paysResBE, codeEcono)"
-        " VALUES (0, ?, ?, ?, ?, ?, ?, ?, 'RUE DU PORT 12', 'FACTURE', ?, 0, 1, ?, ?, ?, 'DE', '110')";
+        " identBE2, motif1, frais, avisBenefType, residentOY, nbDeci, genere, dateGener, paysResBE, codeEcono,"
+        " ribOY, identOY1, identOY2, codePostalOY, villeOY, paysOY, ribPL, identPL1, identPL2, codePostalPL,"
+        " villePL, paysPL, bicBqeBE, paysBqeBE, villeBE, paysBE, ibanBE)"
+        " VALUES (0, ?, ?, ?, ?, ?, ?, ?, 'RUE DU PORT 12', 'FACTURE', ?, 0, 1, ?, ?, ?, 'DE', '110',"
+        " '30004005500001004750105', 'CLIENT SA', '2 AVENUE FOCH', '69001', 'LYON', 'FR',"
+        " '20041010050500012345694', 'BANQUE', '1 RUE DE LA PAIX', '75001', 'PARIS', 'FR',"
+        " 'DEUTDEFFXXX', 'DE', 'HAMBURG', 'DE', 'DE89370400440532013000')";
     if (sqlite3_prepare_v2(db, sql, -1, &st, nullptr) != SQLITE_OK) {
         std::fprintf(stderr, "%s\n", sqlite3_errmsg(db));
         sqlite3_close(db);
@@ -135,7 +141,30 @@ bool makeDataFolder(const QString& dir, int count, bool spread) {
     QFile::remove(working);
     if (!QFile::copy(QDir(dir).filePath(dbfiles::Template), working)) return false;
     QFile::setPermissions(working, QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup | QFile::ReadOther);
-    return fillWorkingDatabase(working, count, spread);
+    if (!fillWorkingDatabase(working, count, spread)) return false;
+    // Sound settings, generating into the folder's own "generation" folder: the program can be
+    // tried at once, generation included.
+    const QString generation = QDir(dir).filePath(QStringLiteral("generation"));
+    QDir().mkpath(generation);
+    sqlite3* db = nullptr;
+    if (sqlite3_open(working.toUtf8().constData(), &db) != SQLITE_OK) return false;
+    sqlite3_stmt* st = nullptr;
+    const char* sql =
+        "INSERT INTO ParamRef (idUniq, radicalRef, reperGener, ribOY, identOY1, identOY2, codePostalOY, villeOY, paysOY,"
+        " sirenOY, modifiableOY, ribPL, identPL1, identPL2, codePostalPL, villePL, paysPL, sirenPL, modifiablePL,"
+        " modeTransfert, partCft) VALUES (1, 'VIR', ?, '30004005500001004750105', 'CLIENT SA', '2 AVENUE FOCH',"
+        " '69001', 'LYON', 'FR', '732829320', 1, '20041 01005 05000123456 94', 'BANQUE', '1 RUE DE LA PAIX',"
+        " '75001', 'PARIS', 'FR', '552100554', 1, 'CFT', 'BQPART01')";
+    const QByteArray folder = (generation + u'/').toUtf8();
+    bool ok = sqlite3_prepare_v2(db, sql, -1, &st, nullptr) == SQLITE_OK;
+    if (ok) {
+        sqlite3_bind_text(st, 1, folder.constData(), -1, SQLITE_TRANSIENT);
+        ok = sqlite3_step(st) == SQLITE_DONE;
+    }
+    if (!ok) std::fprintf(stderr, "%s\n", sqlite3_errmsg(db));
+    sqlite3_finalize(st);
+    sqlite3_close(db);
+    return ok;
 }
 
 // Peak resident memory of the process so far, in MiB.
