@@ -1,12 +1,12 @@
 #include "generation/generation.h"
 
 #include <QFileInfo>
-#include <QRegularExpression>
 #include <unistd.h>
 
 #include "generation/orderfile.h"
 #include "generation/orderrecord.h"
 #include "generation/rptrecapgener.h"
+#include "generation/workfiles.h"
 #include "platform/db/recordset.h"
 #include "platform/dialogs.h"
 #include "platform/environment.h"
@@ -25,24 +25,6 @@ const QString kSource = QStringLiteral("Génération des ordres");
 const QString kImpossible = QStringLiteral("Génération impossible");
 const QString kCrLf = QStringLiteral("\r\n");
 const QString kWorkExtension = QStringLiteral(".e9_");
-
-// The stamps (DTM+137) of a work file's messages, oldest first; empty when the file is not a
-// complete interchange (a run stopped while writing it).
-QList<QDateTime> stampsOf(const QString& path) {
-    QFile f(path);
-    if (!f.open(QIODevice::ReadOnly)) return {};
-    const QByteArray bytes = f.readAll();
-    if (!bytes.startsWith("UNB+") || !QRegularExpression(QStringLiteral("UNZ\\+\\d+\\+[^']*'$")).match(QString::fromLatin1(bytes)).hasMatch())
-        return {};
-    QList<QDateTime> out;
-    static const QRegularExpression dtm(QStringLiteral("'DTM\\+137:(\\d{12}):202'"));
-    for (auto it = dtm.globalMatch(QString::fromLatin1(bytes)); it.hasNext();) {
-        const QDateTime t = QDateTime::fromString(QStringLiteral("20") + it.next().captured(1), QStringLiteral("yyyyMMddHHmmss"));
-        if (t.isValid()) out << t;
-    }
-    std::sort(out.begin(), out.end());
-    return out;
-}
 
 }  // namespace
 
@@ -109,7 +91,7 @@ QString OrderFileGeneration::currencyKey(const QString& devOrdre, const QString&
 void OrderFileGeneration::run() {
     phases_ = Phases{};
     try {
-        settleLeftOvers();
+        settleWorkFiles(conn_, folder_);
         clock_.start();
         if (!openRecordsets()) return;
         if (!checkFolder()) return;
@@ -137,7 +119,8 @@ void OrderFileGeneration::run() {
             inTransaction_ = false;
         }
         closeRecordsets();
-        msgBox(e.description, MsgButtons::OK, MsgIcon::Critical, FailureTitle);
+        msgBox(e.description, MsgButtons::OK, MsgIcon::Critical,
+               e.number == files::errnum::FileAlreadyExists ? kImpossible : FailureTitle);
         return;
     }
 
@@ -157,56 +140,6 @@ void OrderFileGeneration::run() {
         msgBox(QString::fromLocal8Bit(e.what()), MsgButtons::OK, MsgIcon::Critical, FailureTitle);
         cancel();
     }
-}
-
-// A work file left by an earlier run that was stopped (the program killed, the machine down,
-// a rename refused) is settled first, from what the database says of its orders: the orders
-// are marked in the same transaction that ends after the file is complete on disk, so either
-// they are generated and the file is good, or they are pending and the file must go.
-void OrderFileGeneration::settleLeftOvers() {
-    if (folder_.isEmpty() || !files::folderExists(QFileInfo(folder_ + u'x').absolutePath())) return;
-    const QString dir = QFileInfo(folder_ + u'x').absolutePath() + u'/';
-    const QString prefix = QFileInfo(folder_ + u'x').fileName().chopped(1);  // a folder text without its final "/"
-    for (const files::Entry& e : files::listFolder(dir)) {
-        if (e.isFolder || !e.name.endsWith(kWorkExtension) || !e.name.startsWith(prefix)) continue;
-        settleLeftOver(dir + e.name);
-    }
-}
-
-void OrderFileGeneration::settleLeftOver(const QString& workFile) {
-    const QList<QDateTime> stamps = stampsOf(workFile);
-    bool generated = false;
-    if (!stamps.isEmpty()) {
-        Recordset rs;
-        rs.open(QStringLiteral("select count(*) as n from Ordres where genere = true and dateGener >= ? and dateGener <= ?"),
-                conn_, CursorType::ForwardOnly, LockType::ReadOnly,
-                {Value(storedDateTime(stamps.first())), Value(storedDateTime(stamps.last()))});
-        generated = !rs.eof() && rs.value(0).toInt() >= stamps.size();
-    }
-    const QString finalFile = workFile.left(workFile.size() - 1) + u'3';
-    QString text;
-    if (generated) {
-        try {
-            files::renameFile(workFile, finalFile);
-            text = QStringLiteral("Le fichier ") + workFile + QStringLiteral(" laissé par une génération interrompue contient des ordres générés : il a été renommé en ") +
-                   finalFile + u'.';
-        } catch (const VbError& e) {
-            text = QStringLiteral("Le fichier ") + workFile + QStringLiteral(" laissé par une génération interrompue contient des ordres générés, mais il n'a pas pu être renommé en ") +
-                   finalFile + QStringLiteral(" : ") + e.description;
-        }
-    } else {
-        const QString page = workFile.left(workFile.size() - kWorkExtension.size()) + QStringLiteral(".htm");
-        try {
-            files::deleteFile(workFile);
-            if (files::fileExists(page)) files::deleteFile(page);
-            text = QStringLiteral("Le fichier ") + workFile +
-                   QStringLiteral(" laissé par une génération interrompue a été supprimé : ses ordres n'ont pas été générés et restent en attente.");
-        } catch (const VbError& e) {
-            text = QStringLiteral("Le fichier ") + workFile + QStringLiteral(" laissé par une génération interrompue n'a pas pu être supprimé : ") +
-                   e.description;
-        }
-    }
-    msgBox(text, MsgButtons::OK, MsgIcon::Information, QuestionTitle);
 }
 
 bool OrderFileGeneration::openRecordsets() {
@@ -266,9 +199,21 @@ void OrderFileGeneration::beginWork() {
     inTransaction_ = true;
     work_.setFileName(names_.work);
     // NewOnly: a file that appeared since the check is never overwritten.
-    if (!work_.open(QIODevice::WriteOnly | QIODevice::NewOnly))
+    if (!work_.open(QIODevice::WriteOnly | QIODevice::NewOnly)) {
+        // Another run of the same orders (another user of this data folder) took the name since.
+        if (files::fileExists(names_.work))
+            throw VbError(files::errnum::FileAlreadyExists, kSource, QStringLiteral("Le fichier ") + names_.work + QStringLiteral(" existe déjà"));
         throw VbError(files::errnum::PathFileAccess, kSource,
                       QStringLiteral("Le fichier ") + names_.work + QStringLiteral(" ne peut pas être créé : ") + work_.errorString());
+    }
+    // The file is this run's until it ends: no settling of left-over files, here or on another
+    // workstation sharing the folder, touches it meanwhile. Only a settling looking at the new
+    // empty file can hold it, for a moment.
+    if (!workLock_.lockOpenFile(work_.handle(), 5000)) {
+        work_.remove();
+        throw VbError(files::errnum::PathFileAccess, kSource,
+                      QStringLiteral("Le fichier ") + names_.work + QStringLiteral(" ne peut pas être réservé à cette génération."));
+    }
 }
 
 void OrderFileGeneration::writeOrders() {
@@ -305,6 +250,7 @@ void OrderFileGeneration::storeOrder(const WrittenOrder& written) {
 void OrderFileGeneration::flushWorkFile() {
     const bool ok = work_.flush() && ::fsync(work_.handle()) == 0;
     const QString error = work_.errorString();
+    writtenSize_ = work_.size();
     work_.close();
     if (!ok)
         throw VbError(files::errnum::PathFileAccess, kSource,
@@ -357,6 +303,11 @@ bool OrderFileGeneration::askToConfirm() {
 }
 
 void OrderFileGeneration::confirm() {
+    // No order is marked generated unless its payment file is there, whole, under its name.
+    if (!workLock_.isStillAt(names_.work) || workLock_.size() != writtenSize_)
+        throw VbError(files::errnum::PathFileAccess, kSource,
+                      QStringLiteral("Le fichier ") + names_.work +
+                          QStringLiteral(" a été supprimé ou modifié depuis son écriture : les ordres ne sont pas marqués générés."));
     conn_->commitTrans();
     inTransaction_ = false;
     closeRecordsets();
@@ -371,6 +322,7 @@ void OrderFileGeneration::confirm() {
                    QStringLiteral(" ; la prochaine génération le renommera."),
                MsgButtons::OK, MsgIcon::Critical, QuestionTitle);
     }
+    workLock_.release();
     phases_.commit = clock_.elapsed();
 }
 
@@ -385,6 +337,7 @@ void OrderFileGeneration::cancel() {
     }
     closeRecordsets();
     undoFiles();
+    workLock_.release();
     msgBox(QStringLiteral("L'opération a été annulée et le fichier ") + names_.work + QStringLiteral(" a été supprimé.") + kCrLf + kCrLf +
                QStringLiteral("La génération devra être réalisée à nouveau pour ces ordres."),
            MsgButtons::OK, MsgIcon::Information, QStringLiteral("Annulation de la génération"));
@@ -393,6 +346,8 @@ void OrderFileGeneration::cancel() {
 // The run's files go, the CFT descriptors stay (the next run for these orders rewrites them).
 void OrderFileGeneration::undoFiles() {
     for (const QString& name : {names_.work, names_.final, names_.summaryPage}) {
+        // A file put in the place of this run's work file is not this run's to delete.
+        if (name == names_.work && workLock_.isLocked() && !workLock_.isStillAt(name)) continue;
         try {
             if (files::fileExists(name)) files::deleteFile(name);
         } catch (const VbError& e) {

@@ -10,6 +10,7 @@
 #include <memory>
 
 #include "platform/db/connection.h"
+#include "platform/files/filelock.h"
 #include "platform/value.h"
 
 namespace vorna {
@@ -87,8 +88,6 @@ public:
 
 private:
     // Each step of the run; false ends it in good order.
-    void settleLeftOvers();
-    void settleLeftOver(const QString& workFile);
     bool openRecordsets();
     bool checkFolder();
     void buildNames();
@@ -114,6 +113,8 @@ private:
     int count_ = 0;
     GenerationNames names_;
     QFile work_;
+    files::FileLock workLock_;  // held on the work file from its creation to the run's end
+    qint64 writtenSize_ = -1;
     bool inTransaction_ = false;
     CurrencyTotals totals_;
     Phases phases_;

@@ -3,6 +3,7 @@
 #include <QDir>
 #include <QFile>
 
+#include "generation/workfiles.h"
 #include "orderentry/modrules.h"
 #include "orderlist/jetworkingdatabase.h"
 #include "orderlist/upgrade.h"
@@ -11,6 +12,7 @@
 #include "platform/dialogs.h"
 #include "platform/environment.h"
 #include "platform/files/files.h"
+#include "platform/text/blanks.h"
 #include "platform/vberror.h"
 
 namespace vorna {
@@ -159,6 +161,16 @@ void Startup::openAndPurge() {
     state_.listQuery = PurgeStatement;
     state_.dfwConn = openConnection(state_.workingConnString);
     if (hooks_.loadSettings) hooks_.loadSettings(state_.dfwConn);
+    // A payment file whose orders were marked generated but that kept its work name (the program
+    // stopped, or the rename was refused) takes its final name before the purge takes those
+    // orders away; the next generation could no longer tell it from another installation's.
+    // A folder that cannot be read is said by the clean-up below.
+    if (hooks_.generationFolder) {
+        try {
+            settleWorkFiles(state_.dfwConn, trimBlanks(hooks_.generationFolder()));
+        } catch (const VbError&) {
+        }
+    }
     state_.dfwConn->beginTrans();
     try {
         state_.dfwConn->execute(state_.listQuery);
