@@ -6,16 +6,22 @@
 #include "common/qtsupport.h"
 #include <gtest/gtest.h>
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QPrintPreviewWidget>
+#include <QProcess>
 #include <QPushButton>
+#include <QThread>
+#include <cstdio>
 #include <sqlite3.h>
 
 #include "common/scripteddialogs.h"
 #include "common/tempstartfolder.h"
 #include "generation/generation.h"
 #include "generation/rptrecapgener.h"
+#include "generation/workfiles.h"
+#include "orderlist/startup.h"
 #include "platform/clock.h"
 #include "platform/db/recordset.h"
 #include "platform/environment.h"
@@ -68,7 +74,7 @@ protected:
     }
 
     qint64 order(const QString& ref, const QString& devOrdre, const QString& devPaiement, const Decimal& amount,
-                 TempStartFolder::Fields more = {}) {
+                 TempStartFolder::Fields more = {}, const ConnectionPtr& into = nullptr) {
         more.prepend({QStringLiteral("montant"), amount});
         more.prepend({QStringLiteral("nbDeci"), amount.scale()});
         more.prepend({QStringLiteral("devPaiement"), devPaiement});
@@ -89,7 +95,7 @@ protected:
             for (const auto& m : more) given = given || m.first == f.first;
             if (!given) more << f;
         }
-        return TempStartFolder::insertOrder(conn, more);
+        return TempStartFolder::insertOrder(into ? into : conn, more);
     }
 
     // Runs a generation; the summary is looked at instead of shown.
@@ -461,6 +467,270 @@ TEST_F(GenerationTest, AWorkFileOfPendingOrdersIsDeletedByTheNextRun) {
     EXPECT_EQ(dialogs.messages[0].icon, MsgIcon::Information);
     EXPECT_EQ(dialogs.texts()[2], "Souhaitez-vous génerer un fichier d'ordre pour l'unique ordre en attente ?");
     EXPECT_TRUE(folderFiles().isEmpty());
+}
+
+// Two installations (two data folders) whose settings name the same generation folder, and
+// two users of one data folder.
+class SharedFolderTest : public GenerationTest {
+protected:
+    void SetUp() override {
+        GenerationTest::SetUp();
+        otherFolder.createWorkingDatabase();
+        other = otherFolder.openWorking();
+    }
+
+    qint64 orderOf(const ConnectionPtr& c, const QString& ref) { return order(ref, QString(), QStringLiteral("EUR"), Decimal(100, 2), {}, c); }
+
+    // A whole generation of another connection, answered by the dialogs' script.
+    void runOn(const ConnectionPtr& c) {
+        OrderFileGeneration g(c, gen);
+        g.showSummary = [](rptRecapGener&) {};
+        g.run();
+    }
+
+    // Every order of the database is generated if and only if its reference stands in exactly
+    // one final file of the folder.
+    void expectGeneratedIffInOneFinalFile(const ConnectionPtr& c) {
+        QHash<QString, int> inFiles;
+        for (const QString& f : QDir(gen).entryList({QStringLiteral("*.e93")}, QDir::Files))
+            for (const auto& m : readWorkFile(readAll(gen + f)).messages) ++inFiles[m.refInterne];
+        Recordset rs;
+        rs.open(QStringLiteral("select refInterne, genere from Ordres"), c, CursorType::ForwardOnly, LockType::ReadOnly);
+        int seenOrders = 0;
+        for (; !rs.eof(); rs.moveNext(), ++seenOrders)
+            EXPECT_EQ(inFiles.value(rs.value(0).toText()), rs.value(1).toBool() ? 1 : 0) << rs.value(0).toText().toStdString();
+        EXPECT_GT(seenOrders, 0);
+    }
+
+    QStringList settleMessages() const {
+        QStringList out;
+        for (const QString& t : dialogs.texts())
+            if (t.contains(QStringLiteral("génération interrompue"))) out << t;
+        return out;
+    }
+
+    TempStartFolder otherFolder;
+    ConnectionPtr other;
+};
+
+TEST_F(SharedFolderTest, ARunningGenerationsWorkFileIsLeftToIt) {
+    orderOf(conn, QStringLiteral("AA1"));
+    orderOf(conn, QStringLiteral("AA2"));
+    orderOf(other, QStringLiteral("BB1"));
+    // While A's summary is open, B generates its own orders in the same folder.
+    QByteArray aWork;
+    duringSummary = [&](const GenerationNames& n) {
+        aWork = readAll(n.work);
+        runOn(other);
+        EXPECT_EQ(readAll(n.work), aWork);
+        EXPECT_TRUE(QFile::exists(n.summaryPage));
+    };
+    run();
+    EXPECT_EQ(settleMessages(), QStringList());
+    EXPECT_EQ(dialogs.messages.size(), 4) << dialogs.texts().join(u'|').toStdString();
+    EXPECT_EQ(readAll(names.final), aWork);
+    EXPECT_EQ(QDir(gen).entryList({QStringLiteral("*.e93")}, QDir::Files).size(), 2);
+    EXPECT_EQ(QDir(gen).entryList({QStringLiteral("*.e9_")}, QDir::Files), QStringList());
+    expectGeneratedIffInOneFinalFile(conn);
+    expectGeneratedIffInOneFinalFile(other);
+}
+
+TEST_F(SharedFolderTest, WorkFilesOfOtherDatabasesAreLeftAlone) {
+    // B's orders are generated but its file kept its work name (a refused rename).
+    orderOf(other, QStringLiteral("BB1"));
+    {
+        QString bFinal;
+        OrderFileGeneration b(other, gen);
+        b.showSummary = [&](rptRecapGener&) { QDir().mkdir(bFinal = b.names().final); };
+        b.run();
+        QDir().rmdir(bFinal);
+    }
+    const QStringList bLeft = folderFiles();
+    ASSERT_EQ(QDir(gen).entryList({QStringLiteral("*.e9_")}, QDir::Files).size(), 1);
+    const struct {
+        const char* name;
+        QByteArray bytes;
+    } strangers[] = {
+        {"ancien.e9_", "ni EDIFACT ni rien"},
+        {"vide.e9_", ""},
+        {"AUTRE1.e9_", "UNB+UNOA:1+X:ZZ+48213067500027:5+260101:1200+SOLMEX RUVAK'UNH+1+PAYORD:D:93A:UN'BGM+450+AA1+9'"
+                       "DTM+137:260101120000:202'UNT+4+1'UNH+2+PAYORD:D:93A:UN'BGM+450+INCONNU+9'DTM+137:260101120000:202'"
+                       "UNT+4+2'UNZ+2+SOLMEX RUVAK'"},
+    };
+    for (const auto& s : strangers) {
+        QFile f(gen + s.name);
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write(s.bytes);
+        files::setLastModified(gen + s.name, Clock::now().addDays(-60));
+    }
+    // A's pending order AA1 is named by AUTRE1, beside an order A does not hold.
+    orderOf(conn, QStringLiteral("AA1"));
+    run();
+    EXPECT_EQ(settleMessages(), QStringList());
+    for (const auto& s : strangers) EXPECT_EQ(readAll(gen + s.name), s.bytes) << s.name;
+    for (const QString& f : bLeft) EXPECT_TRUE(QFile::exists(gen + f)) << f.toStdString();
+    expectGeneratedIffInOneFinalFile(conn);
+
+    // B's own next run settles its file.
+    dialogs.messages.clear();
+    runOn(other);
+    ASSERT_EQ(settleMessages().size(), 1);
+    EXPECT_TRUE(settleMessages()[0].contains(QStringLiteral("contient des ordres générés : il a été renommé")));
+    expectGeneratedIffInOneFinalFile(other);
+    for (const auto& s : strangers) EXPECT_EQ(readAll(gen + s.name), s.bytes) << s.name;
+}
+
+TEST_F(SharedFolderTest, AWorkFileGoneOrChangedBeforeTheCommitUndoesTheRun) {
+    const qint64 id = orderOf(conn, QStringLiteral("CC1"));
+    const struct {
+        const char* what;
+        std::function<void(const QString&)> change;
+        bool replaced;  // another file stands under the work name
+    } cases[] = {
+        {"supprimé", [](const QString& w) { QFile::remove(w); }, false},
+        {"tronqué",
+         [](const QString& w) {
+             QFile f(w);
+             ASSERT_TRUE(f.open(QIODevice::ReadWrite));
+             f.resize(f.size() / 2);
+         },
+         false},
+        {"remplacé",
+         [](const QString& w) {
+             const qint64 size = QFileInfo(w).size();
+             QFile::remove(w);
+             QFile f(w);
+             ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+             f.write(QByteArray(size, 'x'));
+         },
+         true},
+    };
+    for (const auto& c : cases) {
+        dialogs.messages.clear();
+        duringSummary = [&](const GenerationNames& n) { c.change(n.work); };
+        run();
+        ASSERT_EQ(dialogs.messages.size(), 4) << c.what << dialogs.texts().join(u'|').toStdString();
+        EXPECT_EQ(dialogs.messages[2].text, "Le fichier " + names.work +
+                                                " a été supprimé ou modifié depuis son écriture : les ordres ne sont pas marqués générés.");
+        EXPECT_EQ(dialogs.messages[2].title, "Génération des ordres");
+        EXPECT_EQ(dialogs.messages[3].text, kCancelled.arg(names.work));
+        EXPECT_EQ(rows(), QStringList{QStringLiteral("%1:-::").arg(id)}) << c.what;
+        EXPECT_EQ(folderFiles(), c.replaced ? QStringList{names.stem + ".e9_"} : QStringList()) << c.what;
+        QFile::remove(names.work);
+    }
+}
+
+TEST_F(SharedFolderTest, TwoUsersOfOneDataFolderCannotRunTheSameGeneration) {
+    const qint64 id = orderOf(conn, QStringLiteral("DD1"));
+    const ConnectionPtr second = folder.openWorking();
+    const QString stem = QStringLiteral("DD11") + QString::number(id).right(4);
+    const QString exists = "Le fichier " + gen + stem + ".e9_ existe déjà";
+    // The second user starts while the first one's summary is open...
+    QStringList secondSaw;
+    duringSummary = [&](const GenerationNames&) {
+        const qsizetype before = dialogs.messages.size();
+        runOn(second);
+        secondSaw = dialogs.texts().mid(before);
+    };
+    run();
+    EXPECT_EQ(secondSaw, QStringList{exists});
+    EXPECT_TRUE(QFile::exists(gen + stem + ".e93"));
+    expectGeneratedIffInOneFinalFile(conn);
+
+    // ... or takes the work name just after the first user's checks.
+    const qint64 id2 = orderOf(conn, QStringLiteral("DD2"));
+    const QString work2 = gen + QStringLiteral("DD21") + QString::number(id2).right(4) + ".e9_";
+    duringSummary = nullptr;
+    dialogs.messages.clear();
+    dialogs.onNextMessage([&](const auto&) { QFile(work2).open(QIODevice::WriteOnly); });
+    run();
+    EXPECT_EQ(dialogs.texts().mid(1), QStringList{"Le fichier " + work2 + " existe déjà"});
+    EXPECT_EQ(dialogs.titles().mid(1), QStringList{"Génération impossible"});
+    EXPECT_EQ(conn->transactionLevel(), 0);
+    EXPECT_TRUE(QFile::exists(work2));
+    expectGeneratedIffInOneFinalFile(conn);
+}
+
+// The other process of the test below: a generation of the data folder it is given, killed
+// while its summary is open.
+TEST(GenerationChild, RunsUntilKilled) {
+    const QString start = qEnvironmentVariable("VORNA_TEST_CHILD_START");
+    if (start.isEmpty()) GTEST_SKIP() << "started by SharedFolderTest.AKilledRunsFileIsSettledOnlyByItsOwnDatabase";
+    ScriptedDialogs dialogs;
+    OrderFileGeneration g(openConnection(jetConnectionString(start + QStringLiteral("/VornaW.mdb"))),
+                          qEnvironmentVariable("VORNA_TEST_CHILD_GEN"));
+    g.showSummary = [](rptRecapGener&) {
+        std::fputs("VORNA-CHILD-IN-SUMMARY\n", stdout);
+        std::fflush(stdout);
+        for (;;) QThread::sleep(1);
+    };
+    g.run();
+    FAIL() << dialogs.texts().join(u'|').toStdString();
+}
+
+TEST_F(SharedFolderTest, AKilledRunsFileIsSettledOnlyByItsOwnDatabase) {
+    orderOf(conn, QStringLiteral("KA1"));
+    orderOf(conn, QStringLiteral("KA2"));
+    orderOf(other, QStringLiteral("KB1"));
+    QProcess a;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QStringLiteral("VORNA_TEST_CHILD_START"), folder.path());
+    env.insert(QStringLiteral("VORNA_TEST_CHILD_GEN"), gen);
+    a.setProcessEnvironment(env);
+    a.start(QCoreApplication::applicationFilePath(), {QStringLiteral("--gtest_filter=GenerationChild.RunsUntilKilled")});
+    QByteArray out;
+    while (!out.contains("VORNA-CHILD-IN-SUMMARY") && a.waitForReadyRead(60000)) out += a.readAllStandardOutput();
+    ASSERT_TRUE(out.contains("VORNA-CHILD-IN-SUMMARY")) << out.toStdString() << a.readAllStandardError().toStdString();
+    const QStringList aWork = QDir(gen).entryList({QStringLiteral("*.e9_")}, QDir::Files);
+    ASSERT_EQ(aWork.size(), 1);
+    const QByteArray aBytes = readAll(gen + aWork[0]);
+
+    // B generates while A runs, then settles while A lies killed: A's file is not B's.
+    runOn(other);
+    EXPECT_EQ(readAll(gen + aWork[0]), aBytes);
+    a.kill();
+    a.waitForFinished();
+    runOn(other);
+    EXPECT_EQ(settleMessages(), QStringList());
+    EXPECT_EQ(dialogs.texts().last(), "Il n'y a aucun ordre à Générer");
+    EXPECT_EQ(readAll(gen + aWork[0]), aBytes);
+    expectGeneratedIffInOneFinalFile(other);
+
+    // A's next run settles what its killed run left, and generates its orders again.
+    dialogs.messages.clear();
+    run();
+    EXPECT_EQ(settleMessages(), QStringList{"Le fichier " + gen + aWork[0] +
+                                            " laissé par une génération interrompue a été supprimé : ses ordres n'ont pas été générés et restent en attente."});
+    EXPECT_TRUE(QFile::exists(names.final));
+    expectGeneratedIffInOneFinalFile(conn);
+}
+
+TEST_F(GenerationTest, AWorkFileOfGeneratedOrdersIsSettledAtStartBeforeThePurge) {
+    order(QStringLiteral("M1"), QString(), QStringLiteral("EUR"), Decimal(100, 2));
+    duringSummary = [&](const GenerationNames& n) { QDir().mkdir(n.final); };  // the rename is refused
+    run();
+    QDir().rmdir(names.final);
+    const QByteArray work = readAll(names.work);
+    ASSERT_FALSE(work.isEmpty());
+
+    // Thirty-one days later the program starts: the file takes its final name, then the purge
+    // takes its orders away.
+    Clock::advance(31 * 86400);
+    dialogs.messages.clear();
+    Startup::Hooks hooks;
+    hooks.generationFolder = [this] { return gen; };
+    Startup startup(folder.path(), hooks);
+    ASSERT_TRUE(startup.run());
+    EXPECT_EQ(dialogs.texts(), QStringList{"Le fichier " + names.work +
+                                           " laissé par une génération interrompue contient des ordres générés : il a été renommé en " +
+                                           names.final + u'.'});
+    EXPECT_EQ(readAll(names.final), work);
+    EXPECT_TRUE(rows().isEmpty());
+    const QString final = names.final;
+    dialogs.messages.clear();
+    run();
+    EXPECT_EQ(dialogs.texts(), QStringList{"Il n'y a aucun ordre à Générer"});
+    EXPECT_EQ(readAll(final), work);
 }
 
 TEST_F(GenerationTest, TheSummaryPageAroundItsBody) {
