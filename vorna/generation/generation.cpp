@@ -2,6 +2,7 @@
 
 #include <QFileInfo>
 #include <QRegularExpression>
+#include <cerrno>
 #include <unistd.h>
 
 #include "generation/orderfile.h"
@@ -303,8 +304,9 @@ void OrderFileGeneration::storeOrder(const WrittenOrder& written) {
 
 // The file must be whole on disk before the orders are marked for good.
 void OrderFileGeneration::flushWorkFile() {
+    errno = 0;
     const bool ok = work_.flush() && ::fsync(work_.handle()) == 0;
-    const QString error = work_.errorString();
+    const QString error = files::writeFailureText(work_, errno);
     work_.close();
     if (!ok)
         throw VbError(files::errnum::PathFileAccess, kSource,

@@ -13,24 +13,13 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include "platform/files/files.h"
+
 namespace vorna {
 
 namespace {
 
-QString reasonOf(int err) {
-    switch (err) {
-    case EACCES:
-    case EPERM: return QStringLiteral("accès refusé");
-    case EROFS: return QStringLiteral("le disque est en lecture seule");
-    case ENOSPC:
-    case EDQUOT: return QStringLiteral("le disque est plein");
-    case ENOENT: return QStringLiteral("le dossier n'existe pas");
-    case ENOTDIR: return QStringLiteral("un élément du chemin n'est pas un dossier");
-    case ENAMETOOLONG: return QStringLiteral("le chemin est trop long");
-    case ENOLCK: return QStringLiteral("le système ne peut pas poser de verrou");
-    default: return QStringLiteral("erreur système %1").arg(err);
-    }
-}
+QString reasonOf(int err) { return files::systemErrorText(err); }
 
 QByteArray native(const QString& path) { return QFile::encodeName(path); }
 
