@@ -59,13 +59,17 @@ JetFile::Converter& childConverter() {
 
 // The child's start, before anything else: it lets go of every file the program holds open
 // (the single-instance lock first: a child that outlives the program would keep every later
-// start out) but its end of the pipe, and it dies with the program, however that ends.
-void detachChild(int keep, pid_t parent) {
+// start out) but its end of the pipe, and it dies with the program, however that ends. Answers
+// the pipe's end, moved above the standard streams that the child sends to /dev/null.
+int detachChild(int keep, pid_t parent) {
+    if (keep <= STDERR_FILENO) keep = ::fcntl(keep, F_DUPFD_CLOEXEC, STDERR_FILENO + 1);
+    if (keep < 0) ::_exit(1);
     if (keep > 3) ::close_range(3, unsigned(keep) - 1, 0);
     ::close_range(unsigned(keep) + 1, ~0U, 0);
     ::prctl(PR_SET_PDEATHSIG, SIGKILL);
     // The program may have ended before the line above: nobody waits for this child then.
     if (::getppid() != parent) ::_exit(1);
+    return keep;
 }
 
 // How long the parent waits on the pipe before it looks at the user's window again.
@@ -475,7 +479,7 @@ void JetFile::convertIsolated(const QString& jetPath, const QString& target, int
     }
     if (pid == 0) {
         // The child: the conversion, then its outcome (error number and description) on the pipe.
-        detachChild(fds[1], parent);
+        const int out = detachChild(fds[1], parent);
         // libmdb writes its warnings on the standard streams, without end on some damaged files.
         const int null = ::open("/dev/null", O_WRONLY | O_CLOEXEC);
         if (null >= 0) {
@@ -493,7 +497,7 @@ void JetFile::convertIsolated(const QString& jetPath, const QString& target, int
             report = QByteArray::number(qint64(err::DatabaseError)) + '\n';
         }
         for (qsizetype done = 0; done < report.size();) {
-            const ssize_t n = ::write(fds[1], report.constData() + done, size_t(report.size() - done));
+            const ssize_t n = ::write(out, report.constData() + done, size_t(report.size() - done));
             if (n <= 0) break;
             done += n;
         }
