@@ -45,7 +45,28 @@ KestoMover::Folders KestoMover::installedFolders() {
 KestoMover::KestoMover(Folders folders, Messages& messages, const CopyFiles* files)
     : folders_(std::move(folders)), messages_(messages), files_(files ? *files : realFiles()) {}
 
+// Something other than a file stands under the working database's name in an old folder (a
+// folder, a fifo, a device, a link to one or to nothing): it is no database, and nothing may
+// be read through it. The text names it; empty when there is nothing or a file (or a link to
+// one).
+QString KestoMover::notADatabase(const QString& path) {
+    const QFileInfo info(path);
+    if (!info.exists() && !info.isSymLink()) return QString();
+    QString why = files::unsafeWriteTarget(path);
+    if (why.isEmpty() && info.isDir()) why = QStringLiteral("« %1 » est un dossier.").arg(path);
+    if (why.isEmpty()) return QString();
+    return QStringLiteral("Le fichier de données %1 n'est pas une base de données : ").arg(path) + why +
+           QStringLiteral("\n\nRien n'a été modifié.");
+}
+
 bool KestoMover::run() {
+    // Nothing moves before each old file is known to be one.
+    for (const QString& folder : folders_.oldInstall) {
+        const QString why = notADatabase(files::mapWindowsPath(folder + WorkingDatabase));
+        if (why.isEmpty()) continue;
+        messages_.showError(why);
+        return false;
+    }
     bool found = false;
     bool moved = false;
     for (const QString& folder : folders_.oldInstall) {

@@ -32,7 +32,9 @@ public:
     // change, beside it: nothing is lost, and the last copy ends as "VornaW.mdb". Says when no
     // old folder exists, or when none held the file. True when the program should now end; false
     // when a file could not be kept or copied: its error has been shown, the old file is kept,
-    // the new folder is as it was, and no further folder is looked at.
+    // the new folder is as it was, and no further folder is looked at. An old "VornaW.mdb" that
+    // is no file (a folder, a fifo, a device, a link to one or to nothing) is named in an error
+    // before anything is done, and false is answered with nothing changed.
     bool run();
 
     // "VornaW" + day, month, year, hour, minute, second of `lastChange` + ".mdb"; from the
@@ -41,6 +43,7 @@ public:
 
 private:
     QString keepAside(const QString& file);
+    static QString notADatabase(const QString& path);
 
     Folders folders_;
     Messages& messages_;

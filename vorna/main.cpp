@@ -22,6 +22,11 @@ int main(int argc, char** argv) {
     switch (single.acquire()) {
     case vorna::SingleInstance::Outcome::Acquired: break;
     case vorna::SingleInstance::Outcome::AlreadyRunning: return 0;
+    case vorna::SingleInstance::Outcome::Busy:
+        // The running instance has not answered: blocked in a long step, with no window to show.
+        vorna::msgBox(single.errorString(), vorna::MsgButtons::OK, vorna::MsgIcon::Information,
+                      QStringLiteral("Ostravelia des virements"));
+        return 0;
     case vorna::SingleInstance::Outcome::Failed:
         vorna::msgBox(single.errorString() + QStringLiteral("\r\n\r\nLe programme ne peut pas démarrer."),
                       vorna::MsgButtons::OK, vorna::MsgIcon::Critical, QStringLiteral("Exécution impossible"));

@@ -1,5 +1,8 @@
 #include "generation/orderfilesupport.h"
 
+#include <QFile>
+#include <cerrno>
+
 using namespace vorna;
 using vorna::test::blanks;
 using vorna::test::minimalOrder;
@@ -136,4 +139,44 @@ TEST_F(Interchange, RefusedCharacterInTheSecondOrderLeavesTheFirstMessageWritten
                              "UNH+2+PAYORD:D:93A:UN'BGM+450+REF-12+9'DTM+137:260307090502:202'DTM+203:260307:101'FTX+PMD+++";
     EXPECT_EQ(buffer.data(), expected.toLatin1());
     EXPECT_EQ(writer.messageCount(), 1);
+}
+
+namespace {
+// A device whose writes the disk cuts short, as a full disk does, leaving no text of its own.
+class CutShortDevice : public QIODevice {
+protected:
+    qint64 readData(char*, qint64) override { return -1; }
+    qint64 writeData(const char*, qint64 len) override {
+        errno = ENOSPC;
+        return len / 2;
+    }
+};
+}  // namespace
+
+// A full disk while the file is written: the message gives the system's reason, in French,
+// whether Qt has a text for it (a device that is always full) or none (a write cut short).
+TEST_F(Interchange, AFullDiskIsNamedInTheWriteError) {
+    QFile full(QStringLiteral("/dev/full"));
+    CutShortDevice cut;
+    const struct {
+        const char* what;
+        QIODevice* device;
+        bool open;
+    } cases[] = {
+        {"/dev/full", &full, full.exists() && full.open(QIODevice::WriteOnly)},
+        {"a write cut short", &cut, cut.open(QIODevice::WriteOnly)},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        ASSERT_TRUE(c.open);
+        OrderFileWriter writer(*c.device);
+        try {
+            // The file's buffer fills before the system is asked to write.
+            writer.writeHeader(minimalOrder());
+            for (int i = 0; i < 1000; ++i) writer.writeMessage(minimalOrder());
+            ADD_FAILURE() << "written";
+        } catch (const VbError& e) {
+            EXPECT_EQ(e.description, QStringLiteral("Erreur d'écriture du fichier d'ordres : Plus de place sur le disque"));
+        }
+    }
 }

@@ -3,6 +3,8 @@
 
 #include <sys/stat.h>
 
+#include <functional>
+
 using namespace kesto;
 using namespace kesto::test;
 
@@ -78,6 +80,50 @@ TEST_F(KestoMoverTest, AKeptNameAlreadyTakenIsNeverReplaced) {
     EXPECT_EQ(readFile(newFolder() + QStringLiteral("/VornaW31012015000000-2.mdb")), "kept before too");
     EXPECT_EQ(readFile(newFolder() + QStringLiteral("/VornaW31012015000000-3.mdb")), "in place");
     EXPECT_EQ(KestoMover::keptName(QDateTime(QDate(2009, 12, 31), QTime(23, 59, 59))), "VornaW31122009235959.mdb");
+}
+
+// An old "VornaW.mdb" that is no file is no installation already moved: the error names it and
+// says why, before anything is done in either folder.
+TEST_F(KestoMoverTest, AnOldNameThatIsNoFileIsNamedAndNothingChanges) {
+    const QString fifo = root.path() + QStringLiteral("/fifo");
+    ASSERT_EQ(::mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
+    const struct {
+        const char* what;
+        std::function<void(const QString&)> make;
+        QString reason;
+    } cases[] = {
+        {"a fifo", [&](const QString& p) { ASSERT_EQ(::mkfifo(QFile::encodeName(p).constData(), 0600), 0); },
+         QStringLiteral("n'est pas un fichier ordinaire")},
+        {"a folder", [](const QString& p) { ASSERT_TRUE(QDir().mkpath(p)); }, QStringLiteral("est un dossier")},
+        {"a dangling link", [](const QString& p) { ASSERT_TRUE(QFile::link(QStringLiteral("/nonexistent/VornaW.mdb"), p)); },
+         QStringLiteral("qui n'existe pas")},
+        {"a link to a device", [](const QString& p) { ASSERT_TRUE(QFile::link(QStringLiteral("/dev/zero"), p)); },
+         QStringLiteral("qui n'est pas un fichier ordinaire")},
+        {"a link to a fifo", [&](const QString& p) { ASSERT_TRUE(QFile::link(fifo, p)); },
+         QStringLiteral("qui n'est pas un fichier ordinaire")},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        RecordingMessages shown;
+        QDir(oldFolder1()).removeRecursively();
+        QDir(oldFolder2()).removeRecursively();
+        QDir(newFolder()).removeRecursively();
+        // A sound file in the first folder, the odd one in the second: neither moves.
+        writeFile(oldFolder1() + QStringLiteral("/VornaW.mdb"), "first installation");
+        const QString odd = oldFolder2() + QStringLiteral("/VornaW.mdb");
+        ASSERT_TRUE(QDir().mkpath(oldFolder2()));
+        c.make(odd);
+        KestoMover mover(KestoMover::installedFolders(), shown);
+        EXPECT_FALSE(mover.run());
+        EXPECT_TRUE(shown.plain.isEmpty());
+        ASSERT_EQ(shown.errors.size(), 1);
+        EXPECT_TRUE(shown.errors[0].contains(odd)) << shown.errors[0].toStdString();
+        EXPECT_TRUE(shown.errors[0].contains(QStringLiteral("n'est pas une base de données"))) << shown.errors[0].toStdString();
+        EXPECT_TRUE(shown.errors[0].contains(c.reason)) << shown.errors[0].toStdString();
+        EXPECT_EQ(readFile(oldFolder1() + QStringLiteral("/VornaW.mdb")), "first installation");
+        EXPECT_TRUE(QFileInfo(odd).isSymLink() || QFileInfo::exists(odd));
+        EXPECT_FALSE(QFileInfo::exists(newFolder()));
+    }
 }
 
 TEST_F(KestoMoverTest, LockedSourceShowsTheOpenErrorKeepsTheFileAndStops) {

@@ -1,13 +1,21 @@
 #include <gtest/gtest.h>
 
+#include <QApplication>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
+#include <QProgressDialog>
+#include <QPushButton>
+#include <QTimer>
+
+#include <unistd.h>
 
 #include "common/jettestdata.h"
 #include "common/scripteddialogs.h"
 #include "common/tempstartfolder.h"
 #include "orderlist/jetworkingdatabase.h"
 #include "orderlist/startup.h"
+#include "orderlist/upgradeprogress.h"
 #include "platform/db/jetfile.h"
 #include "platform/db/recordset.h"
 #include "platform/files/files.h"
@@ -24,7 +32,10 @@ struct Crash {};
 
 class JetWorkingDatabaseTest : public ::testing::Test {
 protected:
-    void TearDown() override { JetWorkingDatabase::setStepHook(nullptr); }
+    void TearDown() override {
+        JetWorkingDatabase::setStepHook(nullptr);
+        JetFile::setChildConverter(nullptr);
+    }
 
     // VornaW.mdb as a copy of a Jet test file (damaged as asked); answers its bytes.
     QByteArray placeJet(const QString& name, const std::function<void(QByteArray&)>& damage = {}) {
@@ -152,6 +163,67 @@ TEST_F(JetWorkingDatabaseTest, TheStartUpConvertsBeforeItsLayoutTest) {
     EXPECT_TRUE(dialogs.texts().first().contains(QStringLiteral("ParamRef"))) << dialogs.texts().first().toStdString();
     EXPECT_EQ(JetFile::detect(working()), JetFile::Format::NotJet);
     EXPECT_EQ(fileBytes(folder.filePath(QStringLiteral("VornaW.jet.mdb"))), jet);
+}
+
+// A conversion that goes on shows its window within a second, with the file's name; its stop
+// button ends the start at once with the message the time limit gives, and nothing has changed.
+TEST_F(JetWorkingDatabaseTest, AConversionThatGoesOnShowsItsWindowAndCanBeStopped) {
+    SKIP_WITHOUT_JET_TEST_DATA();
+    JetFile::setChildConverter([](const QString&, const QString&) {
+        for (;;) ::pause();  // a converter that never ends
+    });
+    const QByteArray jet = placeJet(QStringLiteral("V2000-test.mdb"));
+    const QStringList before = entries();
+    QElapsedTimer clock;
+    qint64 shownAfter = -1;
+    QString label, button;
+    bool shownAtMessage = true;
+    dialogs.onNextMessage([&](const ScriptedDialogs::Message&) {
+        shownAtMessage = false;
+        for (QWidget* w : QApplication::topLevelWidgets())
+            if (qobject_cast<QProgressDialog*>(w) && w->isVisible()) shownAtMessage = true;
+    });
+    QTimer look;
+    look.setInterval(20);
+    QObject::connect(&look, &QTimer::timeout, [&] {
+        for (QWidget* w : QApplication::topLevelWidgets()) {
+            auto* d = qobject_cast<QProgressDialog*>(w);
+            if (!d || !d->isVisible()) continue;
+            auto* stop = d->findChild<QPushButton*>();
+            if (shownAfter < 0) {
+                shownAfter = clock.elapsed();
+                label = d->labelText();
+                button = stop ? stop->text() : QString();
+            } else if (stop && clock.elapsed() > shownAfter + 300) {
+                stop->click();
+            }
+        }
+    });
+    clock.start();
+    look.start();
+    EXPECT_FALSE(run());
+    look.stop();
+    EXPECT_GE(shownAfter, 0) << "no window";
+    EXPECT_LT(shownAfter, 1000);
+    EXPECT_LT(clock.elapsed(), 5000);
+    EXPECT_TRUE(label.startsWith(UpgradeProgressWindow::ConversionLabel)) << label.toStdString();
+    EXPECT_TRUE(label.contains(QDir::toNativeSeparators(working()))) << label.toStdString();
+    EXPECT_EQ(button, QStringLiteral("Arrêter"));
+    ASSERT_EQ(dialogs.texts().size(), 1);
+    EXPECT_TRUE(dialogs.texts().first().contains(QStringLiteral("sa lecture ne finit pas"))) << dialogs.texts().first().toStdString();
+    EXPECT_TRUE(dialogs.texts().first().contains(working()));
+    EXPECT_FALSE(shownAtMessage) << "the window stays under the message";
+    EXPECT_EQ(entries(), before);
+    EXPECT_EQ(fileBytes(working()), jet);
+}
+
+// The time limit follows the file's size, with a floor: a small file is not given minutes, a
+// large one is not cut short.
+TEST(JetConversionTimeLimit, FollowsTheFileSizeAboveAFloor) {
+    EXPECT_EQ(JetFile::timeLimitMs(0), 30000);
+    EXPECT_EQ(JetFile::timeLimitMs(118784), 30000);
+    EXPECT_EQ(JetFile::timeLimitMs(20LL * 1024 * 1024), 100000);
+    EXPECT_GT(JetFile::timeLimitMs(200LL * 1024 * 1024), 5 * 60 * 1000);
 }
 
 }  // namespace

@@ -5,7 +5,11 @@
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
+#include <sqlite3.h>
 #include <sys/stat.h>
+
+#include <cerrno>
+#include <functional>
 
 #include "common/scripteddialogs.h"
 #include "common/tempstartfolder.h"
@@ -95,13 +99,41 @@ TEST_F(StartupTest, FirstStartCopiesTheTemplateAndPreparesEverything) {
     EXPECT_EQ(s.dfwConn->transactionLevel(), 0);
 }
 
-TEST_F(StartupTest, AFailingWorkingCopyEndsWithItsMessage) {
-    // A folder where the working database should be makes the copy fail.
-    ASSERT_TRUE(QDir(folder.path()).mkdir(QStringLiteral("VornaW.mdb")));
-    EXPECT_FALSE(runStartup());
-    ASSERT_EQ(dialogs.messages.size(), 1);
-    EXPECT_EQ(dialogs.messages[0].text, "Impossible de préparer les tables de travail");
-    EXPECT_EQ(dialogs.messages[0].title, "Exécution impossible");
+// A working copy that cannot be made ends the start; the message gives the reason under the
+// usual text: a folder in the place of the file, a full disk, a read-only folder.
+TEST_F(StartupTest, AFailingWorkingCopyEndsWithItsMessageAndItsReason) {
+    const QString working = folder.filePath(QStringLiteral("VornaW.mdb"));
+    const struct {
+        const char* what;
+        int error;  // 0: a folder named VornaW.mdb
+        QString reason;
+    } cases[] = {
+        {"a folder", 0, QStringLiteral("C'est un dossier")},
+        {"a full disk", ENOSPC, QStringLiteral("Plus de place sur le disque")},
+        {"a read-only folder", EROFS, QStringLiteral("Le disque est en lecture seule")},
+        {"no right to write", EACCES, QStringLiteral("Permission refusée")},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        ScriptedDialogs messages;
+        if (c.error == 0) {
+            ASSERT_TRUE(QDir(folder.path()).mkdir(QStringLiteral("VornaW.mdb")));
+        }
+        files::failCopiesWith(c.error);
+        const bool started = runStartup();
+        files::failCopiesWith(0);
+        EXPECT_FALSE(started);
+        ASSERT_EQ(messages.messages.size(), 1);
+        EXPECT_TRUE(messages.messages[0].text.startsWith("Impossible de préparer les tables de travail\r\n\r\n"))
+            << messages.messages[0].text.toStdString();
+        EXPECT_TRUE(messages.messages[0].text.contains(c.reason)) << messages.messages[0].text.toStdString();
+        EXPECT_TRUE(messages.messages[0].text.contains(QStringLiteral("VornaW.mdb")));
+        EXPECT_EQ(messages.messages[0].title, "Exécution impossible");
+        // Nothing is left: no working database, no half copy.
+        EXPECT_EQ(QFileInfo(working).isDir(), c.error == 0);
+        EXPECT_FALSE(QFileInfo::exists(working + QStringLiteral(".tmp")));
+        QDir(working).removeRecursively();
+    }
 }
 
 // A template that cannot serve never becomes the working database: the message names it, and
@@ -283,14 +315,61 @@ TEST_F(StartupTest, AFailureDuringCleanUpEndsTheStartAfterThePurge) {
     EXPECT_EQ(orderCount(), 0);  // the purge was committed before
 }
 
-TEST_F(StartupTest, ReadOnlyWorkingDatabaseIsASecurityError) {
-    const QString path = folder.createWorkingDatabase();
-    QFile::setPermissions(path, QFileDevice::ReadOwner | QFileDevice::ReadUser);
-    EXPECT_FALSE(runStartup());
-    ASSERT_EQ(dialogs.messages.size(), 1);
-    EXPECT_EQ(dialogs.messages[0].text,
-              "Vous n'avez pas accès au fichier des données.\r\n\r\nUn adminstrateur doit vous donner accès à ce fichier");
-    EXPECT_EQ(dialogs.messages[0].title, "Erreur sécurité");
+// A data file that cannot be reached keeps the security message, and the database's own reason
+// follows on its own line: a read-only file, a file locked by another user's program on the
+// same folder, a reference database that is missing (as "Créer un ordre" meets it).
+TEST_F(StartupTest, AccessFailuresAreSecurityErrorsThatGiveTheDatabasesReason) {
+    const QString securityText =
+        QStringLiteral("Vous n'avez pas accès au fichier des données.\r\n\r\nUn adminstrateur doit vous donner accès à ce fichier\r\n\r\n");
+    const QString working = folder.createWorkingDatabase();
+    const QString reference = folder.filePath(QStringLiteral("ParVorna.mdb"));
+    const struct {
+        const char* what;
+        std::function<void()> fail;
+        QString reason;
+        QString file;
+    } cases[] = {
+        {"read-only",
+         [&] {
+             QFile::setPermissions(working, QFileDevice::ReadOwner | QFileDevice::ReadUser);
+             EXPECT_FALSE(runStartup());
+             QFile::setPermissions(working, QFileDevice::ReadOwner | QFileDevice::WriteOwner);
+         },
+         QStringLiteral("lecture seule"), working},
+        {"locked by another user",
+         [&] {
+             sqlite3* other = nullptr;
+             ASSERT_EQ(sqlite3_open(QFile::encodeName(working).constData(), &other), SQLITE_OK);
+             ASSERT_EQ(sqlite3_exec(other, "BEGIN IMMEDIATE", nullptr, nullptr, nullptr), SQLITE_OK);
+             EXPECT_FALSE(runStartup());
+             sqlite3_close_v2(other);
+         },
+         QStringLiteral("verrouillé par un autre utilisateur"), working},
+        {"reference database missing",
+         [&] {
+             ASSERT_TRUE(runStartup());
+             ASSERT_TRUE(QFile::remove(reference));
+             try {
+                 openConnection(startup->state().connParamVorna);
+                 ADD_FAILURE() << "opened";
+             } catch (const VbError& e) {
+                 Startup::reportFatal(e.number, e.source, e.description);
+             }
+         },
+         QStringLiteral("introuvable"), reference},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        ScriptedDialogs messages;
+        c.fail();
+        ASSERT_EQ(messages.messages.size(), 1);
+        const QString text = messages.messages[0].text;
+        EXPECT_TRUE(text.startsWith(securityText)) << text.toStdString();
+        EXPECT_TRUE(text.contains(c.reason)) << text.toStdString();
+        EXPECT_TRUE(text.contains(c.file)) << text.toStdString();
+        EXPECT_EQ(messages.messages[0].title, "Erreur sécurité");
+        EXPECT_EQ(messages.messages[0].icon, MsgIcon::Critical);
+    }
 }
 
 TEST_F(StartupTest, CorruptWorkingDatabaseNamesTheFile) {

@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <cerrno>
+
 #include <QDir>
 #include <QFile>
 #include <QProgressDialog>
@@ -165,9 +167,13 @@ protected:
             }
     }
 
-    void expectStoppedWith(const QString& text) {
+    // The step's text, then on lines of their own the reason and the file it names.
+    void expectStoppedWith(const QString& text, const QString& reason, const QString& file) {
         ASSERT_EQ(dialogs.messages.size(), 1);
-        EXPECT_EQ(dialogs.messages[0].text, text);
+        const QString shown = dialogs.messages[0].text;
+        EXPECT_TRUE(shown.startsWith(text + QStringLiteral("\r\n\r\n"))) << shown.toStdString();
+        EXPECT_TRUE(shown.contains(reason)) << shown.toStdString();
+        EXPECT_TRUE(shown.contains(file)) << shown.toStdString();
         EXPECT_EQ(dialogs.messages[0].title, "Exécution impossible");
         EXPECT_EQ(dialogs.messages[0].icon, MsgIcon::Critical);
         EXPECT_EQ(dialogs.messages[0].buttons, MsgButtons::OK);
@@ -290,7 +296,7 @@ TEST_F(UpgradeTest, OldFileIsNeverReplacedWithoutACompleteArchive) {
     ASSERT_TRUE(QDir(folder.path()).mkdir(kDatedArchive));
 
     EXPECT_FALSE(upgrade());
-    expectStoppedWith("Impossible de préparer la base de données de travail");
+    expectStoppedWith("Impossible de préparer la base de données de travail", "C'est un dossier", file("VornaAnc.mdb"));
     EXPECT_EQ(bytesOf(file("VornaW.mdb")), old);
     EXPECT_EQ(paramRefFields("VornaW.mdb"), 23);
     EXPECT_EQ(rows("VornaW.mdb", "Ordres"), 3);
@@ -302,7 +308,7 @@ TEST_F(UpgradeTest, WithoutACopyToReadFromTheOldFileKeepsItsName) {
     ASSERT_TRUE(QDir(folder.path()).mkdir("VornaAnc.mdb"));
 
     EXPECT_FALSE(upgrade());
-    expectStoppedWith("Impossible de préparer la base de données de travail");
+    expectStoppedWith("Impossible de préparer la base de données de travail", "C'est un dossier", file("VornaAnc.mdb"));
     EXPECT_EQ(bytesOf(file("VornaW.mdb")), old);
     EXPECT_FALSE(exists(kDatedArchive));
 }
@@ -327,11 +333,37 @@ TEST_F(UpgradeTest, AFailingTemplateCopyLeavesTheOldFileInPlace) {
     ASSERT_TRUE(QDir(folder.path()).mkdir("Vorna.mdb"));
 
     EXPECT_FALSE(upgrade());
-    expectStoppedWith("Impossible de préparer la base de données de travail");
+    expectStoppedWith("Impossible de préparer la base de données de travail", "C'est un dossier", file("Vorna.mdb"));
     EXPECT_EQ(bytesOf(file("VornaW.mdb")), old);
     EXPECT_EQ(bytesOf(file(kDatedArchive)), old);
     EXPECT_EQ(bytesOf(file("VornaAnc.mdb")), old);
     EXPECT_FALSE(exists(Upgrade::WorkFile));
+}
+
+// A full disk or a read-only folder while the old file is kept: the message says so, and the
+// old file stays as it was.
+TEST_F(UpgradeTest, AFileThatCannotBeWrittenGivesTheSystemsReason) {
+    const struct {
+        int error;
+        const char* reason;
+    } cases[] = {
+        {ENOSPC, "Plus de place sur le disque"},
+        {EROFS, "Le disque est en lecture seule"},
+        {EACCES, "Permission refusée"},
+    };
+    makeOldDatabase();
+    const QByteArray old = bytesOf(file("VornaW.mdb"));
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.reason);
+        dialogs.messages.clear();
+        files::failCopiesWith(c.error);
+        const bool upgraded = upgrade();
+        files::failCopiesWith(0);
+        EXPECT_FALSE(upgraded);
+        expectStoppedWith("Impossible de préparer la base de données de travail", c.reason, file("VornaAnc.mdb"));
+        EXPECT_EQ(bytesOf(file("VornaW.mdb")), old);
+        EXPECT_FALSE(exists(Upgrade::WorkFile));
+    }
 }
 
 TEST_F(UpgradeTest, ADamagedTemplateIsNamedAndTheOldFileStays) {
@@ -381,7 +413,7 @@ TEST_F(UpgradeTest, AFailedCopyChangesNothingAndTheNextStartCopiesEveryRow) {
         EXPECT_FALSE(Upgrade(f.path()).run());
         Connection::clearAllWriteFaults();
         ASSERT_EQ(messages.messages.size(), 1);
-        EXPECT_EQ(messages.messages[0].text, QString("Problème sur la restructuration de la table ") + k.table);
+        EXPECT_EQ(messages.messages[0].text, QString("Problème sur la restructuration de la table ") + k.table + "\r\n\r\ndisque plein");
         EXPECT_EQ(messages.messages[0].title, "Exécution impossible");
         EXPECT_EQ(bytesOf(f.filePath("VornaW.mdb")), old);
         EXPECT_EQ(bytesOf(f.filePath(kDatedArchive)), old);

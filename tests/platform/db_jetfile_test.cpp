@@ -1,17 +1,26 @@
 #include <gtest/gtest.h>
 
+#include <QDeadlineTimer>
+#include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QProcess>
+#include <QThread>
 #include <QStandardPaths>
 #include <QTemporaryDir>
 #include <sqlite3.h>
 
 #include <algorithm>
 
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
 #include "common/jettestdata.h"
 #include "platform/db/connection.h"
 #include "platform/db/jetfile.h"
 #include "platform/db/recordset.h"
+#include "platform/singleinstance.h"
 #include "platform/vberror.h"
 
 using namespace vorna;
@@ -21,6 +30,15 @@ using vorna::test::jetTestFile;
 namespace {
 
 using Rows = QList<QStringList>;
+
+// Whether a process has ended (a zombie has: it only waits to be reaped).
+bool ended(pid_t pid) {
+    QFile stat(QStringLiteral("/proc/%1/stat").arg(pid));
+    if (!stat.open(QIODevice::ReadOnly)) return true;
+    const QByteArray text = stat.readAll();
+    const qsizetype close = text.lastIndexOf(')');
+    return close < 0 || text.mid(close + 2, 1) == "Z" || text.mid(close + 2, 1) == "X";
+}
 
 // What mdbtools' own tools print, dates in our stored form.
 QString mdbTool(const QStringList& args) {
@@ -255,6 +273,66 @@ TEST_F(JetFileTest, ADamagedFileIsRefusedAndNothingIsWritten) {
     f.close();
     EXPECT_THROW(JetFile::convert(jetTestFile(QStringLiteral("V2000-test.mdb")), taken), VbError);
     EXPECT_EQ(fileBytes(taken), QByteArray("mine"));
+}
+
+// The converter runs in a child of the program. When the program is killed while a conversion
+// goes on without end, the child goes with it and never held the program's lock: the next start
+// is not locked out.
+TEST_F(JetFileTest, TheChildHoldsNoLockAndDiesWithTheProgram) {
+    const QString pidFile = dir.filePath(QStringLiteral("child.pid"));
+    JetFile::setChildConverter([pidFile](const QString&, const QString&) {
+        QFile f(pidFile + QStringLiteral(".tmp"));
+        if (f.open(QIODevice::WriteOnly)) f.write(QByteArray::number(qint64(::getpid())));
+        f.close();
+        f.rename(pidFile);
+        for (;;) ::pause();  // a converter that never ends
+    });
+    const pid_t program = ::fork();
+    ASSERT_GE(program, 0);
+    if (program == 0) {
+        // The program: holds its lock, then converts.
+        SingleInstance single(QStringLiteral("vorna"), dir.path());
+        if (single.acquire() != SingleInstance::Outcome::Acquired) ::_exit(3);
+        try {
+            JetFile::convertIsolated(dir.filePath(QStringLiteral("VornaW.mdb")), dir.filePath(QStringLiteral("out.sqlite")),
+                                     10 * 60 * 1000);
+        } catch (...) {
+        }
+        ::_exit(0);
+    }
+    JetFile::setChildConverter(nullptr);
+    const QDeadlineTimer started(10000);
+    while (!QFile::exists(pidFile) && !started.hasExpired()) QThread::msleep(20);
+    const pid_t child = pid_t(fileBytes(pidFile).toLongLong());
+    if (child <= 0) {
+        ::kill(program, SIGKILL);
+        ::waitpid(program, nullptr, 0);
+        FAIL() << "the converter did not start";
+    }
+    // The lock is the program's: a start meanwhile is turned away.
+    {
+        SingleInstance meanwhile(QStringLiteral("vorna"), dir.path());
+        meanwhile.setAnswerTimeout(100);
+        EXPECT_NE(meanwhile.acquire(), SingleInstance::Outcome::Acquired);
+    }
+    // The child keeps no descriptor of the lock file (nor of anything but its pipe and streams).
+    const QString lockPath = QFileInfo(dir.filePath(QStringLiteral("vorna.lock"))).canonicalFilePath();
+    const QDir fds(QStringLiteral("/proc/%1/fd").arg(child));
+    const QStringList open = fds.entryList(QDir::AllEntries | QDir::System | QDir::NoDotAndDotDot);
+    EXPECT_FALSE(open.isEmpty());
+    for (const QString& fd : open) EXPECT_NE(QFileInfo(fds.filePath(fd)).symLinkTarget().toStdString(), lockPath.toStdString());
+    EXPECT_LE(open.size(), 4) << open.join(u' ').toStdString();
+
+    ::kill(program, SIGKILL);
+    ::waitpid(program, nullptr, 0);
+    const QDeadlineTimer dying(5000);
+    while (!ended(child) && !dying.hasExpired()) QThread::msleep(20);
+    const bool childEnded = ended(child);
+    if (!childEnded) ::kill(child, SIGKILL);
+    EXPECT_TRUE(childEnded) << "the converter outlived the program";
+    SingleInstance next(QStringLiteral("vorna"), dir.path());
+    next.setAnswerTimeout(100);
+    EXPECT_EQ(next.acquire(), SingleInstance::Outcome::Acquired);
 }
 
 }  // namespace

@@ -1,10 +1,12 @@
 #include <gtest/gtest.h>
 
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QTemporaryDir>
 #include <QTest>
 #include <functional>
+#include <future>
 
 #include <unistd.h>
 
@@ -67,9 +69,10 @@ TEST(SingleInstanceLock, WhatALiveInstanceDoesNotHoldIsTakenOver) {
         SingleInstance first(QStringLiteral("vorna"), dir.path());
         EXPECT_EQ(first.acquire(), Outcome::Acquired) << first.errorString().toStdString();
         EXPECT_TRUE(QFileInfo(lockPath).isFile());
-        // Held now: a second start is turned away.
+        // Held now: a second start is turned away (no answer: the first runs no events here).
         SingleInstance second(QStringLiteral("vorna"), dir.path());
-        EXPECT_EQ(second.acquire(), Outcome::AlreadyRunning);
+        second.setAnswerTimeout(0);
+        EXPECT_EQ(second.acquire(), Outcome::Busy);
         // A folder that held something is kept aside, not deleted.
         if (QString(c.what).contains("file in it")) {
             const QStringList aside = QDir(dir.path()).entryList({"vorna.lock.old-*"}, QDir::Dirs);
@@ -79,6 +82,7 @@ TEST(SingleInstanceLock, WhatALiveInstanceDoesNotHoldIsTakenOver) {
     }
 }
 
+// A later start waits for the running instance to answer; its events run meanwhile here.
 TEST(SingleInstanceLock, ASecondStartAsksTheFirstForItsWindowAndTheLockGoesWithTheInstance) {
     QTemporaryDir dir;
     int activations = 0;
@@ -87,8 +91,10 @@ TEST(SingleInstanceLock, ASecondStartAsksTheFirstForItsWindowAndTheLockGoesWithT
         ASSERT_EQ(first.acquire(), Outcome::Acquired);
         first.setActivationHandler([&] { ++activations; });
         SingleInstance second(QStringLiteral("vorna"), dir.path());
-        EXPECT_EQ(second.acquire(), Outcome::AlreadyRunning);
+        auto outcome = std::async(std::launch::async, [&] { return second.acquire(); });
         QTRY_COMPARE_WITH_TIMEOUT(activations, 1, 5000);
+        EXPECT_EQ(outcome.get(), Outcome::AlreadyRunning);
+        EXPECT_TRUE(second.errorString().isEmpty());
         // Another key is another program.
         SingleInstance other(QStringLiteral("vorna-other"), dir.path());
         EXPECT_EQ(other.acquire(), Outcome::Acquired);
@@ -96,6 +102,29 @@ TEST(SingleInstanceLock, ASecondStartAsksTheFirstForItsWindowAndTheLockGoesWithT
     // The first instance has ended (its lock file stays): the next start runs.
     SingleInstance next(QStringLiteral("vorna"), dir.path());
     EXPECT_EQ(next.acquire(), Outcome::Acquired);
+}
+
+// A running instance blocked in a long step does not answer: a later start says so instead of
+// ending in silence, and the request stays, so the window comes forward once that step ends.
+TEST(SingleInstanceLock, AStartThatGetsNoAnswerSaysTheProgramIsBusy) {
+    QTemporaryDir dir;
+    int activations = 0;
+    SingleInstance first(QStringLiteral("vorna"), dir.path());
+    ASSERT_EQ(first.acquire(), Outcome::Acquired);
+    first.setActivationHandler([&] { ++activations; });
+    for (int start = 0; start < 2; ++start) {
+        SingleInstance later(QStringLiteral("vorna"), dir.path());
+        later.setAnswerTimeout(300);
+        QElapsedTimer waited;
+        waited.start();
+        EXPECT_EQ(later.acquire(), Outcome::Busy);
+        EXPECT_GE(waited.elapsed(), 300);
+        EXPECT_EQ(later.errorString(), SingleInstance::BusyText);
+        EXPECT_TRUE(later.errorString().startsWith(QStringLiteral("Vorna est déjà en cours d'exécution")));
+    }
+    EXPECT_EQ(activations, 0);
+    // The step has ended: the requests are seen, the window comes forward once.
+    QTRY_VERIFY_WITH_TIMEOUT(activations >= 1, 5000);
 }
 
 TEST(SingleInstanceLock, TheFolderBelongsToTheUserByIdWhateverTheEnvironmentSays) {

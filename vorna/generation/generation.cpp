@@ -1,6 +1,7 @@
 #include "generation/generation.h"
 
 #include <QFileInfo>
+#include <cerrno>
 #include <unistd.h>
 
 #include "generation/orderfile.h"
@@ -248,8 +249,9 @@ void OrderFileGeneration::storeOrder(const WrittenOrder& written) {
 
 // The file must be whole on disk before the orders are marked for good.
 void OrderFileGeneration::flushWorkFile() {
+    errno = 0;
     const bool ok = work_.flush() && ::fsync(work_.handle()) == 0;
-    const QString error = work_.errorString();
+    const QString error = files::writeFailureText(work_, errno);
     writtenSize_ = work_.size();
     work_.close();
     if (!ok)

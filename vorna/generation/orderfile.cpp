@@ -1,6 +1,7 @@
 #include "generation/orderfile.h"
 
 #include <QIODevice>
+#include <cerrno>
 
 #include "orderentry/modrules.h"
 #include "platform/clock.h"
@@ -119,9 +120,13 @@ void OrderFileWriter::put(const QString& piece) {
             *to++ = k < 0 ? '?' : char(k);
         }
     }
-    if (out_.write(scratch_.constData(), scratch_.size()) != scratch_.size())
+    errno = 0;
+    if (out_.write(scratch_.constData(), scratch_.size()) != scratch_.size()) {
+        // Qt gives no text for a write the disk cut short: the system's reason is told instead.
+        const int error = errno;
         throw VbError(files::errnum::PathFileAccess, kSourceOrderFile,
-                      QStringLiteral("Erreur d'écriture du fichier d'ordres : ") + out_.errorString());
+                      QStringLiteral("Erreur d'écriture du fichier d'ordres : ") + files::writeFailureText(out_, error));
+    }
 }
 
 void OrderFileWriter::putStored(const QString& value) {

@@ -20,9 +20,6 @@ namespace vorna {
 
 namespace {
 
-// Far beyond what the largest working database takes: only a read that never ends is stopped.
-constexpr int kConversionTimeoutMs = 5 * 60 * 1000;
-
 std::function<void(JetWorkingDatabase::Step)>& stepHook() {
     static std::function<void(JetWorkingDatabase::Step)> hook;
     return hook;
@@ -55,7 +52,8 @@ void syncFolder(const QString& folder) {
 
 }  // namespace
 
-JetWorkingDatabase::JetWorkingDatabase(QString workingPath) : workingPath_(std::move(workingPath)) {
+JetWorkingDatabase::JetWorkingDatabase(QString workingPath, JetFile::Waiting waiting, std::function<void()> ended)
+    : workingPath_(std::move(workingPath)), waiting_(std::move(waiting)), ended_(std::move(ended)) {
     folder_ = QFileInfo(workingPath_).absolutePath();
     workPath_ = QDir(folder_).filePath(workName());
 }
@@ -90,11 +88,15 @@ bool JetWorkingDatabase::run() {
         if (QFileInfo::exists(workPath_) && !QFile::remove(workPath_))
             throw VbError(err::AccessDenied, QStringLiteral("Vorna"),
                           QStringLiteral("Impossible de supprimer le fichier '%1'.").arg(workPath_));
-        JetFile::convertIsolated(workingPath_, workPath_, kConversionTimeoutMs);
+        // Far beyond what a sound file takes: only a read that never ends is stopped.
+        JetFile::convertIsolated(workingPath_, workPath_, JetFile::timeLimitMs(QFileInfo(workingPath_).size()),
+                                 waiting_);
     } catch (const VbError& e) {
+        if (ended_) ended_();
         stop(e.description + (e.number == err::UnrecognizedDatabase ? repair : writeAdvice));
         return false;
     }
+    if (ended_) ended_();
     reached(Step::Written);
     if (!keepOriginal()) {
         QFile::remove(workPath_);
@@ -143,7 +145,5 @@ bool JetWorkingDatabase::keepOriginal() {
     }
     return false;
 }
-
-bool convertJetWorkingDatabase(const QString& workingPath) { return JetWorkingDatabase(workingPath).run(); }
 
 }  // namespace vorna

@@ -4,6 +4,8 @@
 #include <QString>
 #include <functional>
 
+#include "platform/db/jetfile.h"
+
 namespace vorna {
 
 // A working database brought from an installation on Windows is a file of the old engine (Jet).
@@ -16,10 +18,13 @@ namespace vorna {
 // Any other file is left alone.
 class JetWorkingDatabase {
 public:
-    explicit JetWorkingDatabase(QString workingPath);
+    // `waiting` is called while the conversion runs (the start-up shows its window there and
+    // lets the user stop it), `ended` once it has ended, before any message.
+    explicit JetWorkingDatabase(QString workingPath, JetFile::Waiting waiting = {}, std::function<void()> ended = {});
 
-    // False when the program must end: the Jet file could not be read or converted, a message
-    // naming it has been shown, and nothing has been changed.
+    // False when the program must end: the Jet file could not be read or converted in its time
+    // (JetFile::timeLimitMs), or the user stopped its conversion; a message naming it has been
+    // shown, and nothing has been changed.
     bool run();
 
     // Where the steps stand, for the test hook.
@@ -39,9 +44,12 @@ private:
     QString workingPath_;
     QString folder_;
     QString workPath_;
+    JetFile::Waiting waiting_;
+    std::function<void()> ended_;
 };
 
-// The start-up's step (JetWorkingDatabase(workingPath).run()).
+// The start-up's step: JetWorkingDatabase(workingPath).run(), with a window that shows within a
+// second of a conversion that goes on and a button to stop it (upgradeprogress.cpp).
 bool convertJetWorkingDatabase(const QString& workingPath);
 
 }  // namespace vorna

@@ -50,8 +50,10 @@ Startup::Startup(QString startFolder, Hooks hooks) : hooks_(std::move(hooks)) {
 
 void Startup::reportFatal(long number, const QString& source, const QString& description) {
     if (number == err::AccessDenied) {
+        // The database's own reason (a file locked by another user, a file missing) follows.
         msgBox(QStringLiteral("Vous n'avez pas accès au fichier des données.\r\n\r\n"
-                              "Un adminstrateur doit vous donner accès à ce fichier"),
+                              "Un adminstrateur doit vous donner accès à ce fichier") +
+                   (description.isEmpty() ? QString() : QStringLiteral("\r\n\r\n") + description),
                MsgButtons::OK, MsgIcon::Critical, QStringLiteral("Erreur sécurité"));
     } else {
         msgBox(source + QStringLiteral(" : ") + description, MsgButtons::OK, MsgIcon::Critical,
@@ -114,8 +116,8 @@ bool Startup::prepareWorkingDatabase() {
         try {
             files::copyFile(archive, state_.workingPath);
             return true;
-        } catch (const VbError&) {
-            return cannotPrepare(QString());
+        } catch (const VbError& e) {
+            return cannotPrepare(reasonOf(e));
         }
     }
 
@@ -124,22 +126,24 @@ bool Startup::prepareWorkingDatabase() {
     const QString copy = state_.workingPath + QStringLiteral(".tmp");
     try {
         files::copyFile(templatePath, copy);
-    } catch (const VbError&) {
-        return cannotPrepare(QString());
+    } catch (const VbError& e) {
+        return cannotPrepare(reasonOf(e));
     }
     const bool sound = isSoundTemplateCopy(copy) || isOldEngineFile(copy);
+    QString reason;
     try {
         if (sound) {
             files::renameFile(copy, state_.workingPath);
             return true;
         }
-    } catch (const VbError&) {
+    } catch (const VbError& e) {
+        reason = reasonOf(e);
     }
     try {
         files::deleteFile(copy);
     } catch (const VbError&) {
     }
-    return cannotPrepare(sound ? QString() : damagedTemplateText(templatePath));
+    return cannotPrepare(sound ? reason : damagedTemplateText(templatePath));
 }
 
 bool Startup::checkLayout() {

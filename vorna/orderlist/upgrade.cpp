@@ -142,6 +142,10 @@ QString damagedTemplateText(const QString& templatePath) {
         .arg(QDir::toNativeSeparators(templatePath));
 }
 
+QString reasonOf(const VbError& e) {
+    return e.description.isEmpty() ? QString() : QStringLiteral("\r\n\r\n") + e.description;
+}
+
 Upgrade::Upgrade(QString startFolder, Progress progress)
     : progress_(std::move(progress)), startFolder_(std::move(startFolder)) {
     const QDir dir(startFolder_);
@@ -206,8 +210,8 @@ bool Upgrade::archiveOldFile() {
     // the rows of an earlier upgrade left in a VornaAnc.mdb that could not be deleted.
     try {
         files::copyFile(workingPath_, archivePath_);
-    } catch (const VbError&) {
-        stop(kNoWorkingDatabase);
+    } catch (const VbError& e) {
+        stop(kNoWorkingDatabase + reasonOf(e));
         return false;
     }
     // The old file under its dated name as well; an interrupted upgrade may have given it
@@ -224,8 +228,8 @@ bool Upgrade::archiveOldFile() {
 bool Upgrade::buildWorkFile() {
     try {
         files::copyFile(templatePath_, workPath_);
-    } catch (const VbError&) {
-        stop(kNoWorkingDatabase);
+    } catch (const VbError& e) {
+        stop(kNoWorkingDatabase + reasonOf(e));
         return false;
     }
     if (!isSoundTemplateCopy(workPath_)) {
@@ -277,10 +281,10 @@ bool Upgrade::copyRows() {
                 if (!end) break;
                 last = *end;
             }
-        } catch (const VbError&) {
+        } catch (const VbError& e) {
             // Nothing of the work file is kept: closing it drops the transaction.
             work->close();
-            stop(QStringLiteral("Problème sur la restructuration de la table ") + t.name);
+            stop(QStringLiteral("Problème sur la restructuration de la table ") + t.name + reasonOf(e));
             return false;
         }
     }
@@ -293,8 +297,8 @@ bool Upgrade::copyRows() {
 bool Upgrade::putInPlace() {
     try {
         files::replaceFile(workPath_, workingPath_);
-    } catch (const VbError&) {
-        stop(kNoWorkingDatabase);
+    } catch (const VbError& e) {
+        stop(kNoWorkingDatabase + reasonOf(e));
         return false;
     }
     return true;

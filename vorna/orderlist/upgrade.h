@@ -7,6 +7,8 @@
 
 namespace vorna {
 
+class VbError;
+
 // Brings the working database of the previous version (2006-01, a ParamRef of 23 columns) to
 // the current layout, inside the start-up, with no question:
 //   1. removes the old version's desktop shortcuts and uninstall key (failures ignored);
@@ -70,6 +72,9 @@ private:
 bool isSoundTemplateCopy(const QString& path);
 // The lines that name a damaged template, under the message of the step that copied it.
 QString damagedTemplateText(const QString& templatePath);
+// The lines that give a file error's reason (a full disk, a read-only folder, a folder in the
+// place of a file) under the message of the step that failed.
+QString reasonOf(const VbError& e);
 
 // The start-up's upgrade: Upgrade(startFolder).run(), with a progress window when it lasts more
 // than a second (upgradeprogress.cpp).

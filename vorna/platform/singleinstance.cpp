@@ -1,6 +1,8 @@
 #include "platform/singleinstance.h"
 
 #include <QDateTime>
+#include <QDeadlineTimer>
+#include <QThread>
 #include <QDir>
 #include <QFile>
 #include <QFileSystemWatcher>
@@ -11,24 +13,13 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include "platform/files/files.h"
+
 namespace vorna {
 
 namespace {
 
-QString reasonOf(int err) {
-    switch (err) {
-    case EACCES:
-    case EPERM: return QStringLiteral("accès refusé");
-    case EROFS: return QStringLiteral("le disque est en lecture seule");
-    case ENOSPC:
-    case EDQUOT: return QStringLiteral("le disque est plein");
-    case ENOENT: return QStringLiteral("le dossier n'existe pas");
-    case ENOTDIR: return QStringLiteral("un élément du chemin n'est pas un dossier");
-    case ENAMETOOLONG: return QStringLiteral("le chemin est trop long");
-    case ENOLCK: return QStringLiteral("le système ne peut pas poser de verrou");
-    default: return QStringLiteral("erreur système %1").arg(err);
-    }
-}
+QString reasonOf(int err) { return files::systemErrorText(err); }
 
 QByteArray native(const QString& path) { return QFile::encodeName(path); }
 
@@ -51,6 +42,10 @@ bool clearPath(const QString& path) {
 }
 
 }  // namespace
+
+const QString SingleInstance::BusyText = QStringLiteral(
+    "Vorna est déjà en cours d'exécution, mais il est occupé et ne répond pas pour l'instant.\r\n\r\n"
+    "Sa fenêtre s'affichera dès qu'il aura terminé ; attendez un peu avant de le relancer.");
 
 QString SingleInstance::userRuntimeFolder() {
     const QString xdg = qEnvironmentVariable("XDG_RUNTIME_DIR");
@@ -117,9 +112,20 @@ SingleInstance::Outcome SingleInstance::acquire() {
             error_ = QStringLiteral("Impossible de verrouiller le fichier « %1 » : %2.").arg(lockPath_, reasonOf(err));
             return Outcome::Failed;
         }
-        // Ask the running instance for its window; a failure here is ignored.
-        QFile f(activatePath_);
-        if (f.open(QIODevice::Append)) f.write("1");
+        // Ask the running instance for its window; a failure here is ignored. It answers by
+        // emptying the file, unless it is busy without a window to show (blocked in a long step).
+        {
+            QFile f(activatePath_);
+            if (!f.open(QIODevice::Append) || f.write("1") != 1) return Outcome::AlreadyRunning;
+        }
+        const QDeadlineTimer deadline(answerTimeoutMs_);
+        while (!answered()) {
+            if (deadline.hasExpired()) {
+                error_ = BusyText;
+                return Outcome::Busy;
+            }
+            QThread::msleep(50);
+        }
         return Outcome::AlreadyRunning;
     }
     // Who holds the lock, for a curious reader; what the file says never matters.
@@ -134,6 +140,12 @@ SingleInstance::Outcome SingleInstance::acquire() {
     watcher_->addPath(activatePath_);
     connect(watcher_, &QFileSystemWatcher::fileChanged, this, [this] { onActivationRequested(); });
     return Outcome::Acquired;
+}
+
+bool SingleInstance::answered() const {
+    struct stat st {};
+    // Gone (a new instance cleared it on its start) counts as an answer too.
+    return ::stat(native(activatePath_).constData(), &st) != 0 || st.st_size == 0;
 }
 
 void SingleInstance::setActivationHandler(std::function<void()> handler) { handler_ = std::move(handler); }

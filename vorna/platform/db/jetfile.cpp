@@ -12,12 +12,14 @@
 #include <charconv>
 #include <cmath>
 #include <cstring>
+#include <limits>
 #include <memory>
 #include <vector>
 
 #include <fcntl.h>
 #include <poll.h>
 #include <signal.h>
+#include <sys/prctl.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -49,6 +51,29 @@ VbError unreadable(const QString& path, const QString& reason) {
 }
 
 QString damaged() { return QStringLiteral("il est endommagé"); }
+
+JetFile::Converter& childConverter() {
+    static JetFile::Converter converter;
+    return converter;
+}
+
+// The child's start, before anything else: it lets go of every file the program holds open
+// (the single-instance lock first: a child that outlives the program would keep every later
+// start out) but its end of the pipe, and it dies with the program, however that ends. Answers
+// the pipe's end, moved above the standard streams that the child sends to /dev/null.
+int detachChild(int keep, pid_t parent) {
+    if (keep <= STDERR_FILENO) keep = ::fcntl(keep, F_DUPFD_CLOEXEC, STDERR_FILENO + 1);
+    if (keep < 0) ::_exit(1);
+    if (keep > 3) ::close_range(3, unsigned(keep) - 1, 0);
+    ::close_range(unsigned(keep) + 1, ~0U, 0);
+    ::prctl(PR_SET_PDEATHSIG, SIGKILL);
+    // The program may have ended before the line above: nobody waits for this child then.
+    if (::getppid() != parent) ::_exit(1);
+    return keep;
+}
+
+// How long the parent waits on the pipe before it looks at the user's window again.
+constexpr int kWaitingSliceMs = 50;
 
 struct MdbCloser {
     void operator()(MdbHandle* m) const { mdb_close(m); }
@@ -429,12 +454,22 @@ void JetFile::convert(const QString& jetPath, const QString& target) {
     out.finish();
 }
 
-void JetFile::convertIsolated(const QString& jetPath, const QString& target, int timeoutMs) {
+int JetFile::timeLimitMs(qint64 bytes) {
+    constexpr qint64 kFloorMs = 30 * 1000;
+    constexpr qint64 kPerMegabyteMs = 5 * 1000;
+    const qint64 ms = std::max(kFloorMs, bytes * kPerMegabyteMs / (1024 * 1024));
+    return int(std::min<qint64>(ms, std::numeric_limits<int>::max()));
+}
+
+void JetFile::setChildConverter(Converter converter) { childConverter() = std::move(converter); }
+
+void JetFile::convertIsolated(const QString& jetPath, const QString& target, int timeoutMs, const Waiting& waiting) {
     int fds[2];
     if (::pipe2(fds, O_CLOEXEC) != 0) {
         convert(jetPath, target);
         return;
     }
+    const pid_t parent = ::getpid();
     const pid_t pid = ::fork();
     if (pid < 0) {
         ::close(fds[0]);
@@ -444,23 +479,25 @@ void JetFile::convertIsolated(const QString& jetPath, const QString& target, int
     }
     if (pid == 0) {
         // The child: the conversion, then its outcome (error number and description) on the pipe.
-        ::close(fds[0]);
+        const int out = detachChild(fds[1], parent);
         // libmdb writes its warnings on the standard streams, without end on some damaged files.
         const int null = ::open("/dev/null", O_WRONLY | O_CLOEXEC);
         if (null >= 0) {
             ::dup2(null, STDOUT_FILENO);
             ::dup2(null, STDERR_FILENO);
+            if (null > STDERR_FILENO) ::close(null);
         }
         QByteArray report;
         try {
-            convert(jetPath, target);
+            if (childConverter()) childConverter()(jetPath, target);
+            else convert(jetPath, target);
         } catch (const VbError& e) {
             report = QByteArray::number(qint64(e.number)) + '\n' + e.description.toUtf8();
         } catch (...) {
             report = QByteArray::number(qint64(err::DatabaseError)) + '\n';
         }
         for (qsizetype done = 0; done < report.size();) {
-            const ssize_t n = ::write(fds[1], report.constData() + done, size_t(report.size() - done));
+            const ssize_t n = ::write(out, report.constData() + done, size_t(report.size() - done));
             if (n <= 0) break;
             done += n;
         }
@@ -472,13 +509,16 @@ void JetFile::convertIsolated(const QString& jetPath, const QString& target, int
     const QDeadlineTimer deadline(timeoutMs);
     for (;;) {
         pollfd p{fds[0], POLLIN, 0};
-        const int r = ::poll(&p, 1, int(std::max<qint64>(0, deadline.remainingTime())));
+        const qint64 left = std::max<qint64>(0, deadline.remainingTime());
+        const int r = ::poll(&p, 1, int(waiting ? std::min<qint64>(left, kWaitingSliceMs) : left));
         if (r < 0 && errno == EINTR) continue;
-        if (r <= 0) {  // no end in sight
+        // No end in sight, or the user does not want to wait for it.
+        if ((r == 0 && (deadline.hasExpired() || (waiting && !waiting()))) || r < 0) {
             ::kill(pid, SIGKILL);
             stopped = true;
             break;
         }
+        if (r == 0) continue;
         char buffer[4096];
         const ssize_t n = ::read(fds[0], buffer, sizeof buffer);
         if (n < 0 && errno == EINTR) continue;

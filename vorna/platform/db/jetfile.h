@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <functional>
 
 namespace vorna {
 
@@ -29,11 +30,27 @@ public:
     // the target cannot be written; a target left half written is removed.
     static void convert(const QString& jetPath, const QString& target);
 
+    // Called about every 50 ms while the child works (the caller shows its window and lets the
+    // user stop); false stops the conversion as the time limit does.
+    using Waiting = std::function<bool()>;
+
     // convert() in a child process: libmdb may crash, or loop without end, on some damaged files;
     // the program must then still stop with its message. A child that does not end within
-    // `timeoutMs` is stopped. Such a file is damaged (err::UnrecognizedDatabase); the target is
-    // then removed. Other outcomes are convert()'s.
-    static void convertIsolated(const QString& jetPath, const QString& target, int timeoutMs);
+    // `timeoutMs`, or that `waiting` stops, is killed. Such a file is damaged
+    // (err::UnrecognizedDatabase); the target is then removed. Other outcomes are convert()'s.
+    // The child keeps none of the program's open files (its single-instance lock above all) and
+    // dies with the program.
+    static void convertIsolated(const QString& jetPath, const QString& target, int timeoutMs,
+                                const Waiting& waiting = {});
+
+    // The time a sound file of `bytes` may take, far beyond what it takes: 5 s a megabyte, and
+    // never under 30 s.
+    static int timeLimitMs(qint64 bytes);
+
+    // Test hook: what the child runs in place of convert() (a converter that never ends, for
+    // one); unset: convert().
+    using Converter = std::function<void(const QString& jetPath, const QString& target)>;
+    static void setChildConverter(Converter converter);
 };
 
 }  // namespace vorna

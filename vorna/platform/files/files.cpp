@@ -9,6 +9,7 @@
 #include <QStandardPaths>
 #include <cerrno>
 #include <cstdio>
+#include <cstring>
 #include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -30,8 +31,17 @@ QString description(long number) {
     }
 }
 
-[[noreturn]] void raise(long number, const QString& path) {
-    throw VbError(number, QCoreApplication::applicationName(), description(number) + QStringLiteral(" : ") + path);
+// With the system's reason when one is known.
+[[noreturn]] void raise(long number, const QString& path, int error = 0) {
+    const QString reason = systemErrorText(error);
+    throw VbError(number, QCoreApplication::applicationName(),
+                  description(number) + QStringLiteral(" : ") + path +
+                      (reason.isEmpty() ? QString() : QStringLiteral(" (") + reason + u')'));
+}
+
+int& copyFault() {
+    static int error = 0;
+    return error;
 }
 
 bool parentIsFolder(const QString& path) { return QFileInfo(QFileInfo(path).absolutePath()).isDir(); }
@@ -95,6 +105,38 @@ void refuseUnsafe(const QString& path) {
 
 }  // namespace
 
+QString systemErrorText(int error) {
+    switch (error) {
+    case 0: return QString();
+    case ENOSPC: return QStringLiteral("Plus de place sur le disque");
+    case EDQUOT: return QStringLiteral("Quota d'espace disque dépassé");
+    case EROFS: return QStringLiteral("Le disque est en lecture seule");
+    case EACCES:
+    case EPERM: return QStringLiteral("Permission refusée");
+    case EISDIR: return QStringLiteral("C'est un dossier");
+    case ENOTDIR: return QStringLiteral("Un élément du chemin n'est pas un dossier");
+    case ENOENT: return QStringLiteral("Fichier ou dossier introuvable");
+    case EEXIST: return QStringLiteral("Le fichier existe déjà");
+    case EIO: return QStringLiteral("Erreur d'entrée/sortie sur le disque");
+    case EFBIG: return QStringLiteral("Fichier trop volumineux");
+    case ENAMETOOLONG: return QStringLiteral("Nom de fichier trop long");
+    case EBUSY:
+    case ETXTBSY: return QStringLiteral("Fichier en cours d'utilisation");
+    case EMFILE:
+    case ENFILE: return QStringLiteral("Trop de fichiers ouverts");
+    case ELOOP: return QStringLiteral("Trop de liens symboliques");
+    case ENOLCK: return QStringLiteral("Le système ne peut pas poser de verrou");
+    default: return QString::fromLocal8Bit(::strerror(error));
+    }
+}
+
+QString writeFailureText(const QIODevice& device, int error) {
+    if (error != 0) return systemErrorText(error);
+    return device.errorString();
+}
+
+void failCopiesWith(int error) { copyFault() = error; }
+
 QString unsafeWriteTarget(const QString& path) {
     if (path.isEmpty()) return QString();
     struct stat own;
@@ -119,37 +161,50 @@ void copyFile(const QString& from, const QString& to) {
     QFile in(from);
     // A fifo would never end the read, a device never end it or give a file.
     if (!from.isEmpty() && QFileInfo::exists(from) && !QFileInfo(from).isDir()) refuseUnsafe(from);
-    if (from.isEmpty() || QFileInfo(from).isDir() || !in.open(QIODevice::ReadOnly)) raise(failureOf(from, false), from);
+    if (QFileInfo(from).isDir()) raise(errnum::PathFileAccess, from, EISDIR);
+    if (from.isEmpty() || !in.open(QIODevice::ReadOnly)) raise(failureOf(from, false), from);
     if (to.isEmpty()) raise(errnum::PathNotFound, to);
     refuseUnsafe(to);
     QSaveFile out(writeTargetOf(to));
-    if (QFileInfo(to).isDir() || !out.open(QIODevice::WriteOnly)) raise(failureOf(to, true), to);
+    if (QFileInfo(to).isDir()) raise(errnum::PathFileAccess, to, EISDIR);
+    errno = 0;
+    if (copyFault() != 0 || !out.open(QIODevice::WriteOnly)) {
+        const int error = copyFault() ? copyFault() : errno;
+        raise(failureOf(to, true), to, error);
+    }
     QByteArray buffer(64 * 1024, Qt::Uninitialized);
     for (;;) {
         const qint64 n = in.read(buffer.data(), buffer.size());
         if (n < 0) raise(errnum::PathFileAccess, from);
         if (n == 0) break;
-        if (out.write(buffer.constData(), n) != n) raise(errnum::PathFileAccess, to);
+        errno = 0;
+        if (out.write(buffer.constData(), n) != n) raise(errnum::PathFileAccess, to, errno);
     }
     // The temporary copy goes with `out` when the commit fails.
-    if (!out.commit()) raise(failureOf(to, true), to);
+    errno = 0;
+    if (!out.commit()) {
+        const int error = errno;
+        raise(failureOf(to, true), to, error);
+    }
 }
 
 void renameFile(const QString& from, const QString& to) {
     if (!fileExists(from) && !folderExists(from)) raise(failureOf(from, false), from);
     if (to.isEmpty() || !parentIsFolder(to)) raise(errnum::PathNotFound, to);
+    if (folderExists(to)) raise(errnum::PathFileAccess, to, EISDIR);
     if (QFileInfo::exists(to) || QFileInfo(to).isSymLink()) raise(errnum::FileAlreadyExists, to);
-    if (!QFile::rename(from, to)) raise(errnum::PermissionDenied, from);
+    errno = 0;
+    if (!QFile::rename(from, to)) raise(errnum::PermissionDenied, from, errno);
 }
 
 void replaceFile(const QString& from, const QString& to) {
     if (!fileExists(from)) raise(failureOf(from, false), from);
     if (to.isEmpty() || !parentIsFolder(to)) raise(errnum::PathNotFound, to);
     refuseUnsafe(to);
-    if (folderExists(to)) raise(errnum::PathFileAccess, to);
+    if (folderExists(to)) raise(errnum::PathFileAccess, to, EISDIR);
     const QString target = writeTargetOf(to);
     if (::rename(QFile::encodeName(from).constData(), QFile::encodeName(target).constData()) == 0) return;
-    if (errno != EXDEV) raise(fromErrno(errno), to);
+    if (const int error = errno; error != EXDEV) raise(fromErrno(error), to, error);
     copyFile(from, target);
     deleteFile(from);
 }

@@ -6,6 +6,8 @@
 #include <QStringList>
 #include <optional>
 
+class QIODevice;
+
 // File services of the program and of the pre-installation tool. Failures are thrown as
 // vorna::VbError with the old runtime's numbers and a French description naming the file:
 // 53 file not found, 76 path not found, 70 permission denied, 75 path/file access error,
@@ -22,6 +24,16 @@ constexpr long PathNotFound = 76;
 
 bool fileExists(const QString& path);
 bool folderExists(const QString& path);
+
+// The system's reason for a failure (an errno value), in French for the user: "Plus de place sur
+// le disque", "Permission refusée"…; the C library's text for a rare one. Empty for 0.
+QString systemErrorText(int error);
+// Why a write to `device` failed: the system's reason `error` (errno read just after the failed
+// call) when there is one, else the device's own text.
+QString writeFailureText(const QIODevice& device, int error);
+// Test hook: while set (not 0), every copyFile fails as if writing its target gave this errno
+// value (a full disk, a read-only folder).
+void failCopiesWith(int error);
 
 // Why nothing may be written through `path`: it is a symbolic link that leads to something
 // other than a plain file (a device, a fifo, a folder) or to nothing, or it is itself a device,
