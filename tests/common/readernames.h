@@ -6,6 +6,7 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QGroupBox>
+#include <QHeaderView>
 #include <QLineEdit>
 #include <QMap>
 #include <QPlainTextEdit>
@@ -38,7 +39,9 @@ inline QWidget* blockOf(QWidget* w) {
 }
 
 inline bool isInput(QWidget* w) {
-    // The line edit inside a spin box or a combo box is read through its owner.
+    // The line edit inside a spin box or a combo box, and a table's headers, are read through
+    // their owner.
+    if (qobject_cast<QHeaderView*>(w)) return false;
     if (qobject_cast<QLineEdit*>(w))
         return !qobject_cast<QAbstractSpinBox*>(w->parentWidget()) && !qobject_cast<QComboBox*>(w->parentWidget());
     return qobject_cast<QAbstractSpinBox*>(w) || qobject_cast<QComboBox*>(w) || qobject_cast<QTextEdit*>(w) ||
@@ -56,7 +59,9 @@ inline QStringList readerNameFaults(QWidget* window, bool hiddenToo = false) {
         if (!isInput(w) || (!hiddenToo && !w->isVisibleTo(window))) continue;
         const QString name = readerName(w).trimmed();
         QWidget* block = blockOf(w);
-        const QString id = window->objectName() + u'.' + w->objectName() + u'(' + w->property("index").toString() + u')';
+        const QString id = window->objectName() + u'.' +
+                           (w->objectName().isEmpty() ? QString::fromLatin1(w->metaObject()->className()) : w->objectName()) +
+                           u'(' + w->property("index").toString() + u')';
         if (name.isEmpty()) {
             faults << id + QStringLiteral(": no name");
             continue;
