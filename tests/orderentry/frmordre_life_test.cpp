@@ -122,7 +122,10 @@ TEST_F(OrderWindowLife, PendingOrderIsEditableAndGeneratedOneViewOnly) {
     EXPECT_FALSE(g.cmdAdd->isEnabled());
     EXPECT_FALSE(g.cmdSelModele->isVisibleTo(&g));
     // Nothing can be typed or chosen: the text can still be selected and copied.
-    for (forms::TextBox* box : g.findChildren<forms::TextBox*>()) EXPECT_TRUE(box->isReadOnly()) << box->dataField().toStdString();
+    for (forms::TextBox* box : g.findChildren<forms::TextBox*>()) {
+        EXPECT_TRUE(box->isReadOnly()) << box->dataField().toStdString();
+        EXPECT_TRUE(QAccessible::queryAccessibleInterface(box)->state().readOnly);  // a reader says so
+    }
     ASSERT_TRUE(forms::giveFocus(g.txtText[19]));
     QTest::keyClicks(g.txtText[19], "xy");
     g.txtText[19]->selectAll();
