@@ -8,6 +8,7 @@
 #include <QRadioButton>
 #include <QScopeGuard>
 
+#include "common/readernames.h"
 #include "orderentry/orderwindow_support.h"
 #include "platform/forms/binding.h"
 
@@ -101,6 +102,7 @@ TEST_F(OrderWindowLife, PendingOrderIsEditableAndGeneratedOneViewOnly) {
     EXPECT_TRUE(f.cmdAdd->isEnabled());
     EXPECT_FALSE(f.cmdSelModele->isVisibleTo(&f));
     EXPECT_EQ(f.txtText[19]->text(), "DUPONT");
+    EXPECT_FALSE(f.txtText[19]->isReadOnly());
     // The options show the record, and their rules follow.
     EXPECT_TRUE(f.optTypeOper->value(3));
     EXPECT_TRUE(f.optFrais->value(1));
@@ -116,13 +118,36 @@ TEST_F(OrderWindowLife, PendingOrderIsEditableAndGeneratedOneViewOnly) {
 
     const qint64 generated = order({{"genere", true}, {"dateGener", kOrderNow.addDays(-1)}});
     frmOrdre& g = open(Value(generated));
+    ASSERT_TRUE(showActive(&g));
     EXPECT_FALSE(g.cmdAdd->isEnabled());
     EXPECT_FALSE(g.cmdSelModele->isVisibleTo(&g));
-    // Leaving a generated order never asks, even after typing into it.
-    g.txtText[19]->setText("AUTRE");
+    // Nothing can be typed or chosen: the text can still be selected and copied.
+    for (forms::TextBox* box : g.findChildren<forms::TextBox*>()) {
+        EXPECT_TRUE(box->isReadOnly()) << box->dataField().toStdString();
+        EXPECT_TRUE(QAccessible::queryAccessibleInterface(box)->state().readOnly);  // a reader says so
+    }
+    ASSERT_TRUE(forms::giveFocus(g.txtText[19]));
+    QTest::keyClicks(g.txtText[19], "xy");
+    g.txtText[19]->selectAll();
+    QTest::keyClick(g.txtText[19], Qt::Key_C, Qt::ControlModifier);
+    EXPECT_EQ(dialogs.clipboard, "BENEFICIAIRE");
+    EXPECT_EQ(g.txtText[19]->text(), "BENEFICIAIRE");
+    const int frais = g.optFrais->selected();
+    QTest::mouseClick(g.optFrais->button(frais == 1 ? 2 : 1), Qt::LeftButton);
+    readerAction(g.optFrais->button(frais == 1 ? 2 : 1), QAccessibleActionInterface::toggleAction());
+    readerAction(g.optTypeOper->button(1), QAccessibleActionInterface::toggleAction());
+    QTest::mouseClick(g.chkUrgent, Qt::LeftButton);
+    EXPECT_EQ(g.optFrais->selected(), frais);
+    EXPECT_TRUE(g.optTypeOper->value(0));
+    EXPECT_FALSE(g.chkUrgent->isChecked());
+    for (QWidget* pick : {static_cast<QWidget*>(g.cmdDev[0]), static_cast<QWidget*>(g.cmdPays[4])})
+        EXPECT_FALSE(pick->isEnabled());
+    EXPECT_TRUE(g.cmdClose->isEnabled());
+    // Leaving a generated order never asks.
     EXPECT_TRUE(g.unload());
     EXPECT_TRUE(dialogs.messages.isEmpty());
     EXPECT_EQ(stored(generated, "identBE1").toText(), "BENEFICIAIRE");
+    EXPECT_EQ(stored(generated, "typeOper").toInt(), 0);
 }
 
 TEST_F(OrderWindowLife, MissingOrderShowsTheErrorAndOpensBare) {
@@ -342,15 +367,27 @@ TEST_F(OrderWindowLife, WindowKeyFilterUpperCasesAndRefuses) {
     EXPECT_EQ(f.datPrimaryRS->value("identBE1").toText(), "ABC");
 }
 
-TEST_F(OrderWindowLife, EveryBoxIsNamedForScreenReaders) {
+// A screen reader tells every input by its caption, hidden ones included, and no two inputs
+// of one block alike.
+TEST_F(OrderWindowLife, AScreenReaderNamesEveryInputByItsCaption) {
     frmOrdre& f = open();
+    EXPECT_EQ(readerNameFaults(&f, true), QStringList());
+    const std::pair<QWidget*, QString> expected[] = {
+        {f.optTypeOper->button(0), "Transfert"},
+        {f.optTypeOper->button(1), "Chèque"},
+        {f.txtRefInterne, "Référence interne du donneur d'ordre"},
+        {f.txtDev[0], "Devise de l'ordre"},
+        {f.txtDev[1], "Devise de paiement"},
+        {f.txtMontant, "Montant"},
+        {f.txtSirenOY, "SIREN du client"},
+        {f.txtSirenPL, "SIREN de l'établissement"},
+        {f.txtBic[1], "BIC"},
+        {f.optFrais->button(1), "Bénéficiaire"},
+    };
+    for (const auto& [w, name] : expected) EXPECT_EQ(readerName(w), name) << w->objectName().toStdString();
+    // Every visible box is bound to its column.
     for (forms::TextBox* box : f.findChildren<forms::TextBox*>()) {
-        if (!box->isVisibleTo(&f) || box == f.txtDateCreation) continue;
-        bool captioned = !box->accessibleName().isEmpty();
-        for (QLabel* l : f.lblLabels)
-            if (l->buddy() == box) captioned = true;
-        EXPECT_TRUE(captioned) << box->objectName().toStdString() << " " << box->dataField().toStdString();
-        // Every visible box is bound to its column.
+        if (!box->isVisibleTo(&f)) continue;
         EXPECT_TRUE(forms::dataBindingOf(&f)->isBound(box)) << box->dataField().toStdString();
     }
     for (QGroupBox* b : f.blocks()) EXPECT_FALSE(b->title().isEmpty());
@@ -383,6 +420,22 @@ TEST_F(OrderWindowLife, TabEntersTheOptionsAtTheSelectedOne) {
     EXPECT_EQ(QApplication::focusWidget(), f.optAvisBenef->button(2));
     QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
     EXPECT_EQ(QApplication::focusWidget(), f.txtAvisFax);
+}
+
+// The arrows in the charges block follow the options' order, not their place on the screen.
+TEST_F(OrderWindowLife, ArrowsInTheChargesBlockFollowTheOptionsOrder) {
+    frmOrdre& f = open();
+    ASSERT_TRUE(showActive(&f));
+    ASSERT_TRUE(forms::giveFocus(f.optFrais->button(3)));
+    QList<QWidget*> seen;
+    for (Qt::Key k : {Qt::Key_Down, Qt::Key_Down, Qt::Key_Down, Qt::Key_Up}) {
+        QTest::keyClick(QApplication::focusWidget(), k);
+        seen << QApplication::focusWidget();
+    }
+    const QList<QWidget*> expected{f.optFrais->button(0), f.optFrais->button(1), f.optFrais->button(2),
+                                   f.optFrais->button(1)};
+    EXPECT_EQ(seen, expected);
+    EXPECT_EQ(f.datPrimaryRS->value("frais").toInt(), 1);
 }
 
 TEST_F(OrderWindowLife, MainWindowOpensTheCurrentOrder) {

@@ -2,6 +2,7 @@
 // order window, its message, the field that gets the focus, and what reaches the database.
 #include <gtest/gtest.h>
 
+#include "common/readernames.h"
 #include "orderentry/orderwindow_support.h"
 
 using namespace vorna;
@@ -275,6 +276,61 @@ TEST_F(OrderValidation, WhatAChequeCannotCarryIsEmptiedOnOkAndKeptOnCancel) {
         EXPECT_TRUE(r.value("paysBqeI1").isBlank());
         EXPECT_TRUE(r.value("ibanBE").isBlank());
         EXPECT_EQ(r.value("typeOper").toInt(), 1);
+    }
+}
+
+// An option chosen any way at all runs what a click runs, once: the record, the blocks, the
+// checks and the stored order all follow it.
+TEST_F(OrderValidation, OptionsChosenWithoutAClickAreCheckedAndStoredAsChosen) {
+    struct Way {
+        const char* what;
+        std::function<void(QRadioButton*)> choose;
+    };
+    const Way ways[] = {
+        {"screen reader's toggle",
+         [](QRadioButton* b) { EXPECT_TRUE(readerAction(b, QAccessibleActionInterface::toggleAction())); }},
+        {"screen reader's press",
+         [](QRadioButton* b) {
+             readerAction(b, QAccessibleActionInterface::pressAction());  // a radio button may offer toggle only
+             if (!b->isChecked()) readerAction(b, QAccessibleActionInterface::toggleAction());
+             EXPECT_TRUE(QTest::qWaitFor([b] { return b->isChecked(); }, 2000));
+         }},
+        {"setChecked", [](QRadioButton* b) { b->setChecked(true); }},
+        {"Space key",
+         [](QRadioButton* b) {
+             EXPECT_TRUE(forms::giveFocus(b));
+             QTest::keyClick(b, Qt::Key_Space);
+         }},
+    };
+    for (const Way& way : ways) {
+        SCOPED_TRACE(way.what);
+        frmOrdre& f = dollarOrder();
+        way.choose(f.optTypeOper->button(1));  // "Chèque"
+        EXPECT_FALSE(f.frm56->isEnabled());
+        EXPECT_FALSE(f.frm57->isEnabled());
+        EXPECT_FALSE(f.txtIbanBE->isEnabled());
+        EXPECT_EQ(f.datPrimaryRS->value("typeOper").toInt(), 1);
+        way.choose(f.optFrais->button(1));  // "Bénéficiaire"
+        EXPECT_EQ(f.datPrimaryRS->value("frais").toInt(), 1);
+        way.choose(f.optAvisBenef->button(1));  // "Téléphone N°"
+        EXPECT_TRUE(f.txtAvisTel->isEnabled());
+        EXPECT_EQ(f.datPrimaryRS->value("avisBenefType").toInt(), 1);
+        f.txtAvisTel->setText("0102030405");
+        // What a cheque cannot carry goes, after its questions (answered OK).
+        f.txtBic[1]->setText("");
+        f.txtPays[3]->setText("");
+        f.cmdAdd->click();
+        ASSERT_EQ(orderCount(), 1) << dialogs.texts().join(u'|').toStdString();
+        Recordset r;
+        r.open("select typeOper, frais, avisBenefType from Ordres", conn, CursorType::ForwardOnly, LockType::ReadOnly);
+        EXPECT_EQ(r.value("typeOper").toInt(), 1);
+        EXPECT_EQ(r.value("frais").toInt(), 1);
+        EXPECT_EQ(r.value("avisBenefType").toInt(), 1);
+        r.close();
+        f.unload();
+        flushDeletes();
+        conn->execute("delete from Ordres");
+        dialogs.messages.clear();
     }
 }
 

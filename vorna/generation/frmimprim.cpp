@@ -33,7 +33,7 @@ frmImprim::frmImprim() {
     lstGener = new QListWidget(this);
     lstGener->setObjectName(QStringLiteral("lstGener"));
     lstGener->setSelectionMode(QAbstractItemView::MultiSelection);
-    lblTitre->setBuddy(lstGener);
+    forms::labelFor(lblTitre, lstGener);  // a list is not named from a buddy by Qt
     OKButton = new forms::CommandButton(QStringLiteral("&Imprimer"), this);
     OKButton->setObjectName(QStringLiteral("OKButton"));
     CancelButton = new forms::CommandButton(QStringLiteral("&Annuler"), this);

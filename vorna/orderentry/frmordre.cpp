@@ -143,6 +143,14 @@ void frmOrdre::formLoad() {
     update();
     enableCtrl(txtDev[0]);
     enableCtrl(cmdDev[0]);
+    if (viewOnly_) showOnly();
+}
+
+void frmOrdre::showOnly() {
+    // Nothing can be typed or chosen that could not be kept.
+    forms::setViewOnly(this);
+    for (QWidget* pick : std::initializer_list<QWidget*>{cmdDev[0], cmdDev[1], cmdCodeEcono}) pick->setEnabled(false);
+    for (forms::CommandButton* pick : cmdPays) pick->setEnabled(false);
 }
 
 void frmOrdre::openRecord() {
@@ -165,7 +173,10 @@ void frmOrdre::openRecord() {
     binding_ = forms::bindDataSource(this, datPrimaryRS);
     cmdAdd->setText(QStringLiteral("&Modifier"));
     // A generated order can only be looked at.
-    if (!datPrimaryRS->value(QStringLiteral("dateGener")).isNull()) cmdAdd->setEnabled(false);
+    if (!datPrimaryRS->value(QStringLiteral("dateGener")).isNull()) {
+        cmdAdd->setEnabled(false);
+        viewOnly_ = true;
+    }
     cmdSelModele->hide();
     selectOptionsFromRecord();
 }

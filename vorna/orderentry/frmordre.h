@@ -250,6 +250,8 @@ private:
     // Step 1 to 8 of the load: geometry, mode rules, pick lists, the recordset.
     void stackFrames();
     void openRecord();
+    // A generated order: every input shows its value and takes nothing.
+    void showOnly();
     void restartTimer(int interval);
 
     ConnectionPtr conn_;
@@ -267,6 +269,7 @@ private:
     QList<double> buttonTops_;
     QList<double> buttonHeights_;
     bool resizing_ = false;
+    bool viewOnly_ = false;
 };
 
 }  // namespace vorna

@@ -115,7 +115,8 @@ void frmOrdre::buildHeader() {
         th->addWidget(r);
     }
     th->addStretch(1);
-    QLabel* lblType = newLabel(frmTop, QStringLiteral("Type d'opération :"), optTypeOper->button(0));
+    // The caption names the set of options; each option is read by its own caption.
+    QLabel* lblType = newLabel(frmTop, QStringLiteral("Type d'opération :"), nullptr);
     types->setAccessibleName(QStringLiteral("Type d'opération"));
 
     txtRefInterne = newBox(frmTop, QStringLiteral("txtRefInterne"), QStringLiteral("refInterne"), 16);
@@ -137,6 +138,7 @@ void frmOrdre::buildHeader() {
     txtMontant->setAlignment(Qt::AlignRight);
     txtNbDeci = newBox(frmTop, QStringLiteral("txtNbDeci"), QStringLiteral("nbDeci"), 3);
     txtNbDeci->hide();
+    forms::setAccessibleFrench(txtNbDeci, QStringLiteral("Nombre de décimales"));
 
     auto pair = [&](forms::TextBox* box, forms::CommandButton* button) {
         auto* w = new QWidget(frmTop);
@@ -317,6 +319,7 @@ void frmOrdre::buildBlocks() {
         forms::setAccessibleFrench(txtPays[size_t(countryIndex)], QStringLiteral("Pays ") + whose);
         siren = newBox(f, sirenName, QStringLiteral("siren") + suffix, 9);
         siren->hide();
+        forms::setAccessibleFrench(siren, QStringLiteral("SIREN ") + whose);
         g->setColumnStretch(4, 1);
         g->setRowStretch(5, 1);
     };

@@ -18,8 +18,9 @@ QString spokenCaption(const QString& caption) {
 
 void labelFor(QLabel* label, QWidget* box) {
     label->setBuddy(box);
-    if (label->parentWidget() != box->parentWidget() && box->accessibleName().isEmpty())
-        box->setAccessibleName(spokenCaption(label->text()));
+    // The reader looks for the caption among the box's siblings only, and a box often moves
+    // into a row of its own after it is captioned: the caption names it whatever its container.
+    if (box->accessibleName().isEmpty()) box->setAccessibleName(spokenCaption(label->text()));
 }
 
 void setAccessibleFrench(QWidget* box, const QString& name) { box->setAccessibleName(name); }

@@ -11,8 +11,8 @@ namespace vorna::forms {
 // box (Alt + its underlined letter also moves there), a frame is a QGroupBox titled with its
 // caption, and a box without a caption of its own gets a short French name.
 
-// Makes `label` the caption of `box`. When the two do not share a container (the reader only
-// looks among the box's siblings), the caption also becomes the box's accessible name.
+// Makes `label` the caption of `box`, and its name for a reader unless the box has one: the
+// reader only looks among the box's siblings, which the box may leave for a row of its own.
 void labelFor(QLabel* label, QWidget* box);
 // Names a box that has no caption of its own ("Adresse, ligne 3").
 void setAccessibleFrench(QWidget* box, const QString& name);

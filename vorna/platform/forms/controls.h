@@ -47,10 +47,13 @@ private:
 // A control array of option buttons, each with its index; one click handler receives the
 // index. As in the old program the buttons exclude each other by container: every option
 // button of one container (one parent widget) belongs to one choice, whichever array holds it.
-// - A user click runs click(index).
-// - setValue(index, true) by code selects the button and, when it was not selected, runs
-//   click(index) as the old runtime did (Qt's setChecked runs no handler).
+// - click(index) runs once each time a button becomes the selected one, however it comes: a
+//   mouse click, the keyboard, setValue, QAbstractButton::setChecked or a screen reader's
+//   press or toggle action. Selecting the button already selected runs nothing.
 // - setValue(index, false) clears it without a click, so a choice can have no button selected.
+// - The arrow keys move through the options of a container in the order of their indexes
+//   (Down and Right to the next, Up and Left to the previous, round from the last to the
+//   first), not by their place on the screen, and select the option they reach.
 class OptionGroup : public QObject {
     Q_OBJECT
 
@@ -73,8 +76,17 @@ public:
 
     std::function<void(int index)> click;
 
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
 private:
     std::map<int, QPointer<QRadioButton>> buttons_;
 };
+
+// Leaves what the controls of `root` show for looking at only: every text box turns read-only
+// (its text can still be selected and copied), every option button and check box is disabled so
+// that neither the user nor a screen reader's action changes it. Command buttons are the
+// caller's.
+void setViewOnly(QWidget* root);
 
 }  // namespace vorna::forms

@@ -151,6 +151,9 @@ void TextBox::inputMethodEvent(QInputMethodEvent* e) {
 }
 
 void TextBox::routeKey(int code, const QString& typed, QKeyEvent* original) {
+    // A read-only box types, deletes and pastes nothing (QLineEdit::insert would); Enter and
+    // Escape still press the window's buttons.
+    if (isReadOnly() && code != 13 && code != 27) return;
     QPointer<TextBox> self(this);
     Form* form = formOf(this);
     int k = code;

@@ -34,6 +34,7 @@ int vbShift(Qt::KeyboardModifiers m);
 //   clipboard (the right-button MouseDown that cleans it runs first).
 // - maxLength limits what the user types or pastes (0: no limit); setText never cuts a text.
 //   QLineEdit's own maximum length stays untouched: do not call QLineEdit::setMaxLength.
+// - A read-only box takes no typing, Backspace or paste; its text can be selected and copied.
 // - change runs on every change of the text: typing, paste, setText.
 class TextBox : public QLineEdit, public FocusEvents {
     Q_OBJECT
