@@ -2,6 +2,8 @@
 
 #include <QBuffer>
 #include <QElapsedTimer>
+#include <QFontDatabase>
+#include <QFontInfo>
 #include <QFontMetricsF>
 #include <QHash>
 #include <QLocale>
@@ -83,8 +85,10 @@ Band placeSection(const Section& s, int sectionIndex, const Recordset* rs, int r
             }
             if (row < 0) break;
             const Value v = rs->valueAt(row, index);
-            if (c.kind == Control::Kind::TextBox)
+            if (c.kind == Control::Kind::TextBox) {
                 item.text = fieldText(c, v);
+                if (c.textOf) item.text = c.textOf(*rs, row, item.text);
+            }
             else
                 item.checked = v.toBool() == c.checkedWhen;
             break;
@@ -152,8 +156,19 @@ QString cssAlignment(Qt::Alignment a) {
 
 }  // namespace
 
+QString fixedPitchFamily() {
+    static const QString family = [] {
+        const QFontInfo system(QFontDatabase::systemFont(QFontDatabase::FixedFont));
+        if (system.fixedPitch()) return system.family();
+        for (const QString& name : {QStringLiteral("DejaVu Sans Mono"), QStringLiteral("Liberation Mono")})
+            if (QFontDatabase::hasFamily(name) && QFontDatabase::isFixedPitch(name)) return name;
+        return system.family();
+    }();
+    return family;
+}
+
 QFont Control::twipsFont() const {
-    QFont f(fontFamily);
+    QFont f(fixedPitch ? fixedPitchFamily() : fontFamily);
     f.setStyleHint(styleHintOf(*this));
     f.setFixedPitch(fixedPitch);
     f.setPixelSize(std::max(1, int(std::lround(fontSize * 20))));

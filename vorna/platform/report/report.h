@@ -48,6 +48,9 @@ struct Control {
     // TextBox: a date pattern (formatDate) for dates, a number pattern (formatNumber) for
     // numbers; empty shows the value as it is.
     QString format;
+    // TextBox: when set, the text shown for a row is what it makes of the row (`row` of `rs`)
+    // and of the text the column gives.
+    std::function<QString(const Recordset& rs, int row, const QString& text)> textOf;
     bool checkedWhen = true;
     // CheckBox: false draws the mark alone (a marker that shows only when set).
     bool boxed = true;
@@ -57,7 +60,8 @@ struct Control {
     double fontSize = 8;  // points
     bool bold = false;
     bool italic = false;
-    // A fixed-pitch font: columns of blanks and digits line up.
+    // A fixed-pitch font (fixedPitchFamily, whatever `fontFamily` says): columns of blanks and
+    // digits line up.
     bool fixedPitch = false;
     Qt::Alignment alignment = Qt::AlignLeft;
     // The control, and its section with it, grows to show every line of its text.
@@ -129,6 +133,12 @@ struct Layout {
     // The item's rectangle on the paper (twips).
     QRect rect(const Band& band, const PlacedItem& item) const;
 };
+
+// A family whose characters all have one width, as this machine has it: the system's fixed font
+// when it is one, else DejaVu Sans Mono or Liberation Mono. Reports and printed lists that line
+// columns up with blanks draw in it (a family name alone, such as Arial, may be answered with a
+// proportional face).
+QString fixedPitchFamily();
 
 // Replaces the runtime codes of a label: %d short date, %D long date, %t short time,
 // %T long time, %p page number, %P number of pages, %i title, %% a percent sign.
