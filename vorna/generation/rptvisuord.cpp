@@ -484,6 +484,8 @@ void prepareVisuOrd(rptVisuOrd& report, const Recordset& rs) {
     report.control(QStringLiteral("imgVorna"))->rect = QRect(1000, 1000, 8000, 12000);
     report.addVisuOrdFormat();
     if (rs.recordCount() > 1) report.caption = rptVisuOrd::captionFor(rs.recordCount());
+    // One order's files are proposed under its reference; several, under the caption.
+    if (rs.recordCount() == 1) report.fileName = rs.valueAt(0, rs.fieldIndex(QStringLiteral("refInterne"))).toText().trimmed();
 }
 
 void showVisuOrd(const ConnectionPtr& conn, const QString& selection, const QRect& placement) {

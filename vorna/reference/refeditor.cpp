@@ -729,8 +729,7 @@ void RefEditor::printList() {
     PrintTarget target;
     target.printerName = dialogs.defaultPrinterName();
     if (target.printerName.isEmpty()) {
-        const std::optional<QString> file =
-            dialogs.chooseSaveFile(QStringLiteral("Enregistrer la liste au format PDF"), QStringLiteral("PDF (*.pdf)"));
+        const std::optional<QString> file = dialogs.chooseSaveFile(noPrinterPdfRequest(design_.caption));
         if (!file) return;
         target.pdfPath = *file;
         if (!target.pdfPath.endsWith(QLatin1String(".pdf"), Qt::CaseInsensitive)) target.pdfPath += QLatin1String(".pdf");

@@ -2,6 +2,7 @@
 
 #include <QBuffer>
 #include <QElapsedTimer>
+#include <QFileInfo>
 #include <QFontDatabase>
 #include <QFontInfo>
 #include <QFontMetricsF>
@@ -504,8 +505,16 @@ bool Report::exportReport(const QString& key, const QString& pathIn, bool overwr
     }
     QString path = pathIn;
     if (showDialog) {
-        const std::optional<QString> chosen =
-            Dialogs::current().chooseSaveFile(caption, format->description + QStringLiteral(";;") + format->filter);
+        // One file type: the description names its pattern ("État journalier (*.HTM)"), or is
+        // given it. A name typed without extension gets the pattern's, in small letters.
+        SaveFileRequest request;
+        request.title = caption;
+        request.filter = format->description.contains(format->filter, Qt::CaseInsensitive)
+                             ? format->description
+                             : format->description + QStringLiteral(" (") + format->filter + u')';
+        request.defaultSuffix = QFileInfo(format->filter).suffix().toLower();
+        request.suggestedName = proposedName();
+        const std::optional<QString> chosen = Dialogs::current().chooseSaveFile(request);
         if (!chosen) return false;
         path = *chosen;
         overwrite = true;  // the file dialog has asked already
@@ -529,7 +538,7 @@ bool Report::exportReport(const QString& key, const QString& pathIn, bool overwr
 }
 
 bool Report::print() {
-    const std::optional<PrintTarget> target = Dialogs::current().choosePrintTarget(caption);
+    const std::optional<PrintTarget> target = Dialogs::current().choosePrintTarget(caption, proposedName());
     if (!target) return false;
     QPrinter printer(QPrinter::HighResolution);
     if (!target->pdfPath.isEmpty()) {
@@ -593,6 +602,8 @@ void Report::showModal(const std::optional<QRect>& geometry) {
     window->showModal();
     if (window) window->unload();
 }
+
+QString Report::proposedName() const { return fileName.isEmpty() ? caption : fileName; }
 
 void Report::reportError(long, const QString&, bool&) {}
 

@@ -151,6 +151,9 @@ public:
 
     // Window caption, and the report's title (%i, the HTML title).
     QString caption;
+    // The name proposed for the files it is printed or exported to, without folder and
+    // extension; empty proposes the caption.
+    QString fileName;
     // The window's own size (twips): the caller fits it into the work area.
     int windowWidth = 12000;
     int windowHeight = 9000;
@@ -211,6 +214,8 @@ public:
     std::function<qint64()> jobClock;
 
 protected:
+    // The name proposed for its files: fileName, or the caption.
+    QString proposedName() const;
     // Raises an error through reportError; true when the default message was shown.
     void raiseError(long number, const QString& description);
 
