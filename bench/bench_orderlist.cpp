@@ -32,6 +32,8 @@
 #include <cstdio>
 #include <random>
 
+#include "generation/orderfile.h"
+#include "generation/orderrecord.h"
 #include "orderlist/frmlistordre.h"
 #include "orderlist/startup.h"
 #include "benchdialogs.h"
@@ -69,11 +71,11 @@ bool fillWorkingDatabase(const QString& path, int count, bool spread) {
         "INSERT INTO Ordres (typeOper, devPaiement, devOrdre, montant, urgent, refInterne, dateCreation, identBE1,"
         " identBE2, motif1, frais, avisBenefType, residentOY, nbDeci, genere, dateGener, paysResBE, codeEcono,"
         " ribOY, identOY1, identOY2, codePostalOY, villeOY, paysOY, ribPL, identPL1, identPL2, codePostalPL,"
-        " villePL, paysPL, bicBqeBE, paysBqeBE, villeBE, paysBE, ibanBE)"
+        " villePL, paysPL, bicBqeBE, paysBqeBE, villeBE, paysBE, ibanBE, cMontant, cDevises)"
         " VALUES (0, ?, ?, ?, ?, ?, ?, ?, 'RUE DU PORT 12', 'FACTURE', ?, 0, 1, ?, ?, ?, 'DE', '110',"
         " '30004005500001004750105', 'CLIENT SA', '2 AVENUE FOCH', '69001', 'LYON', 'FR',"
         " '20041010050500012345694', 'BANQUE', '1 RUE DE LA PAIX', '75001', 'PARIS', 'FR',"
-        " 'DEUTDEFFXXX', 'DE', 'HAMBURG', 'DE', 'DE89370400440532013000')";
+        " 'DEUTDEFFXXX', 'DE', 'HAMBURG', 'DE', 'DE89370400440532013000', ?, ?)";
     if (sqlite3_prepare_v2(db, sql, -1, &st, nullptr) != SQLITE_OK) {
         std::fprintf(stderr, "%s\n", sqlite3_errmsg(db));
         sqlite3_close(db);
@@ -91,7 +93,10 @@ bool fillWorkingDatabase(const QString& path, int count, bool spread) {
         int pick = percent(rng), c = 0;
         while (pick >= kCurrencies[c].weight) pick -= kCurrencies[c++].weight;
         const Currency& cur = kCurrencies[c];
-        const int scale = cur.decimals;
+        // The amount is in the order's currency: most orders pay in it, some are converted from
+        // euros. Its decimals are the order currency's.
+        const Currency& orderCur = percent(rng) < 90 ? cur : kCurrencies[0];
+        const int scale = orderCur.decimals;
         const qint64 units = qint64(std::pow(10.0, magnitude(rng) + scale));
         const QDateTime created = now.addSecs(-span + span * i / (count + 1));
         const bool pending = spread ? i % 3 == 0 : i >= firstPending;
@@ -103,8 +108,15 @@ bool fillWorkingDatabase(const QString& path, int count, bool spread) {
         if (generated > now) generated = now;
         const QByteArray generatedText = storedDateTime(generated).toLatin1();
         const QByteArray amount = Decimal(units, scale).toString().toLatin1();
+        // What the program stores: the amount's text from the validation of the order, the
+        // currencies' text from its generation.
+        OrderRecord o;
+        o.devPaiement = QString::fromLatin1(cur.code);
+        o.devOrdre = QString::fromLatin1(orderCur.code);
+        const QByteArray amountText = displayAmountText(Decimal(units, scale), scale).toUtf8();
+        const QByteArray currencies = currencyText(o).toUtf8();
         sqlite3_bind_text(st, 1, cur.code, -1, SQLITE_STATIC);
-        sqlite3_bind_text(st, 2, percent(rng) < 90 ? cur.code : "EUR", -1, SQLITE_STATIC);
+        sqlite3_bind_text(st, 2, orderCur.code, -1, SQLITE_STATIC);
         sqlite3_bind_text(st, 3, amount.constData(), -1, SQLITE_TRANSIENT);
         sqlite3_bind_int(st, 4, i % 10 == 7);
         sqlite3_bind_text(st, 5, ref.constData(), -1, SQLITE_TRANSIENT);
@@ -115,6 +127,9 @@ bool fillWorkingDatabase(const QString& path, int count, bool spread) {
         sqlite3_bind_int(st, 10, pending ? 0 : 1);
         if (pending) sqlite3_bind_null(st, 11);
         else sqlite3_bind_text(st, 11, generatedText.constData(), -1, SQLITE_TRANSIENT);
+        sqlite3_bind_text(st, 12, amountText.constData(), -1, SQLITE_TRANSIENT);
+        if (pending) sqlite3_bind_null(st, 13);
+        else sqlite3_bind_text(st, 13, currencies.constData(), -1, SQLITE_TRANSIENT);
         ok = sqlite3_step(st) == SQLITE_DONE;
         if (!ok) std::fprintf(stderr, "%s\n", sqlite3_errmsg(db));
         sqlite3_reset(st);

@@ -44,10 +44,13 @@ std::optional<QString> ScriptedDialogs::chooseFolder(const QString&, const QStri
     return f;
 }
 
-std::optional<PrintTarget> ScriptedDialogs::choosePrintTarget(const QString&) { return printTarget; }
+std::optional<PrintTarget> ScriptedDialogs::choosePrintTarget(const QString&, const QString& name) {
+    printTargetNames << name;
+    return printTarget;
+}
 
-std::optional<QString> ScriptedDialogs::chooseSaveFile(const QString& title, const QString&) {
-    saveFileRequests << title;
+std::optional<QString> ScriptedDialogs::chooseSaveFile(const SaveFileRequest& request) {
+    saveFileRequests << request;
     return saveFile;
 }
 

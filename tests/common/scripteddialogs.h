@@ -35,8 +35,8 @@ public:
     QString clipboardText() override { return clipboard; }
     void setClipboardText(const QString& text) override { clipboard = text; }
     std::optional<QString> chooseFolder(const QString& title, const QString& start) override;
-    std::optional<PrintTarget> choosePrintTarget(const QString& title) override;
-    std::optional<QString> chooseSaveFile(const QString& title, const QString& filter) override;
+    std::optional<PrintTarget> choosePrintTarget(const QString& title, const QString& name) override;
+    std::optional<QString> chooseSaveFile(const SaveFileRequest& request) override;
     QString defaultPrinterName() override { return defaultPrinter; }
     // Records the document (its plain text, one entry per line) instead of printing it.
     void print(QTextDocument& document, const PrintTarget& target, const QString& jobName) override;
@@ -53,8 +53,9 @@ public:
     int beeps = 0;
     QString clipboard;
     std::optional<PrintTarget> printTarget;  // answer of choosePrintTarget
+    QStringList printTargetNames;            // name proposed by each print choice
     std::optional<QString> saveFile;         // answer of chooseSaveFile
-    QStringList saveFileRequests;            // title of each file choice
+    QList<SaveFileRequest> saveFileRequests;  // each file choice
     QString defaultPrinter;                  // "" : no printer installed
     struct Printed {
         QStringList lines;

@@ -6,6 +6,7 @@
 
 #include <QAction>
 #include <QListWidget>
+#include <QTest>
 
 #include "common/scripteddialogs.h"
 #include "common/tempstartfolder.h"
@@ -159,10 +160,28 @@ TEST_F(PrintCommands, TheGroupsOfTheListPrintTheirOrdersAndCloseTheWindow) {
     EXPECT_TRUE(dialogs.messages.isEmpty());
 }
 
+TEST_F(PrintCommands, TheRowShownCurrentIsTheChosenOneAndEnterPrintsIt) {
+    const qint64 pending = order();
+    int current = -1;
+    bool selected = false;
+    chooseGroups([&](frmImprim& w) {
+        current = w.lstGener->currentRow();
+        selected = current >= 0 && w.lstGener->item(current)->isSelected();
+        w.lstGener->setFocus();
+        QTest::keyClick(w.lstGener, Qt::Key_Return);
+    });
+    EXPECT_EQ(current, 0);
+    EXPECT_TRUE(selected);
+    EXPECT_EQ(shows, 1);
+    EXPECT_EQ(ids, QList<qint64>{pending});
+    EXPECT_TRUE(dialogs.messages.isEmpty()) << dialogs.texts().join(u'|').toStdString();
+}
+
 TEST_F(PrintCommands, NothingSelectedIsToldAndTheWindowStays) {
     order();
     bool stillThere = false;
     chooseGroups([&](frmImprim& w) {
+        w.lstGener->clearSelection();
         w.OKButton->click();
         stillThere = frmImprim::isLoaded() && w.isVisible();
     });

@@ -9,6 +9,13 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
+#include <QFontDatabase>
+#include <QFontInfo>
+#include <QPrinter>
+#include <QProcess>
+#include <QRegularExpression>
+#include <QStandardPaths>
+#include <QTemporaryDir>
 #include <QPrintPreviewWidget>
 #include <QProcess>
 #include <QPushButton>
@@ -212,6 +219,37 @@ TEST(GenerationSummary, TotalsTextLinesUpInColumn29) {
     EXPECT_EQ(lines[1], "- GBP : " + b.repeated(17) + "3,5  ");
     EXPECT_EQ(lines[2].indexOf(u'.') + 1, 29);
     EXPECT_EQ(rptRecapGener::totalsText({}, false), "\r\n\r\n");
+}
+
+// The totals line their decimal commas up only in a face whose characters have one width: the
+// PDF of the summary carries such a face, and the totals are drawn in it.
+TEST(GenerationSummary, TheTotalsPrintInAMonospacedFace) {
+    const QString pdffonts = QStandardPaths::findExecutable(QStringLiteral("pdffonts"));
+    ASSERT_FALSE(pdffonts.isEmpty()) << "pdffonts (poppler-utils) is missing";
+    QTemporaryDir dir;
+    const QString pdf = dir.filePath(QStringLiteral("recap.pdf"));
+    rptRecapGener r;
+    r.setTotals({"EUR 1 234,50", "JPY 1 500", "KWD 12,345"});
+    report::Control* sum = r.control(QStringLiteral("lblSum"));
+    ASSERT_NE(sum, nullptr);
+    // A family that this machine has as a proportional face, as Arial is where Liberation Sans
+    // stands for it: the totals must not be drawn in it.
+    sum->fontFamily = QStringLiteral("DejaVu Sans");
+    EXPECT_TRUE(QFontInfo(sum->twipsFont()).fixedPitch()) << QFontInfo(sum->twipsFont()).family().toStdString();
+    QPrinter printer(QPrinter::HighResolution);
+    printer.setOutputFormat(QPrinter::PdfFormat);
+    printer.setOutputFileName(pdf);
+    ASSERT_TRUE(r.printOn(printer));
+    QProcess p;
+    p.start(pdffonts, {pdf});
+    ASSERT_TRUE(p.waitForFinished(20000));
+    const QString fonts = QString::fromUtf8(p.readAllStandardOutput());
+    QString face = report::fixedPitchFamily();
+    EXPECT_TRUE(QFontDatabase::isFixedPitch(face)) << face.toStdString();
+    // A line per font, its name first (a subset's name after a six-letter tag and a "+").
+    const QRegularExpression line(QStringLiteral("^([A-Z]{6}\\+)?") + face.remove(u' ') + QStringLiteral("\\s"),
+                                  QRegularExpression::MultilineOption);
+    EXPECT_TRUE(fonts.contains(line)) << fonts.toStdString();
 }
 
 TEST(GenerationSummary, TimeOutAndPrinterError) {

@@ -136,6 +136,30 @@ TEST_F(OrderPrint, OneOrderShowsItsValuesUnderTheReportsOwnCaption) {
     EXPECT_TRUE(watermark);
 }
 
+// An order stored without its amount's text (cMontant) prints its amount as the list shows it,
+// with the decimals of its currency; a stored text prints as it is.
+TEST_F(OrderPrint, AnOrderWithoutItsAmountTextPrintsItsAmountAsTheListShowsIt) {
+    struct Case {
+        const char* cMontant;
+        Value montant;
+        int nbDeci;
+        const char* printed;
+    };
+    const Case cases[] = {
+        {"", Decimal(123456789, 2), 2, "1 234 567,89"},
+        {"", Decimal::fromInt(150000), 0, "150 000"},
+        {"", Decimal(1234567, 3), 3, "1 234,567"},
+        {"   ", Decimal(5, 1), 2, "0,50"},
+        {"12 345,67", Decimal(1, 0), 2, "12 345,67"},
+    };
+    for (const Case& c : cases) {
+        shown = Shown{};
+        const qint64 id = order({{"cMontant", c.cMontant}, {"montant", c.montant}, {"nbDeci", c.nbDeci}, {"genere", false}});
+        print(QStringLiteral("Where idOrdre = ") + QString::number(id));
+        EXPECT_EQ(texts().value("txtcMontant"), c.printed) << c.printed;
+    }
+}
+
 // Each choice of the option groups ticks its own box, and only it.
 TEST_F(OrderPrint, TheChoicesOfTheOrderTickTheirBoxes) {
     struct Case {

@@ -5,9 +5,14 @@
 #include <gtest/gtest.h>
 
 #include <QFile>
+#include <QCloseEvent>
+#include <QFileDialog>
+#include <QPointer>
 #include <QPrintPreviewWidget>
 #include <QPushButton>
 #include <QRegularExpression>
+#include <QTest>
+#include <QTimer>
 
 #include "common/errorof.h"
 #include "common/scripteddialogs.h"
@@ -290,6 +295,119 @@ TEST_F(ReportTest, TheWindowShowsThePagesAndPrints) {
     vorna::test::flushDeletes();
     EXPECT_TRUE(seen);
     EXPECT_TRUE(files::fileExists(dialogs.printTarget->pdfPath));
+}
+
+// The Qt dialogs on a machine without printer; messages are recorded, not shown.
+class NoPrinterDialogs : public QtDialogs {
+public:
+    NoPrinterDialogs() : previous_(&Dialogs::current()) { Dialogs::install(this); }
+    ~NoPrinterDialogs() override { Dialogs::install(previous_); }
+    QString defaultPrinterName() override { return QString(); }
+    MsgAnswer message(const QString& text, const QString&, MsgButtons, MsgIcon) override {
+        messages << text;
+        return MsgAnswer::OK;
+    }
+    QStringList messages;
+
+private:
+    Dialogs* previous_;
+};
+
+// What a file dialog showed before the user typed a bare name into it and saved.
+struct FileDialogSeen {
+    QString title;
+    QStringList types;
+    QString proposed;
+};
+
+// Answers the next file dialog from inside its loop: `typed` in `folder`.
+void typeIntoNextFileDialog(FileDialogSeen& seen, const QString& folder, const QString& typed) {
+    QTimer::singleShot(0, [&seen, folder, typed] {
+        auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
+        if (!dialog) return;
+        seen.title = dialog->windowTitle();
+        seen.types = dialog->nameFilters();
+        seen.proposed = QFileInfo(dialog->selectedFiles().value(0)).fileName();
+        dialog->setDirectory(folder);
+        dialog->selectFile(typed);
+        static_cast<QDialog*>(dialog)->accept();  // QFileDialog::accept, as the Save button
+    });
+}
+
+// The save dialogs propose the report's name, list one file type, and give a name typed bare
+// its extension; without a printer, the print's dialog says why it asks for a file.
+TEST_F(ReportTest, SaveDialogsProposeANameAndGiveTheExtension) {
+    addOrders(1);
+    report.fileName = QStringLiteral("VIR-0042");
+    report.addExportFormat({QStringLiteral("VisuOrd"), QStringLiteral("Visualisation d'ordre (*.HTM)"), QStringLiteral("*.HTM"),
+                            QString()});
+    NoPrinterDialogs qt;
+    FileDialogSeen pdf;
+    typeIntoNextFileDialog(pdf, folder.path(), QStringLiteral("ordre"));
+    EXPECT_TRUE(report.print());
+    EXPECT_EQ(pdf.title, "Aucune imprimante : enregistrer en PDF");
+    EXPECT_EQ(pdf.types, QStringList{"PDF (*.pdf)"});
+    EXPECT_EQ(pdf.proposed, "VIR-0042.pdf");
+    EXPECT_TRUE(files::fileExists(folder.filePath(QStringLiteral("ordre.pdf"))));
+    EXPECT_FALSE(files::fileExists(folder.filePath(QStringLiteral("ordre"))));
+
+    FileDialogSeen page;
+    typeIntoNextFileDialog(page, folder.path(), QStringLiteral("export"));
+    EXPECT_TRUE(report.exportReport(QString(), QString(), true, true));
+    EXPECT_EQ(page.title, "Liste d'essai");
+    EXPECT_EQ(page.types, QStringList{"Visualisation d'ordre (*.HTM)"});
+    EXPECT_EQ(page.proposed, "VIR-0042.htm");
+    EXPECT_TRUE(files::fileExists(folder.filePath(QStringLiteral("export.htm"))));
+    EXPECT_TRUE(qt.messages.isEmpty()) << qt.messages.join(u'|').toStdString();
+
+    // A name with characters no file name takes is proposed with "_" in their place; without
+    // a name of its own, the report proposes its caption.
+    report.fileName = QStringLiteral("VIR/12:7");
+    typeIntoNextFileDialog(page, folder.path(), QStringLiteral("autre"));
+    EXPECT_TRUE(report.exportReport(QString(), QString(), true, true));
+    EXPECT_EQ(page.proposed, "VIR_12_7.htm");
+    report.fileName.clear();
+    typeIntoNextFileDialog(page, folder.path(), QStringLiteral("dernier.htm"));
+    EXPECT_TRUE(report.exportReport(QString(), QString(), true, true));
+    EXPECT_EQ(page.proposed, "Liste d'essai.htm");
+}
+
+// A close request on the report window, or its "Fermer" pressed from outside (an accessibility
+// tool can), while its "Enregistrer sous" dialog shows: the window stays under its dialog, and
+// closes afterwards.
+TEST_F(ReportTest, TheWindowStaysUnderItsOwnSaveDialog) {
+    addOrders(1);
+    report.addExportFormat({QStringLiteral("E"), QStringLiteral("E (*.htm)"), QStringLiteral("*.htm"), QString()});
+    NoPrinterDialogs qt;
+    bool dialogSeen = false, stayed = false, closedAfter = false;
+    forms::Form::ModalHook = [&](forms::Form& f) {
+        auto* w = qobject_cast<ReportWindow*>(&f);
+        if (!w) return;
+        QPointer<ReportWindow> window(w);
+        QTimer::singleShot(0, [&, window] {
+            QPointer<QFileDialog> dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
+            dialogSeen = dialog && window && dialog->parentWidget() == window;
+            if (window) window->close();
+            if (window) QCoreApplication::postEvent(window, new QCloseEvent);
+            QCoreApplication::processEvents();
+            if (window) window->cmdClose->click();
+            // Whatever was to be destroyed would be now.
+            QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+            stayed = window && window->isVisible() && window->loadState() == forms::Form::LoadState::Loaded;
+            if (dialog) dialog->reject();
+        });
+        w->cmdExport->click();
+        if (!window) return;
+        window->cmdClose->click();
+        closedAfter = !window || window->loadState() == forms::Form::LoadState::Unloaded;
+    };
+    report.showModal(QRect(0, 0, 9000, 7000));
+    forms::Form::ModalHook = nullptr;
+    vorna::test::flushDeletes();
+    EXPECT_TRUE(dialogSeen);
+    EXPECT_TRUE(stayed);
+    EXPECT_TRUE(closedAfter);
+    EXPECT_TRUE(qt.messages.isEmpty()) << qt.messages.join(u'|').toStdString();
 }
 
 }  // namespace

@@ -494,7 +494,12 @@ TEST_F(PrintedLists, WithoutAPrinterTheListGoesToThePdfFileChosen) {
     ASSERT_EQ(dialogs.prints.size(), 1);
     EXPECT_EQ(dialogs.prints[0].target.pdfPath, folder.filePath("devises.pdf"));
     EXPECT_TRUE(dialogs.prints[0].target.printerName.isEmpty());
-    EXPECT_EQ(dialogs.saveFileRequests.size(), 1);
+    ASSERT_EQ(dialogs.saveFileRequests.size(), 1);
+    // The dialog says why it asks for a file, and proposes the list's name as a PDF file.
+    EXPECT_EQ(dialogs.saveFileRequests[0].title, "Aucune imprimante : enregistrer en PDF");
+    EXPECT_EQ(dialogs.saveFileRequests[0].suggestedName, kCases[3].caption);
+    EXPECT_EQ(dialogs.saveFileRequests[0].defaultSuffix, "pdf");
+    EXPECT_EQ(dialogs.saveFileRequests[0].filter, "PDF (*.pdf)");
     // The user cancels the choice: nothing printed, back to browsing.
     dialogs.saveFile.reset();
     click(e.cmd_PrintListe);

@@ -109,6 +109,9 @@ void frmImprim::formLoad() {
     }
     const QRect area = Screen::workArea();
     moveTwips(area.left() + 500, area.top() + 500, widthTwips(), heightTwips());
+    // The list shows its first row as the current one: that row is chosen too, so that what
+    // looks chosen is what prints.
+    if (lstGener->count() > 0) lstGener->setCurrentRow(0, QItemSelectionModel::ClearAndSelect);
 }
 
 void frmImprim::OKButton_Click() {

@@ -1,5 +1,7 @@
 #include "generation/rptrecapgener.h"
 
+#include <QFileInfo>
+
 #include "platform/dialogs.h"
 #include "platform/environment.h"
 
@@ -136,6 +138,8 @@ void rptRecapGener::setOrderCount(int count) {
 void rptRecapGener::setFileName(const QString& fullName) {
     control(QStringLiteral("lblFichierH"))->caption = fullName;
     control(QStringLiteral("lblFichier"))->caption = fullName;
+    // Its files are proposed under the generation's stem.
+    fileName = QFileInfo(fullName).completeBaseName();
 }
 
 void rptRecapGener::setTotals(const QStringList& entries) {

@@ -4,6 +4,7 @@
 #include <QPainter>
 #include <QPainterPath>
 
+#include "orderlist/frmlistordre.h"
 #include "platform/db/recordset.h"
 #include "platform/dialogs.h"
 #include "platform/environment.h"
@@ -231,6 +232,14 @@ rptVisuOrd::rptVisuOrd() {
     d.add(label(QStringLiteral("Montant :"), QRect(4600, y + 120, 830, kTextHeight)));
     Control amount = field(QStringLiteral("cMontant"), QRect(5450, y + 110, 2450, 240));
     amount.fontSize = 9;
+    // cMontant is written when the order is validated or generated; an order stored without it
+    // prints its amount as the list shows it.
+    amount.textOf = [](const Recordset& rs, int row, const QString& text) {
+        if (!text.trimmed().isEmpty()) return text;
+        return listAmountText(rs.valueAt(row, rs.fieldIndex(QStringLiteral("montant"))),
+                              rs.valueAt(row, rs.fieldIndex(QStringLiteral("nbDeci"))))
+            .trimmed();
+    };
     d.add(amount);
     choice(d, QStringLiteral("chkUrgent"), QStringLiteral("urgent"), QStringLiteral("Urgent"), 8000, y + 120, 800);
     choice(d, QStringLiteral("chkNormal"), QStringLiteral("urgent"), QStringLiteral("Normal"), 9250, y + 120, 900, false);
@@ -475,6 +484,8 @@ void prepareVisuOrd(rptVisuOrd& report, const Recordset& rs) {
     report.control(QStringLiteral("imgVorna"))->rect = QRect(1000, 1000, 8000, 12000);
     report.addVisuOrdFormat();
     if (rs.recordCount() > 1) report.caption = rptVisuOrd::captionFor(rs.recordCount());
+    // One order's files are proposed under its reference; several, under the caption.
+    if (rs.recordCount() == 1) report.fileName = rs.valueAt(0, rs.fieldIndex(QStringLiteral("refInterne"))).toText().trimmed();
 }
 
 void showVisuOrd(const ConnectionPtr& conn, const QString& selection, const QRect& placement) {

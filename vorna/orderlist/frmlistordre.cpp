@@ -128,6 +128,8 @@ void unloadOtherWindows() {
 
 }  // namespace
 
+QString listAmountText(const Value& amount, const Value& nbDeci) { return amountText(amount, nbDeci); }
+
 frmListOrdre::frmListOrdre() {
     setObjectName(QStringLiteral("frmListOrdre"));
     setWindowTitle(Caption);

@@ -19,6 +19,10 @@ class QMenuBar;
 
 namespace vorna {
 
+// An amount as the list's "Montant" column shows it: digit groups, the decimals of `nbDeci`
+// (0, 2 or 3) and the blanks that line the units up; empty for an order without amount.
+QString listAmountText(const Value& amount, const Value& nbDeci);
+
 // The main window: the list of orders and the menus. Its load step is the program's start-up.
 class frmListOrdre : public forms::FormOf<frmListOrdre> {
     Q_OBJECT

@@ -3,12 +3,14 @@
 #include <QApplication>
 #include <QClipboard>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QMessageBox>
 #include <QPrintDialog>
 #include <QPrinter>
 #include <QPointer>
 #include <QPrinterInfo>
 #include <QPushButton>
+#include <QRegularExpression>
 #include <QTextDocument>
 
 #include "platform/environment.h"
@@ -114,15 +116,20 @@ std::optional<QString> QtDialogs::chooseFolder(const QString& title, const QStri
     return dir.endsWith(u'/') ? dir : dir + u'/';
 }
 
-std::optional<PrintTarget> QtDialogs::choosePrintTarget(const QString& title) {
-    FocusReturn focus;
-    if (QPrinterInfo::availablePrinterNames().isEmpty()) {
-        const QString path = QFileDialog::getSaveFileName(focus.owner(), title, QString(),
-                                                          QStringLiteral("PDF (*.pdf)"));
-        if (path.isEmpty()) return std::nullopt;
-        return PrintTarget{QString(), path};
+SaveFileRequest noPrinterPdfRequest(const QString& name) {
+    return {QStringLiteral("Aucune imprimante : enregistrer en PDF"), QStringLiteral("PDF (*.pdf)"), QStringLiteral("pdf"),
+            name};
+}
+
+std::optional<PrintTarget> QtDialogs::choosePrintTarget(const QString& title, const QString& name) {
+    if (defaultPrinterName().isEmpty()) {
+        const std::optional<QString> path = chooseSaveFile(noPrinterPdfRequest(name));
+        if (!path) return std::nullopt;
+        return PrintTarget{QString(), *path};
     }
+    FocusReturn focus;
     QPrinter printer;
+    printer.setDocName(name);
     QPrintDialog dialog(&printer, focus.owner());
     dialog.setWindowTitle(title);
     if (dialog.exec() != QDialog::Accepted) return std::nullopt;
@@ -130,10 +137,28 @@ std::optional<PrintTarget> QtDialogs::choosePrintTarget(const QString& title) {
     return PrintTarget{printer.printerName(), QString()};
 }
 
-std::optional<QString> QtDialogs::chooseSaveFile(const QString& title, const QString& filter) {
+std::optional<QString> QtDialogs::chooseSaveFile(const SaveFileRequest& request) {
     FocusReturn focus;
-    const QString path = QFileDialog::getSaveFileName(focus.owner(), title, QString(), filter);
-    if (path.isEmpty()) return std::nullopt;
+    // Owned here and by the window: whichever goes first, the other knows.
+    QPointer<QFileDialog> dialog = new QFileDialog(focus.owner(), request.title, QString(), request.filter);
+    dialog->setAcceptMode(QFileDialog::AcceptSave);
+    dialog->setFileMode(QFileDialog::AnyFile);
+    dialog->setDefaultSuffix(request.defaultSuffix);
+    if (!request.suggestedName.isEmpty()) {
+        // Characters that no file name takes become "_".
+        QString name = request.suggestedName.trimmed();
+        static const QRegularExpression forbidden(QStringLiteral("[/\\\\:*?\"<>|\\x00-\\x1f]"));
+        name.replace(forbidden, QStringLiteral("_"));
+        dialog->selectFile(request.defaultSuffix.isEmpty() ? name : name + u'.' + request.defaultSuffix);
+    }
+    const bool accepted = dialog->exec() == QDialog::Accepted;
+    if (!dialog) return std::nullopt;
+    const QStringList chosen = dialog->selectedFiles();
+    delete dialog.data();
+    if (!accepted || chosen.isEmpty() || chosen.first().isEmpty()) return std::nullopt;
+    QString path = chosen.first();
+    // A desktop's own dialog may leave the suffix out.
+    if (!request.defaultSuffix.isEmpty() && QFileInfo(path).suffix().isEmpty()) path += u'.' + request.defaultSuffix;
     return path;
 }
 

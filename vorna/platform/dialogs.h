@@ -18,6 +18,17 @@ struct PrintTarget {
     QString pdfPath;      // set: write a PDF there instead
 };
 
+// A file to write, as the save dialog asks for it.
+struct SaveFileRequest {
+    QString title;
+    QString filter;         // one file type: "PDF (*.pdf)"
+    QString defaultSuffix;  // added to a name given without extension: "pdf"
+    QString suggestedName;  // the name first proposed, without folder and extension
+};
+
+// The PDF file that takes a printer's place when none is installed, proposed as `name`.
+SaveFileRequest noPrinterPdfRequest(const QString& name);
+
 // Every message box, question, beep, clipboard access, folder choice and print of the program
 // goes through the one installed Dialogs. Production shows Qt dialogs; tests install a double
 // that answers from a script and records every call.
@@ -35,10 +46,12 @@ public:
     // Lets the user choose a folder, starting at `start`. The answer ends with "/";
     // std::nullopt when the user cancels.
     virtual std::optional<QString> chooseFolder(const QString& title, const QString& start) = 0;
-    // Where a print should go; std::nullopt when the user cancels.
-    virtual std::optional<PrintTarget> choosePrintTarget(const QString& title) = 0;
-    // Lets the user choose a file to write (exports); std::nullopt on cancel.
-    virtual std::optional<QString> chooseSaveFile(const QString& title, const QString& filter) = 0;
+    // Where a print should go; std::nullopt when the user cancels. Without a printer, a PDF
+    // file (noPrinterPdfRequest, proposed as `name`).
+    virtual std::optional<PrintTarget> choosePrintTarget(const QString& title, const QString& name) = 0;
+    // Lets the user choose a file to write (exports, PDF files); std::nullopt on cancel. A
+    // name given without extension gets the default suffix.
+    virtual std::optional<QString> chooseSaveFile(const SaveFileRequest& request) = 0;
     // The name of the default printer; "" when no printer is installed.
     virtual QString defaultPrinterName() = 0;
     // Sends a document to the target: a printer (empty name: the default one) or a PDF file.
@@ -64,8 +77,8 @@ public:
     QString clipboardText() override;
     void setClipboardText(const QString& text) override;
     std::optional<QString> chooseFolder(const QString& title, const QString& start) override;
-    std::optional<PrintTarget> choosePrintTarget(const QString& title) override;
-    std::optional<QString> chooseSaveFile(const QString& title, const QString& filter) override;
+    std::optional<PrintTarget> choosePrintTarget(const QString& title, const QString& name) override;
+    std::optional<QString> chooseSaveFile(const SaveFileRequest& request) override;
     QString defaultPrinterName() override;
     void print(QTextDocument& document, const PrintTarget& target, const QString& jobName) override;
 };

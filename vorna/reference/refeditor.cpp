@@ -1,7 +1,5 @@
 #include "reference/refeditor.h"
 
-#include <QFontDatabase>
-#include <QFontInfo>
 #include <QFontMetricsF>
 #include <QImage>
 #include <QAbstractTextDocumentLayout>
@@ -17,6 +15,7 @@
 #include "platform/forms/accessibility.h"
 #include "platform/forms/focus.h"
 #include "platform/forms/geometry.h"
+#include "platform/report/report.h"
 #include "platform/session.h"
 #include "reference/picklist.h"
 
@@ -709,10 +708,9 @@ void RefEditor::printList() {
     QTextDocument doc;
     doc.documentLayout()->setPaintDevice(&device);
     doc.setPageSize(QSizeF(210.0 * kUnitsPerMm, 297.0 * kUnitsPerMm));
-    QFont font(QStringLiteral("DejaVu Sans Mono"));
+    QFont font(report::fixedPitchFamily());
     font.setStyleHint(QFont::Monospace);
     font.setFixedPitch(true);
-    if (!QFontInfo(font).fixedPitch()) font = QFontDatabase::systemFont(QFontDatabase::FixedFont);
     font.setPointSizeF(10.0);
     qsizetype widest = 1;
     for (const QString& l : lines) widest = std::max(widest, l.size());
@@ -731,8 +729,7 @@ void RefEditor::printList() {
     PrintTarget target;
     target.printerName = dialogs.defaultPrinterName();
     if (target.printerName.isEmpty()) {
-        const std::optional<QString> file =
-            dialogs.chooseSaveFile(QStringLiteral("Enregistrer la liste au format PDF"), QStringLiteral("PDF (*.pdf)"));
+        const std::optional<QString> file = dialogs.chooseSaveFile(noPrinterPdfRequest(design_.caption));
         if (!file) return;
         target.pdfPath = *file;
         if (!target.pdfPath.endsWith(QLatin1String(".pdf"), Qt::CaseInsensitive)) target.pdfPath += QLatin1String(".pdf");

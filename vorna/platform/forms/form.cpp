@@ -47,6 +47,18 @@ void quitWhenNoWindowLeft() {
 }
 }  // namespace
 
+// A modal window (a message, a file dialog) that `w` owns, however deep: it runs a loop of its
+// own, and goes with `w`.
+bool hasOwnModalDialog(const QWidget* w) {
+    const QWidgetList windows = QApplication::topLevelWidgets();
+    for (const QWidget* top : windows) {
+        if (top == w || !top->isVisible() || !top->isModal()) continue;
+        for (const QWidget* p = top->parentWidget(); p; p = p->parentWidget())
+            if (p == w) return true;
+    }
+    return false;
+}
+
 QWidget* ownerWindow(const QWidget* except) {
     auto usable = [except](QWidget* w) {
         w = w ? w->window() : nullptr;
@@ -93,6 +105,9 @@ bool Form::unload(UnloadMode mode) {
         return true;
     }
     if (unloading_) return false;  // asked again from inside its own unload events
+    // While a dialog of its own shows, the window stays: it would take the dialog with it while
+    // the dialog's loop still runs. The user closes the dialog first.
+    if (hasOwnModalDialog(this)) return false;
     unloading_ = true;
     auto reset = qScopeGuard([this] { unloading_ = false; });
     bool cancel = false;

@@ -2,6 +2,9 @@
 
 #include <QBuffer>
 #include <QElapsedTimer>
+#include <QFileInfo>
+#include <QFontDatabase>
+#include <QFontInfo>
 #include <QFontMetricsF>
 #include <QHash>
 #include <QLocale>
@@ -83,8 +86,10 @@ Band placeSection(const Section& s, int sectionIndex, const Recordset* rs, int r
             }
             if (row < 0) break;
             const Value v = rs->valueAt(row, index);
-            if (c.kind == Control::Kind::TextBox)
+            if (c.kind == Control::Kind::TextBox) {
                 item.text = fieldText(c, v);
+                if (c.textOf) item.text = c.textOf(*rs, row, item.text);
+            }
             else
                 item.checked = v.toBool() == c.checkedWhen;
             break;
@@ -152,8 +157,19 @@ QString cssAlignment(Qt::Alignment a) {
 
 }  // namespace
 
+QString fixedPitchFamily() {
+    static const QString family = [] {
+        const QFontInfo system(QFontDatabase::systemFont(QFontDatabase::FixedFont));
+        if (system.fixedPitch()) return system.family();
+        for (const QString& name : {QStringLiteral("DejaVu Sans Mono"), QStringLiteral("Liberation Mono")})
+            if (QFontDatabase::hasFamily(name) && QFontDatabase::isFixedPitch(name)) return name;
+        return system.family();
+    }();
+    return family;
+}
+
 QFont Control::twipsFont() const {
-    QFont f(fontFamily);
+    QFont f(fixedPitch ? fixedPitchFamily() : fontFamily);
     f.setStyleHint(styleHintOf(*this));
     f.setFixedPitch(fixedPitch);
     f.setPixelSize(std::max(1, int(std::lround(fontSize * 20))));
@@ -489,8 +505,16 @@ bool Report::exportReport(const QString& key, const QString& pathIn, bool overwr
     }
     QString path = pathIn;
     if (showDialog) {
-        const std::optional<QString> chosen =
-            Dialogs::current().chooseSaveFile(caption, format->description + QStringLiteral(";;") + format->filter);
+        // One file type: the description names its pattern ("État journalier (*.HTM)"), or is
+        // given it. A name typed without extension gets the pattern's, in small letters.
+        SaveFileRequest request;
+        request.title = caption;
+        request.filter = format->description.contains(format->filter, Qt::CaseInsensitive)
+                             ? format->description
+                             : format->description + QStringLiteral(" (") + format->filter + u')';
+        request.defaultSuffix = QFileInfo(format->filter).suffix().toLower();
+        request.suggestedName = proposedName();
+        const std::optional<QString> chosen = Dialogs::current().chooseSaveFile(request);
         if (!chosen) return false;
         path = *chosen;
         overwrite = true;  // the file dialog has asked already
@@ -514,7 +538,7 @@ bool Report::exportReport(const QString& key, const QString& pathIn, bool overwr
 }
 
 bool Report::print() {
-    const std::optional<PrintTarget> target = Dialogs::current().choosePrintTarget(caption);
+    const std::optional<PrintTarget> target = Dialogs::current().choosePrintTarget(caption, proposedName());
     if (!target) return false;
     QPrinter printer(QPrinter::HighResolution);
     if (!target->pdfPath.isEmpty()) {
@@ -578,6 +602,8 @@ void Report::showModal(const std::optional<QRect>& geometry) {
     window->showModal();
     if (window) window->unload();
 }
+
+QString Report::proposedName() const { return fileName.isEmpty() ? caption : fileName; }
 
 void Report::reportError(long, const QString&, bool&) {}
 

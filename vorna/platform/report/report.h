@@ -48,6 +48,9 @@ struct Control {
     // TextBox: a date pattern (formatDate) for dates, a number pattern (formatNumber) for
     // numbers; empty shows the value as it is.
     QString format;
+    // TextBox: when set, the text shown for a row is what it makes of the row (`row` of `rs`)
+    // and of the text the column gives.
+    std::function<QString(const Recordset& rs, int row, const QString& text)> textOf;
     bool checkedWhen = true;
     // CheckBox: false draws the mark alone (a marker that shows only when set).
     bool boxed = true;
@@ -57,7 +60,8 @@ struct Control {
     double fontSize = 8;  // points
     bool bold = false;
     bool italic = false;
-    // A fixed-pitch font: columns of blanks and digits line up.
+    // A fixed-pitch font (fixedPitchFamily, whatever `fontFamily` says): columns of blanks and
+    // digits line up.
     bool fixedPitch = false;
     Qt::Alignment alignment = Qt::AlignLeft;
     // The control, and its section with it, grows to show every line of its text.
@@ -130,6 +134,12 @@ struct Layout {
     QRect rect(const Band& band, const PlacedItem& item) const;
 };
 
+// A family whose characters all have one width, as this machine has it: the system's fixed font
+// when it is one, else DejaVu Sans Mono or Liberation Mono. Reports and printed lists that line
+// columns up with blanks draw in it (a family name alone, such as Arial, may be answered with a
+// proportional face).
+QString fixedPitchFamily();
+
 // Replaces the runtime codes of a label: %d short date, %D long date, %t short time,
 // %T long time, %p page number, %P number of pages, %i title, %% a percent sign.
 QString expandCodes(const QString& caption, const QDateTime& now, int page, int pageCount, const QString& title);
@@ -141,6 +151,9 @@ public:
 
     // Window caption, and the report's title (%i, the HTML title).
     QString caption;
+    // The name proposed for the files it is printed or exported to, without folder and
+    // extension; empty proposes the caption.
+    QString fileName;
     // The window's own size (twips): the caller fits it into the work area.
     int windowWidth = 12000;
     int windowHeight = 9000;
@@ -201,6 +214,8 @@ public:
     std::function<qint64()> jobClock;
 
 protected:
+    // The name proposed for its files: fileName, or the caption.
+    QString proposedName() const;
     // Raises an error through reportError; true when the default message was shown.
     void raiseError(long number, const QString& description);
 
