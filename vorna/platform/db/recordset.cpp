@@ -148,6 +148,25 @@ public:
     void setCell(size_t i, Cell c) { cellAt(i) = c; }
 
     Value get(size_t i, ColumnKind kind) const { return decode(cellAt(i), kind); }
+    bool isNull(size_t i) const {
+        const Cell c = cellAt(i);
+        const Tag t = Tag(c >> kShift);
+        return t == Tag::Null || (t == Tag::Boxed && boxes_[size_t(c & kPayload)].isNull());
+    }
+    // The bytes of a text cell as the database gave them; false for any other cell.
+    bool text(size_t i, QByteArrayView& out) const {
+        const Cell c = cellAt(i);
+        if (Tag(c >> kShift) != Tag::Text) return false;
+        const char* p = pointer(c);
+        quint32 n = static_cast<unsigned char>(p[0]);
+        size_t headSize = 1;
+        if (n == 255) {
+            std::memcpy(&n, p + 1, sizeof n);
+            headSize = 5;
+        }
+        out = QByteArrayView(p + headSize, qsizetype(n));
+        return true;
+    }
     Value decode(Cell cell, ColumnKind kind) const {
         const char* p = pointer(cell);
         detail::RawValue raw;
@@ -835,6 +854,20 @@ Value Recordset::valueAt(int row, int index) const {
     d_->checkField(index);
     if (row < 0 || row >= d_->size()) throw noCurrentRecord();
     return d_->at(d_->order[size_t(row)], index);
+}
+
+bool Recordset::isNullAt(int row, int index) const {
+    d_->requireOpen();
+    d_->checkField(index);
+    if (row < 0 || row >= d_->size()) throw noCurrentRecord();
+    return d_->values.isNull(d_->cellIndex(d_->order[size_t(row)], index));
+}
+
+bool Recordset::storedTextAt(int row, int index, QByteArrayView& text) const {
+    d_->requireOpen();
+    d_->checkField(index);
+    if (row < 0 || row >= d_->size()) throw noCurrentRecord();
+    return d_->values.text(d_->cellIndex(d_->order[size_t(row)], index), text);
 }
 
 void Recordset::setValue(int index, const Value& v) {
