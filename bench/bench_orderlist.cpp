@@ -43,6 +43,7 @@
 #include "platform/clock.h"
 #include "platform/db/connection.h"
 #include "platform/db/jetsql.h"
+#include "platform/db/recordset.h"
 #include "platform/dialogs.h"
 #include "platform/environment.h"
 #include "platform/value.h"
@@ -210,6 +211,12 @@ int runBenchmark(int count, bool spread) {
                 again, again / step, againPainted, againPainted / step, peakRefresh);
     std::printf("misEnForme(true)            : %8.1f ms (%.2fx floor); painted %.1f ms (%.2fx floor, goal 2x); peak memory %.1f MiB\n",
                 fresh, fresh / step, freshPainted, freshPainted / step, peakOpen);
+    // A delete finds its order in the list before the refresh: the oldest is the last row.
+    const QString oldest = w.MSHFlexGrid1->textMatrix(w.MSHFlexGrid1->rows() - 1, 0);
+    double lookUp = 1e18;
+    for (int i = 0; i < 3; ++i)
+        lookUp = std::min(lookUp, timed([&] { w.listRecordset()->find(QStringLiteral("Numéro"), Value(oldest), FindStart::First); }));
+    std::printf("a delete's look-up of the oldest order: %.1f ms (%.2fx floor)\n", lookUp, lookUp / step);
     purgeFigures(Session::current().dfwConn, 3);
     scrollFigures(w);
     frmListOrdre::unloadIfLoaded();

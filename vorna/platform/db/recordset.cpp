@@ -9,6 +9,7 @@
 #include <deque>
 #include <memory>
 #include <new>
+#include <optional>
 #include <vector>
 
 #include "platform/db/jetsql.h"
@@ -75,16 +76,14 @@ int compareValues(const Value& a, const Value& b) {
 }
 
 // Find's equality: texts without regard to case, numbers by value, dates as dates; Null
-// equals nothing.
-bool matches(const Value& field, const Value& v) {
+// equals nothing. `textAsNumber` is `v` read as a number when it is a text, read once for all
+// the rows a find looks at.
+bool matches(const Value& field, const Value& v, const std::optional<Decimal>& textAsNumber) {
     if (field.isNull() || field.isEmpty() || v.isNull() || v.isEmpty()) return false;
     const Value::Type tf = field.type(), tv = v.type();
     if (isNumber(tf)) {
         if (isNumber(tv)) return (field.toDecimal() <=> v.toDecimal()) == 0;
-        if (tv == Value::Type::Text) {
-            const auto d = Decimal::parse(v.toText().trimmed());
-            return d && (field.toDecimal() <=> *d) == 0;
-        }
+        if (tv == Value::Type::Text) return textAsNumber && (field.toDecimal() <=> *textAsNumber) == 0;
         return false;
     }
     if (tf == Value::Type::DateTime) {
@@ -1057,8 +1056,10 @@ bool Recordset::find(const QString& column, const Value& v, FindStart start) {
     int from = start == FindStart::First ? 0 : d.cur < 0 ? 0 : d.cur;
     d.deletedRow = -1;
     int found = d.size();
+    const std::optional<Decimal> textAsNumber =
+        v.type() == Value::Type::Text ? Decimal::parse(v.toText().trimmed()) : std::nullopt;
     for (int pos = from; pos < d.size(); ++pos) {
-        if (matches(d.at(d.order[size_t(pos)], field), v)) {
+        if (matches(d.at(d.order[size_t(pos)], field), v, textAsNumber)) {
             found = pos;
             break;
         }
