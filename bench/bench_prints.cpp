@@ -7,6 +7,12 @@
 //       export, each in a process of its own so that its peak resident memory is its own. Each
 //       figure is printed beside its floor: Qt alone painting as many texts on as many PDF pages,
 //       and writing an HTML file of the same size.
+//       Then the choice of groups to print, opened on a main list of 100,000 and of 1,000,000
+//       orders, each in a process of its own.
+//   bench_prints --groups orders
+//       The choice of groups to print only: the main window loaded on a working database of that
+//       many orders (the mix of bench_orderlist), the time the window takes to open with its
+//       items, beside its floor: SQLite alone reading the distinct minutes of the generations.
 
 #include <QApplication>
 #include <QElapsedTimer>
@@ -16,6 +22,7 @@
 #include <QPdfWriter>
 #include <QPrinter>
 #include <QProcess>
+#include <QListWidget>
 #include <QTemporaryDir>
 #include <sqlite3.h>
 #include <sys/resource.h>
@@ -23,11 +30,15 @@
 #include <cstdio>
 
 #include "benchdialogs.h"
+#include "benchorders.h"
 #include "generation/frmimprim.h"
 #include "generation/rptvisuord.h"
+#include "orderlist/frmlistordre.h"
 #include "platform/clock.h"
+#include "platform/environment.h"
 #include "platform/db/connection.h"
 #include "platform/db/recordset.h"
+#include "platform/session.h"
 #include "platform/text/format.h"
 #include "platform/value.h"
 
@@ -155,6 +166,46 @@ int phase(const QString& what, const QString& db, const QString& out) {
     return 0;
 }
 
+double msOf(const QElapsedTimer& t) { return double(t.nsecsElapsed()) / 1e6; }
+
+// The choice of groups opened on the main list of `count` orders, best of three, beside SQLite
+// alone reading the distinct minutes of the generations.
+int groups(int count) {
+    bench::PrintedDialogs dialogs;
+    Dialogs::install(&dialogs);
+    QTemporaryDir dir;
+    if (!bench::makeDataFolder(dir.path(), count, false)) return 1;
+    QDir::setCurrent(dir.path());
+    frmListOrdre::SettingsCheck = nullptr;
+    frmListOrdre& main = frmListOrdre::instance();
+    sqlite3* db = Session::current().dfwConn->handle();
+    double open = 1e18, floor = 1e18;
+    int items = 0, distinct = 0;
+    for (int i = 0; i < 3; ++i) {
+        main.misEnForme(false);  // the list as it stands after a refresh, nothing read yet
+        QElapsedTimer t;
+        t.start();
+        frmImprim& w = frmImprim::instance();
+        items = w.lstGener->count();
+        open = std::min(open, msOf(t));
+        frmImprim::unloadIfLoaded();
+
+        t.restart();
+        sqlite3_stmt* st = nullptr;
+        sqlite3_prepare_v2(db, "SELECT DISTINCT substr(dateGener, 1, 16) FROM Ordres", -1, &st, nullptr);
+        distinct = 0;
+        while (sqlite3_step(st) == SQLITE_ROW) ++distinct;
+        sqlite3_finalize(st);
+        floor = std::min(floor, msOf(t));
+    }
+    std::printf("Choice of groups to print, %d orders: opens in %.1f ms with %d items (%.2fx floor, goal 3x);"
+                " floor: SQLite's DISTINCT of the minutes %.1f ms (%d)\n",
+                count, open, items, open / floor, floor, distinct);
+    frmListOrdre::unloadIfLoaded();
+    Dialogs::install(nullptr);
+    return 0;
+}
+
 struct Figure {
     qint64 ms = 0;
     long kb = 0;
@@ -180,6 +231,10 @@ int main(int argc, char** argv) {
     QApplication app(argc, argv);
     const QStringList args = app.arguments().mid(1);
     if (args.size() == 4 && args[0] == QLatin1String("--phase")) return phase(args[1], args[2], args[3]);
+    if (args.size() == 2 && args[0] == QLatin1String("--groups")) {
+        settleTimeZone();  // as the program does at start
+        return groups(std::max(1, args[1].toInt()));
+    }
 
     const int count = !args.isEmpty() ? std::max(1, args[0].toInt()) : 1000;
     QTemporaryDir dir;
@@ -200,5 +255,12 @@ int main(int argc, char** argv) {
     std::printf("  %-12s %6lld ms %7ld MB %9lld kB   %lld ms, %ld MB\n", "HTML export", html.ms, html.kb / 1024,
                 html.bytes / 1024, floorHtml.ms, floorHtml.kb / 1024);
     std::printf("  goal: each under 3000 ms and 300 MB\n");
+    std::fflush(stdout);
+    for (const char* n : {"100000", "1000000"}) {
+        QProcess p;
+        p.setProcessChannelMode(QProcess::ForwardedChannels);
+        p.start(QCoreApplication::applicationFilePath(), {QStringLiteral("--groups"), QLatin1String(n)});
+        p.waitForFinished(-1);
+    }
     return pdf.pages == count && html.pages == count ? 0 : 1;
 }

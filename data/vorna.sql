@@ -67,6 +67,9 @@ CREATE TABLE Ordres (
     cMontant      TEXT(50) COLLATE VORNA,
     cDevises      TEXT(50) COLLATE VORNA
 );
+-- The purge at start-up finds the orders generated long ago through it, not by reading them all.
+-- The program adds it to a working database made before it was shipped (same name, same text).
+CREATE INDEX IF NOT EXISTS OrdresDateGener ON Ordres (dateGener);
 
 -- Order templates.
 CREATE TABLE Modeles (

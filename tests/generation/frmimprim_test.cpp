@@ -177,6 +177,35 @@ TEST_F(PrintCommands, TheRowShownCurrentIsTheChosenOneAndEnterPrintsIt) {
     EXPECT_TRUE(dialogs.messages.isEmpty()) << dialogs.texts().join(u'|').toStdString();
 }
 
+// The groups come from the stored generation dates, each run written once: they are those of
+// the list's texts read row by row, whatever form the dates are stored in.
+TEST_F(PrintCommands, TheGroupsAreThoseOfTheListsTextsRowByRow) {
+    const auto storedAs = [this](const char* text) {
+        const qint64 id = order({{"genere", true}});
+        conn->execute(QStringLiteral("update Ordres set dateGener = ? where idOrdre = ?"), {Value(text), Value(id)});
+    };
+    // Oldest first: the list shows them the other way round.
+    generatedAt(QTime(14, 30, 10));
+    generatedAt(QTime(14, 30, 0));
+    order();
+    generatedAt(QTime(14, 30, 59));
+    storedAs("2015-12-25 14:31");     // no seconds: the same minute as the next two
+    storedAs("2015-12-25 14:31:75");  // no date: shown as it is stored
+    generatedAt(QTime(14, 31, 50));
+    generatedAt(QTime(14, 31, 5));
+    storedAs("2015-12-25 14:31");
+    order();
+    order();
+    QStringList offered;
+    chooseGroups([&](frmImprim& w) { offered = items(w); });
+    QStringList column;
+    for (int r = 1; r < main().MSHFlexGrid1->rows(); ++r) column << main().MSHFlexGrid1->textMatrix(r, 7);
+    EXPECT_EQ(offered, frmImprim::groupsOf(column));
+    EXPECT_EQ(offered, QStringList({"A générer", "Générés le 25/12/2015 14:31", "Générés le 2015-12-25 14:31:75",
+                                    "Générés le 25/12/2015 14:31", "Générés le 25/12/2015 14:30", "A générer",
+                                    "Générés le 25/12/2015 14:30"}));
+}
+
 TEST_F(PrintCommands, NothingSelectedIsToldAndTheWindowStays) {
     order();
     bool stillThere = false;

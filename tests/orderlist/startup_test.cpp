@@ -16,6 +16,7 @@
 #include "orderentry/modrules.h"
 #include "orderlist/startup.h"
 #include "platform/clock.h"
+#include "platform/db/jetsql.h"
 #include "platform/db/recordset.h"
 #include "platform/environment.h"
 #include "platform/files/files.h"
@@ -246,6 +247,52 @@ TEST_F(StartupTest, PurgeKeepsPendingAndRecentOrders) {
     QStringList refs;
     for (; !rs.eof(); rs.moveNext()) refs << rs.value(0).toText();
     EXPECT_EQ(refs, QStringList({"OLD29", "PENDING"}));
+}
+
+// The purge reads only the orders it deletes, through the index on the generation date: in the
+// shipped template, in a working database just made from it, in one made before the index was
+// shipped (it gains it at start-up), and in one upgraded from the old layout.
+TEST_F(StartupTest, ThePurgeGoesThroughTheIndexOfGenerationDates) {
+    const auto plan = [](const QString& path) {
+        auto c = openConnection(jetConnectionString(path));
+        const QByteArray sql = "EXPLAIN QUERY PLAN " + jetsql::translate(Startup::PurgeStatement).toUtf8();
+        sqlite3_stmt* st = nullptr;
+        EXPECT_EQ(sqlite3_prepare_v2(c->handle(), sql.constData(), -1, &st, nullptr), SQLITE_OK);
+        QStringList steps;
+        while (sqlite3_step(st) == SQLITE_ROW) steps << QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(st, 3)));
+        sqlite3_finalize(st);
+        return steps.join(u'/');
+    };
+    const QString indexed = QStringLiteral("SEARCH Ordres USING INDEX OrdresDateGener (dateGener<?)");
+    EXPECT_EQ(plan(folder.filePath(QStringLiteral("Vorna.mdb"))), indexed) << "the template";
+
+    QTemporaryDir prefix;  // the old version's traces are looked for here
+    const struct {
+        const char* what;
+        std::function<void()> prepare;
+    } cases[] = {
+        {"a working database made at the first start", [] {}},
+        {"a working database made before the index was shipped",
+         [&] {
+             folder.createWorkingDatabase();
+             folder.openWorking()->execute(QStringLiteral("DROP INDEX OrdresDateGener"));
+             EXPECT_NE(plan(folder.filePath(QStringLiteral("VornaW.mdb"))), indexed);
+         }},
+        {"a working database of the old layout, upgraded", [&] { folder.createOldWorkingDatabase(); }},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        QFile::remove(folder.filePath(QStringLiteral("VornaW.mdb")));
+        c.prepare();
+        files::setWindowsPrefix(prefix.path());
+        const bool started = runStartup();
+        files::setWindowsPrefix(QString());
+        startup.reset();
+        settingsConnection.reset();
+        ASSERT_TRUE(started);
+        EXPECT_EQ(plan(folder.filePath(QStringLiteral("VornaW.mdb"))), indexed);
+    }
+    EXPECT_TRUE(dialogs.messages.isEmpty());
 }
 
 TEST_F(StartupTest, CleanUpDeletesOnlyOldGeneratedFilesOfExactCase) {

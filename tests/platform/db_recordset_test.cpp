@@ -509,6 +509,32 @@ TEST_F(Recordsets, ValuesHandedOutOutliveARequeryAndTheRecordset) {
     EXPECT_EQ(any.toText(), "Société Générale");
 }
 
+// The cheap reads of long lists: a stored text or date gives its bytes, a Null says so, and a
+// value the program wrote is left to valueAt.
+TEST_F(Recordsets, StoredTextsAndNullsAreReadWithoutMakingValues) {
+    order({{"refInterne", "PREMIER"}, {"dateGener", QDateTime(QDate(2026, 12, 7), QTime(17, 30, 5))}, {"nbDeci", 2}});
+    Recordset rs;
+    rs.open(QStringLiteral("select refInterne, dateGener, nbDeci, identBE3 from Ordres"), conn);
+    QByteArrayView bytes;
+    ASSERT_TRUE(rs.storedTextAt(0, 0, bytes));
+    EXPECT_EQ(bytes, "PREMIER");
+    ASSERT_TRUE(rs.storedTextAt(0, 1, bytes));
+    EXPECT_EQ(bytes, "2026-12-07 17:30:05");
+    EXPECT_FALSE(rs.storedTextAt(0, 2, bytes));
+    EXPECT_FALSE(rs.storedTextAt(0, 3, bytes));
+    const bool nulls[] = {false, false, false, true};
+    for (int f = 0; f < 4; ++f) EXPECT_EQ(rs.isNullAt(0, f), nulls[f]) << "field " << f;
+
+    rs.setValue(0, QStringLiteral("SECOND"));
+    rs.setValue(3, Value::null());
+    EXPECT_FALSE(rs.storedTextAt(0, 0, bytes));
+    EXPECT_EQ(rs.valueAt(0, 0).toText(), "SECOND");
+    EXPECT_TRUE(rs.isNullAt(0, 3));
+    rs.setValue(1, Value::null());
+    EXPECT_TRUE(rs.isNullAt(0, 1));
+    EXPECT_THROW(rs.isNullAt(1, 0), VbError);
+}
+
 TEST_F(Recordsets, ManyRowsOfManyColumnsAreKeptAndEditedWhole) {
     // 67 orders of 61 columns: the next row added lies across two blocks of the storage.
     TempStartFolder::insertOrders(conn, 67);

@@ -63,6 +63,17 @@ TEST_F(Grid, HundredThousandRowsFillLazilyOnlyWhatIsShown) {
     EXPECT_EQ(grid.textMatrix(99999, 7), "99999/7");
     EXPECT_EQ(calls, before + 1);  // asked once, then kept
 
+    // Scrolling through every row keeps the texts of the rows seen lately only: the provider is
+    // asked again for a row seen long ago; a text the program wrote stays whatever is read.
+    for (int r = 1; r < grid.rows(); ++r) grid.textMatrix(r, 7);
+    const int scrolled = calls;
+    EXPECT_EQ(grid.textMatrix(99999, 7), "99999/7");
+    EXPECT_EQ(calls, scrolled);
+    EXPECT_EQ(grid.textMatrix(1, 7), "1/7");
+    EXPECT_EQ(calls, scrolled + 1);
+    for (int r = 1; r < grid.rows(); ++r) grid.textMatrix(r, 3);
+    EXPECT_EQ(grid.textMatrix(2, 3), "mis par le programme");
+
     // Filling every cell and colouring whole columns with redraw off.
     grid.setRedraw(false);
     for (int r = 1; r < grid.rows(); ++r)
@@ -165,6 +176,30 @@ TEST_F(Grid, ColoursAndPicturesFollowTheFillStyle) {
     EXPECT_TRUE(grid.cellPicture(6, 1).isNull());
     EXPECT_FALSE(cellData(grid, 5, 1, Qt::DecorationRole).isNull());
     EXPECT_TRUE(cellData(grid, 4, 1, Qt::DecorationRole).isNull());
+
+    // Runs of colour: a later one covers what it overlaps of the earlier, on either side; fewer
+    // rows forget the colours of the rows gone.
+    grid.setFillStyle(FlexGrid::FillStyle::Repeat);
+    grid.setRow(1);
+    grid.setCol(3);
+    grid.setRowSel(6);
+    grid.setColSel(3);
+    grid.setCellBackColor(vbColor(0x0000FF));
+    grid.setRow(3);
+    grid.setCol(3);
+    grid.setRowSel(4);
+    grid.setColSel(3);
+    grid.setCellBackColor(QColor());
+    grid.setFillStyle(FlexGrid::FillStyle::Single);
+    grid.setRow(4);
+    grid.setCellBackColor(vbColor(0x00FF00));
+    const QColor red(255, 0, 0), green(0, 255, 0);
+    const QColor expected[] = {QColor(), red, red, QColor(), green, red, red};
+    for (int r = 0; r <= 6; ++r) EXPECT_EQ(grid.cellBackColor(r, 3), expected[r]) << "row " << r;
+    grid.setRows(6);
+    grid.setRows(7);
+    EXPECT_EQ(grid.cellBackColor(5, 3), red);
+    EXPECT_FALSE(grid.cellBackColor(6, 3).isValid());
 
     grid.setTextMatrix(5, 1, "texte");
     grid.clear();

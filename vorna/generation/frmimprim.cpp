@@ -1,6 +1,7 @@
 #include "generation/frmimprim.h"
 
 #include "generation/rptvisuord.h"
+#include "orderlist/frmlistordre.h"
 #include "platform/dialogs.h"
 #include "platform/environment.h"
 #include "platform/forms/accessibility.h"
@@ -12,13 +13,6 @@
 #include "platform/vberror.h"
 
 namespace vorna {
-
-namespace {
-
-// The main list's column of generation dates.
-constexpr int kGenerationColumn = 7;
-
-}  // namespace
 
 const QString frmImprim::Pending = QStringLiteral("A générer");
 const QString frmImprim::GeneratedPrefix = QStringLiteral("Générés le ");
@@ -97,13 +91,10 @@ QString frmImprim::selectionOf(const QStringList& chosenItems) {
 
 void frmImprim::formLoad() {
     lstGener->clear();
-    forms::FlexGrid* grid = nullptr;
-    if (QWidget* main = Session::current().mainWindow)
-        grid = main->findChild<forms::FlexGrid*>(QStringLiteral("MSHFlexGrid1"));
-    if (grid && !grid->isHidden()) {
-        QStringList texts;
-        for (int r = 1; r < grid->rows(); ++r) texts << grid->textMatrix(r, kGenerationColumn);
-        lstGener->addItems(groupsOf(texts));
+    const auto* main = qobject_cast<const frmListOrdre*>(Session::current().mainWindow.data());
+    if (main && !main->MSHFlexGrid1->isHidden()) {
+        // Each run of the generation column, read once: the same groups as row by row.
+        lstGener->addItems(groupsOf(main->generationRuns()));
     } else {
         OKButton->setEnabled(false);
     }

@@ -79,6 +79,18 @@ const QString kAmount3 = QStringLiteral("### ### ### ### ##0.000");
 const QString kModifier = QStringLiteral("&Modifier l'ordre");
 const QString kVisualiser = QStringLiteral("&Visualiser l'ordre");
 
+// A date as the database stores it, "YYYY-MM-DD HH:MM" with or without ":SS": two of them
+// with the same first sixteen characters are shown alike.
+bool isStoredMinute(QByteArrayView t) {
+    static constexpr char kForm[] = "dddd-dd-dd dd:dd:dd";
+    if (t.size() != 16 && t.size() != 19) return false;
+    for (qsizetype i = 0; i < t.size(); ++i) {
+        const char c = t[i];
+        if (kForm[i] == 'd' ? c < '0' || c > '9' : c != kForm[i]) return false;
+    }
+    return t.size() == 16 || t[17] <= '5';
+}
+
 bool isEmptyText(const Value& v) {
     return v.isNull() || v.isEmpty() || (v.type() == Value::Type::Text && v.toText().isEmpty());
 }
@@ -327,12 +339,41 @@ bool frmListOrdre::isUrgent(int row) const {
     }
 }
 
+// Read for every row when the list is filled: the stored value is looked at without being made
+// a date.
 bool frmListOrdre::isPending(int row) const {
     try {
-        return isBound() && isEmptyText(listRs_->valueAt(row - 1, ColGeneration));
+        if (!isBound()) return false;
+        if (listRs_->isNullAt(row - 1, ColGeneration)) return true;
+        QByteArrayView stored;
+        if (listRs_->storedTextAt(row - 1, ColGeneration, stored)) return stored.isEmpty();
+        return isEmptyText(listRs_->valueAt(row - 1, ColGeneration));
     } catch (const VbError&) {
         return false;
     }
+}
+
+QStringList frmListOrdre::generationRuns() const {
+    QStringList runs;
+    if (!isBound()) {  // the grid shows empty cells
+        if (MSHFlexGrid1->rows() > 1) runs << QString();
+        return runs;
+    }
+    // Only the first row of each run is written out: a row whose stored date has the same
+    // minute as the row that gave the last text shows that text.
+    QByteArrayView minute;
+    bool haveMinute = false;
+    for (int i = 0; i < boundRows_; ++i) {
+        QByteArrayView stored;
+        const bool dated = listRs_->storedTextAt(i, ColGeneration, stored) && isStoredMinute(stored);
+        if (dated && haveMinute && stored.first(16) == minute) continue;
+        const bool pending = !dated && listRs_->isNullAt(i, ColGeneration);
+        const QString text = pending ? QString() : cellText(i + 1, ColGeneration);
+        haveMinute = dated;
+        if (dated) minute = stored.first(16);
+        if (runs.isEmpty() || runs.last() != text) runs << text;
+    }
+    return runs;
 }
 
 void frmListOrdre::bindList() {

@@ -2,6 +2,7 @@
 
 #include <QIcon>
 #include <QString>
+#include <QStringList>
 #include <functional>
 #include <memory>
 
@@ -88,6 +89,11 @@ public:
     QAction* mnSuppr = nullptr;
     QMenu* mnAide = nullptr;
     QAction* mnApropos = nullptr;
+
+    // The texts of the generation column (column 7) from top to bottom, one for each run of
+    // equal texts: what the choice of groups to print is made of. Read from the stored dates,
+    // each run's text written once.
+    QStringList generationRuns() const;
 
     // The list's rows as read by the last misEnForme (null before the first).
     Recordset* listRecordset() const { return listRs_.get(); }

@@ -9,6 +9,7 @@
 #include <deque>
 #include <memory>
 #include <new>
+#include <optional>
 #include <vector>
 
 #include "platform/db/jetsql.h"
@@ -75,16 +76,14 @@ int compareValues(const Value& a, const Value& b) {
 }
 
 // Find's equality: texts without regard to case, numbers by value, dates as dates; Null
-// equals nothing.
-bool matches(const Value& field, const Value& v) {
+// equals nothing. `textAsNumber` is `v` read as a number when it is a text, read once for all
+// the rows a find looks at.
+bool matches(const Value& field, const Value& v, const std::optional<Decimal>& textAsNumber) {
     if (field.isNull() || field.isEmpty() || v.isNull() || v.isEmpty()) return false;
     const Value::Type tf = field.type(), tv = v.type();
     if (isNumber(tf)) {
         if (isNumber(tv)) return (field.toDecimal() <=> v.toDecimal()) == 0;
-        if (tv == Value::Type::Text) {
-            const auto d = Decimal::parse(v.toText().trimmed());
-            return d && (field.toDecimal() <=> *d) == 0;
-        }
+        if (tv == Value::Type::Text) return textAsNumber && (field.toDecimal() <=> *textAsNumber) == 0;
         return false;
     }
     if (tf == Value::Type::DateTime) {
@@ -148,6 +147,25 @@ public:
     void setCell(size_t i, Cell c) { cellAt(i) = c; }
 
     Value get(size_t i, ColumnKind kind) const { return decode(cellAt(i), kind); }
+    bool isNull(size_t i) const {
+        const Cell c = cellAt(i);
+        const Tag t = Tag(c >> kShift);
+        return t == Tag::Null || (t == Tag::Boxed && boxes_[size_t(c & kPayload)].isNull());
+    }
+    // The bytes of a text cell as the database gave them; false for any other cell.
+    bool text(size_t i, QByteArrayView& out) const {
+        const Cell c = cellAt(i);
+        if (Tag(c >> kShift) != Tag::Text) return false;
+        const char* p = pointer(c);
+        quint32 n = static_cast<unsigned char>(p[0]);
+        size_t headSize = 1;
+        if (n == 255) {
+            std::memcpy(&n, p + 1, sizeof n);
+            headSize = 5;
+        }
+        out = QByteArrayView(p + headSize, qsizetype(n));
+        return true;
+    }
     Value decode(Cell cell, ColumnKind kind) const {
         const char* p = pointer(cell);
         detail::RawValue raw;
@@ -837,6 +855,20 @@ Value Recordset::valueAt(int row, int index) const {
     return d_->at(d_->order[size_t(row)], index);
 }
 
+bool Recordset::isNullAt(int row, int index) const {
+    d_->requireOpen();
+    d_->checkField(index);
+    if (row < 0 || row >= d_->size()) throw noCurrentRecord();
+    return d_->values.isNull(d_->cellIndex(d_->order[size_t(row)], index));
+}
+
+bool Recordset::storedTextAt(int row, int index, QByteArrayView& text) const {
+    d_->requireOpen();
+    d_->checkField(index);
+    if (row < 0 || row >= d_->size()) throw noCurrentRecord();
+    return d_->values.text(d_->cellIndex(d_->order[size_t(row)], index), text);
+}
+
 void Recordset::setValue(int index, const Value& v) {
     Impl& d = *d_;
     d.requireOpen();
@@ -1024,8 +1056,10 @@ bool Recordset::find(const QString& column, const Value& v, FindStart start) {
     int from = start == FindStart::First ? 0 : d.cur < 0 ? 0 : d.cur;
     d.deletedRow = -1;
     int found = d.size();
+    const std::optional<Decimal> textAsNumber =
+        v.type() == Value::Type::Text ? Decimal::parse(v.toText().trimmed()) : std::nullopt;
     for (int pos = from; pos < d.size(); ++pos) {
-        if (matches(d.at(d.order[size_t(pos)], field), v)) {
+        if (matches(d.at(d.order[size_t(pos)], field), v, textAsNumber)) {
             found = pos;
             break;
         }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QByteArrayView>
 #include <QObject>
 #include <QList>
 #include <QString>
@@ -101,6 +102,11 @@ public:
     // The value of a field in any row, without moving: `row` is 0-based in the present order
     // (0 to recordCount() - 1). For lists and grids that show every row.
     Value valueAt(int row, int index) const;
+    // Cheap reads for walks over every row of a long list, with no Value made: whether the value
+    // is Null, and the bytes of a text (or of a date stored as text) as the database gave them
+    // (false for a Null, a number or a value written by the program, which valueAt() reads).
+    bool isNullAt(int row, int index) const;
+    bool storedTextAt(int row, int index, QByteArrayView& text) const;
     // Writes a field of the current row. An equal value changes nothing; otherwise the row
     // enters edit (unless it is being added). Unknown name: err::ItemNotFound.
     void setValue(int index, const Value& v);

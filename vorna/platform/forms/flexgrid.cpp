@@ -8,6 +8,8 @@
 #include <QPointer>
 #include <QScrollBar>
 #include <algorithm>
+#include <iterator>
+#include <map>
 #include <vector>
 
 #include "platform/environment.h"
@@ -35,6 +37,99 @@ bool looksNumeric(const QString& s) {
     return digit;
 }
 
+// Values given to runs of rows: one entry per run, however many rows it spans. A run set later
+// covers what it overlaps of earlier ones.
+class RowRuns {
+public:
+    // Gives rows first to last the value; 0 takes their value away.
+    void assign(int first, int last, quint32 value) {
+        if (last < first) return;
+        auto it = runs_.upper_bound(first);
+        if (it != runs_.begin()) {
+            auto before = std::prev(it);
+            if (before->second.last >= first) it = before;
+        }
+        // Every run that overlaps goes; what it holds outside [first, last] comes back.
+        std::vector<std::pair<int, Run>> kept;
+        while (it != runs_.end() && it->first <= last) {
+            const int start = it->first;
+            const Run r = it->second;
+            if (start < first) kept.push_back({start, {first - 1, r.value}});
+            if (r.last > last) kept.push_back({last + 1, {r.last, r.value}});
+            it = runs_.erase(it);
+        }
+        for (const auto& k : kept) runs_.insert(k);
+        if (value) runs_.insert({first, {last, value}});
+    }
+    quint32 at(int row) const {
+        auto it = runs_.upper_bound(row);
+        if (it == runs_.begin()) return 0;
+        --it;
+        return it->second.last >= row ? it->second.value : 0;
+    }
+    // Forgets the rows from `rows` on.
+    void truncate(int rows) {
+        if (rows <= 0) {
+            runs_.clear();
+            return;
+        }
+        runs_.erase(runs_.lower_bound(rows), runs_.end());
+        if (!runs_.empty()) {
+            Run& r = std::prev(runs_.end())->second;
+            r.last = std::min(r.last, rows - 1);
+        }
+    }
+    void clear() { runs_.clear(); }
+
+private:
+    struct Run {
+        int last;
+        quint32 value;
+    };
+    std::map<int, Run> runs_;  // by first row
+};
+
+// The texts a provider gave, for the rows shown lately only: once `kLimit` rows are held, the
+// older half goes, so that scrolling through a long list holds no more than a few screens.
+class TextCache {
+public:
+    static constexpr qsizetype kLimit = 4096;
+
+    const QString* find(int row) {
+        auto it = recent_.constFind(row);
+        if (it != recent_.constEnd()) return &*it;
+        it = older_.constFind(row);
+        if (it == older_.constEnd()) return nullptr;
+        const QString text = *it;  // put() may let the older half go
+        return &put(row, text);
+    }
+    const QString& put(int row, const QString& text) {
+        if (recent_.size() >= kLimit / 2) {
+            older_ = std::move(recent_);
+            recent_ = QHash<int, QString>();
+        }
+        return *recent_.insert(row, text);
+    }
+    // Every row held, the older first (a row in both: the recent text last).
+    template <class F>
+    void forEach(F&& f) const {
+        for (auto it = older_.cbegin(); it != older_.cend(); ++it) f(it.key(), it.value());
+        for (auto it = recent_.cbegin(); it != recent_.cend(); ++it) f(it.key(), it.value());
+    }
+    void dropFrom(int rows) {
+        recent_.removeIf([rows](const auto& e) { return e.key() >= rows; });
+        older_.removeIf([rows](const auto& e) { return e.key() >= rows; });
+    }
+    void clear() {
+        recent_.clear();
+        older_.clear();
+    }
+
+private:
+    QHash<int, QString> recent_;
+    QHash<int, QString> older_;
+};
+
 }  // namespace
 
 // The grid's cells. Model row i is grid row i + 1; the header row lives in the header data.
@@ -44,11 +139,12 @@ public:
         QString header;
         quint32 headerBack = 0;
         std::vector<QString> text;  // sized on first write
-        // The texts the provider has given (or written over them): only the rows shown, so a
-        // long list costs what is seen.
-        QHash<int, QString> provided;
+        // Over a provider: the texts written over its own (kept), and those it gave for the rows
+        // shown lately, so that a long list costs what is on the screen.
+        QHash<int, QString> written;
+        TextCache provided;
         std::function<QString(int)> provider;
-        std::vector<quint32> back;     // kSet | rgb, 0 when none
+        RowRuns back;                  // by data row: kSet | rgb, 0 when none
         std::vector<quint16> picture;  // 1 + index into pictures, 0 when none
         std::function<QIcon(int)> pictureProvider;
         FlexGrid::Align align = FlexGrid::Align::General;
@@ -73,9 +169,12 @@ public:
         Column& c = const_cast<Column&>(columns[col]);
         const size_t i = size_t(row - 1);
         if (c.provider) {
-            const auto it = c.provided.constFind(row);
-            if (it != c.provided.constEnd()) return *it;
-            return *c.provided.insert(row, c.provider(row));
+            if (!c.written.isEmpty()) {
+                const auto it = c.written.constFind(row);
+                if (it != c.written.constEnd()) return *it;
+            }
+            if (const QString* t = c.provided.find(row)) return *t;
+            return c.provided.put(row, c.provider(row));
         }
         return c.text.empty() ? QString() : c.text[i];
     }
@@ -88,7 +187,7 @@ public:
             return;
         }
         if (c.provider) {
-            c.provided.insert(row, t);
+            c.written.insert(row, t);
         } else {
             sized(c.text);
             c.text[size_t(row - 1)] = t;
@@ -106,8 +205,7 @@ public:
             Column& col = columns[c];
             if (r1 == 0) col.headerBack = value;
             if (r2 < 1) continue;
-            sized(col.back);
-            std::fill(col.back.begin() + std::max(r1, 1) - 1, col.back.begin() + r2, value);
+            col.back.assign(std::max(r1, 1), r2, value);
         }
         if (r1 == 0) changedHeader(c1, c2);
         if (r2 >= 1) changed(std::max(r1, 1), r2, c1, c2);
@@ -137,7 +235,7 @@ public:
 
     QColor backAt(int row, int col) const {
         const Column& c = columns[col];
-        const quint32 v = row == 0 ? c.headerBack : (c.back.empty() ? 0 : c.back[size_t(row - 1)]);
+        const quint32 v = row == 0 ? c.headerBack : c.back.at(row);
         return v ? QColor::fromRgb(v & 0xFFFFFF) : QColor();
     }
 
@@ -247,8 +345,9 @@ public:
         columns.resize(size_t(cols));
         for (Column& c : columns) {
             if (!c.text.empty()) sized(c.text);
-            c.provided.removeIf([rows](const auto& e) { return e.key() >= rows; });
-            if (!c.back.empty()) sized(c.back);
+            c.written.removeIf([rows](const auto& e) { return e.key() > rows; });
+            c.provided.dropFrom(rows + 1);
+            c.back.truncate(rows + 1);
             if (!c.picture.empty()) sized(c.picture);
         }
         endResetModel();
@@ -349,14 +448,17 @@ void FlexGrid::setTextMatrix(int row, int col, const QString& text) {
 void FlexGrid::setColumnProvider(int col, std::function<QString(int)> provider) {
     checkCol(col);
     auto& c = model_->columns[size_t(col)];
-    if (!provider) {  // what was shown stays
-        for (auto it = c.provided.cbegin(); it != c.provided.cend(); ++it) {
+    if (!provider && c.provider) {  // what was shown lately, and what was written, stays
+        const auto keep = [&](int row, const QString& text) {
             model_->sized(c.text);
-            c.text[size_t(it.key() - 1)] = it.value();
-        }
+            c.text[size_t(row - 1)] = text;
+        };
+        c.provided.forEach(keep);
+        for (auto it = c.written.cbegin(); it != c.written.cend(); ++it) keep(it.key(), it.value());
     }
     c.provider = std::move(provider);
     c.provided.clear();
+    c.written.clear();
     model_->changed(1, std::max(1, model_->dataRows), col, col);
 }
 

@@ -14,9 +14,10 @@ class FlexGridModel;
 // the old grid counted them: rows() includes the header row, data rows are 1 to rows() - 1.
 //
 // Large lists stay cheap: texts are kept per column, and a column may be filled lazily by a
-// provider called for a row only when that row's text is first needed (painting the visible
-// rows, or textMatrix), then kept. While redraw is off, changes are gathered and shown at once
-// when it is switched back on.
+// provider called for a row only when that row's text is needed (painting the visible rows, or
+// textMatrix); the texts of the rows shown lately are kept, a few thousand at most. Colours are
+// kept per run of rows, not per cell. While redraw is off, changes are gathered and shown at
+// once when it is switched back on.
 //
 // The current cell is (row, col); the selection runs from it to (rowSel, colSel). Setting
 // row or col by code moves the current cell, collapses the selection onto it and raises
@@ -42,8 +43,10 @@ public:
     void setTextMatrix(int row, int col, const QString& text);
     // Header text of a column (the text of row 0).
     void setHeaderText(int col, const QString& text) { setTextMatrix(0, col, text); }
-    // Fills a column lazily: provider(row) gives the text of data row `row` (1 and up) the
-    // first time it is needed. A text set by setTextMatrix wins. nullptr removes the provider.
+    // Fills a column lazily: provider(row) gives the text of data row `row` (1 and up) when it
+    // is needed; it may be asked again for a row not shown for a while, and must then give the
+    // same text. A text set by setTextMatrix wins. nullptr removes the provider; the texts shown
+    // lately and those written stay.
     void setColumnProvider(int col, std::function<QString(int row)> provider);
     // Pictures of a column, lazily: provider(row) gives the picture of data row `row` whenever
     // it is needed (a null icon for none), for the cells without a picture of their own.
