@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <functional>
 
 class QLineEdit;
 
@@ -32,6 +33,11 @@ int keyFilterReference(int key);
 // any other kind filters as text. A carriage return stays, a line feed goes.
 void filterClipboard(int kind);
 
+// The same, with any filter of key codes: a character passes when the filter answers a key
+// for it (the answer is what the clipboard keeps), and goes when it answers 0. A character
+// the code page lacks reaches the filter as -1 and stays as it is when the filter answers -1.
+void filterClipboardWith(const std::function<int(int)>& filter);
+
 // Selects the whole text of the box.
 void selectAllText(QLineEdit* box);
 
@@ -61,6 +67,8 @@ void setKeyFilter(forms::TextBox* box, KeyFilter filter);
 // The right mouse button on the box cleans the clipboard with filterClipboard(kind) before the
 // box's context menu can paste from it.
 void setClipboardKind(forms::TextBox* box, int kind);
+// The same with a filter of its own (see filterClipboardWith).
+void setClipboardFilter(forms::TextBox* box, std::function<int(int)> filter);
 
 // The key code of a typed character (its Windows-1252 code), or -1 when the code page has none.
 int keyCodeOf(QChar c);
