@@ -215,6 +215,14 @@ void frmOrdre::txtNbDeci_Change() {
         return;
     }
     if (const std::optional<AmountFormats> f = amountFormats(n)) setAmountFormat(txtMontant, f->display);
+    // A currency the user changes may take fewer decimals than the amount holds: the amount is
+    // refused as a typed extra decimal is, and the user corrects it (the record's own amount,
+    // shown while the window loads, is judged when the order is stored).
+    if (!isVisible()) return;
+    if (const std::optional<FieldMessage> m = judgeAmountDecimals(readAmount(txtMontant->text()), n)) {
+        showMessage(*m);
+        forms::giveFocus(txtMontant);
+    }
 }
 
 void frmOrdre::txtMontant_Change() {
