@@ -395,19 +395,26 @@ TEST_F(OrderFields, TemplateAskedBeforeTheChargesAreChosen) {
     EXPECT_EQ(QApplication::focusWidget(), w.optFrais->button(3));
 }
 
-// A currency or country code is read whole: the widest upper-case code fits the box's text area.
-TEST_F(OrderFields, CodeBoxesShowTheirWidestCodeWhole) {
+// Every value a box can hold shows whole: its maximum length of the widest character the
+// window's key filter lets through (an 11-letter BIC, a name of 35 capitals, a code "XVW").
+TEST_F(OrderFields, BoxesShowTheirWidestValueWhole) {
     frmOrdre& w = show();
-    std::vector<std::pair<forms::TextBox*, QString>> boxes;
-    for (auto* b : w.txtDev) boxes.emplace_back(b, QStringLiteral("WWW"));
-    for (auto* b : w.txtPays) boxes.emplace_back(b, QStringLiteral("WW"));
-    for (const auto& [box, code] : boxes) {
+    int checked = 0;
+    for (forms::TextBox* box : w.findChildren<forms::TextBox*>()) {
+        if (box->isHidden() || box == w.txtDateCreation) continue;  // the date has a width of its own
         QStyleOptionFrame opt;
         opt.initFrom(box);
         opt.lineWidth = box->style()->pixelMetric(QStyle::PM_DefaultFrameWidth, &opt, box);
         const QRect contents = box->style()->subElementRect(QStyle::SE_LineEditContents, &opt, box);
         const QMargins tm = box->textMargins();
         const int room = contents.width() - tm.left() - tm.right() - 4;  // QLineEdit keeps 2 px each side
-        EXPECT_GE(room, box->fontMetrics().horizontalAdvance(code)) << box->objectName().toStdString();
+        const QString allowed = box == w.txtMontant ? kAmountCharacters : kTextCharacters;
+        for (QChar c : allowed) {
+            const QString value(box->maxLength(), c);
+            EXPECT_GE(room, box->fontMetrics().horizontalAdvance(value))
+                << box->objectName().toStdString() << " " << box->property("index").toInt() << " " << value.toStdString();
+        }
+        ++checked;
     }
+    EXPECT_GT(checked, 30);
 }

@@ -38,9 +38,15 @@ void reportField(QLineEdit* box, const QString& message) {
     if (box->isEnabled()) box->setFocus();
 }
 
+const char kTextOthers[] = " .,-()/'+:";
+
 }  // namespace
 
-int keyFilterText(int key) { return letterDigitFilter(key, " .,-()/'+:"); }
+const QString kTextCharacters =
+    QStringLiteral("ABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789") + QString::fromLatin1(kTextOthers);
+const QString kAmountCharacters = QStringLiteral("0123456789,.");
+
+int keyFilterText(int key) { return letterDigitFilter(key, kTextOthers); }
 
 int keyFilterNoSlash(int key) {
     if (key == '/') {

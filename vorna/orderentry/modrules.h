@@ -28,6 +28,11 @@ int keyFilterAmount(int key);
 // Letters, digits and " .-+,", upper-cased.
 int keyFilterReference(int key);
 
+// The characters a box can hold once keyFilterText has let them through (upper case), and
+// those keyFilterAmount lets through: what boxes are sized on.
+extern const QString kTextCharacters;
+extern const QString kAmountCharacters;
+
 // Keeps in the clipboard's text only what a key filter lets through, character by character
 // (one beep for each refused one): kind 0 keyFilterText, 1 keyFilterAlnum, 2 keyFilterAmount;
 // any other kind filters as text. A carriage return stays, a line feed goes.
