@@ -2,7 +2,6 @@
 // jump buttons, and the command bar. Geometry in twips, as the window was designed.
 #include <QFontMetrics>
 #include <QFontMetricsF>
-#include <cmath>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
@@ -11,6 +10,7 @@
 #include <QPixmap>
 #include <QScrollBar>
 #include <QTimer>
+#include <cmath>
 
 #include "orderentry/frmordre.h"
 #include "orderentry/modrules.h"

@@ -68,7 +68,9 @@ int keyFilterAmount(int key) {
 
 int keyFilterReference(int key) { return letterDigitFilter(key, " .-+,"); }
 
-static KeyFilter clipboardKindFilter(int kind) { return kind == 1 ? keyFilterAlnum : kind == 2 ? keyFilterAmount : keyFilterText; }
+static KeyFilter clipboardKindFilter(int kind) {
+    return kind == 1 ? keyFilterAlnum : kind == 2 ? keyFilterAmount : keyFilterText;
+}
 
 void filterClipboard(int kind) { filterClipboardWith(clipboardKindFilter(kind)); }
 

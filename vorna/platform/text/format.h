@@ -38,18 +38,18 @@ QString displayNumber(const Decimal& value, const QString& pattern, QChar decima
 QString formatDate(const QDateTime& t, const QString& pattern);
 
 // Reads a number in the regional display form: blanks and no-break spaces anywhere are skipped
-// (the blanks between digit groups), an optional leading "-", digits, at most one decimal separator (the regional
-// one unless given; the other sign makes the text unreadable) and digits. std::nullopt when
-// the text holds anything else, no digit, or a number too large to hold exactly.
+// (the blanks between digit groups), an optional leading "-", digits, at most one decimal
+// separator (the regional one unless given; the other sign makes the text unreadable) and
+// digits. std::nullopt when the text holds anything else, no digit, or a number too large to
+// hold exactly.
 std::optional<Decimal> readRegionalNumber(QStringView text);
 std::optional<Decimal> readRegionalNumber(QStringView text, QChar decimalSeparator);
 
 // Reads the number at the start of a text as the amount test does: blanks (no-break spaces
-// too) are skipped, "," and
-// "." both stand for the decimal separator, and reading stops at the first other character (a
-// second separator included). A text that does not begin with a number reads as 0. A whole
-// number beyond 18 digits is capped at the largest value held; decimals beyond the 18th are
-// dropped.
+// too) are skipped, "," and "." both stand for the decimal separator, and reading stops at the
+// first other character (a second separator included). A text that does not begin with a
+// number reads as 0. A whole number beyond 18 digits is capped at the largest value held;
+// decimals beyond the 18th are dropped.
 Decimal readLeadingNumber(QStringView text);
 
 }  // namespace vorna
