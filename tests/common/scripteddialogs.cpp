@@ -1,7 +1,10 @@
 #include "common/scripteddialogs.h"
 
 #include <QFontInfo>
+#include <QAbstractTextDocumentLayout>
+#include <QTextBlock>
 #include <QTextDocument>
+#include <QTextLayout>
 
 namespace vorna::test {
 
@@ -56,7 +59,12 @@ std::optional<QString> ScriptedDialogs::chooseSaveFile(const SaveFileRequest& re
 
 void ScriptedDialogs::print(QTextDocument& document, const PrintTarget& target, const QString& jobName) {
     const QFont font = document.defaultFont();
-    prints << Printed{document.toPlainText().split(u'\n'), font.family(), QFontInfo(font).fixedPitch(), target, jobName};
+    document.documentLayout()->documentSize();  // lays the whole document out
+    QStringList wrapped;
+    for (QTextBlock b = document.begin(); b.isValid(); b = b.next())
+        if (b.layout() && b.layout()->lineCount() > 1) wrapped << b.text();
+    prints << Printed{document.toPlainText().split(u'\n'), font.family(), QFontInfo(font).fixedPitch(), target, jobName,
+                      wrapped};
 }
 
 QStringList ScriptedDialogs::texts() const {

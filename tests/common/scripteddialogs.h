@@ -63,6 +63,8 @@ public:
         bool fixedPitch = false;
         PrintTarget target;
         QString jobName;
+        // The lines the document's own layout breaks onto more than one line.
+        QStringList wrapped;
     };
     QList<Printed> prints;
 

@@ -18,6 +18,7 @@
 #include "common/scripteddialogs.h"
 #include "common/tempstartfolder.h"
 #include "generation/rptvisuord.h"
+#include "orderentry/modrules.h"
 #include "platform/clock.h"
 #include "platform/db/recordset.h"
 #include "platform/environment.h"
@@ -336,6 +337,35 @@ TEST(OrderPrintForm, EveryLabelFitsItsBox) {
                 continue;
             }
             EXPECT_LE(fm.horizontalAdvance(c.caption), c.rect.width() + 1) << c.caption.toStdString();
+        }
+}
+
+// The widest value of a field (its column's length of the widest character the order window
+// lets through) is printed whole inside its box; the BIC of field 57 stays left of its bank
+// code's caption.
+TEST(OrderPrintForm, EveryFieldHoldsItsWidestValue) {
+    rptVisuOrd r;
+    const struct {
+        const char* column;
+        int length;
+    } fields[] = {
+        {"identOY1", 35},  {"identPL2", 35}, {"identBqeI13", 35}, {"identBqeBE1", 35}, {"identBE1", 35},
+        {"bicBqeI1", 11},  {"bicBqeBE", 11}, {"codeBqeBE", 11},   {"ribOY", 26},       {"ribPL", 26},
+        {"villeOY", 26},   {"villePL", 32},  {"villeBqeBE", 32},  {"villeBE", 32},     {"ibanBE", 34},
+        {"motif4", 35},    {"avisTel", 24},  {"avisBenef", 30},   {"refInterne", 16},  {"paysBqeBE", 2},
+        {"codePostalOY", 5}, {"paysPL", 2},
+    };
+    for (const auto& f : fields) {
+        const report::Control* c = r.detail.control(QStringLiteral("txt") + QLatin1String(f.column));
+        ASSERT_NE(c, nullptr) << f.column;
+        const QFontMetricsF fm(c->twipsFont());
+        for (QChar ch : kTextCharacters)
+            EXPECT_LE(fm.horizontalAdvance(QString(f.length, ch)), c->rect.width()) << f.column << " " << ch.toLatin1();
+    }
+    const report::Control* bic = r.detail.control(QStringLiteral("txtbicBqeBE"));
+    for (const report::Control& c : r.detail.controls)
+        if (c.caption == QLatin1String("Code bancaire : ")) {
+            EXPECT_LE(bic->rect.right(), c.rect.left());
         }
 }
 }  // namespace

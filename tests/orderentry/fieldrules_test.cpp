@@ -145,22 +145,50 @@ TEST(AmountFormats, FocusTakesTheEditFormAndTheBindingTheDisplayForm) {
         {"1 234,50", "2", "1234,50"}, {"1 234", "0", "1234"},     {"5", "3", "5,000"},
         {"0,5", "2", "0,50"},         {"", "2", ""},              {"ABC", "2", "ABC"},
         {"1 234,5", "1", "1 234,5"},  {"12 345 678,9", "", "12 345 678,9"},
+        // An amount with more decimals than the currency takes keeps them all.
+        {"1 234,567", "2", "1234,567"}, {"12,5", "0", "12,5"},
     };
     for (const auto& c : cases)
         EXPECT_EQ(amountEditText(QString::fromUtf8(c.text), c.nbDeci), QString::fromUtf8(c.edit)) << c.text;
 
     const forms::DataFormat two = amountDataFormat(amountFormats("2")->display);
-    EXPECT_EQ(two.display(Value(Decimal(123456789012345, 2))), "1 234 567 890 123,45");
+    // On screen the digit groups are held together by no-break spaces.
+    EXPECT_EQ(two.display(Value(Decimal(123456789012345, 2))), QStringLiteral("1\u00A0234\u00A0567\u00A0890\u00A0123,45"));
     EXPECT_EQ(two.display(Value(0.5)), "0,50");
     EXPECT_EQ(two.display(Value::null()), "");
-    EXPECT_EQ(amountDataFormat(amountFormats("0")->display).display(Value(Decimal(12345, 0))), "12 345");
-    EXPECT_EQ(amountDataFormat(kDefaultAmountFormat).display(Value(Decimal(1234567, 0))), "1 234 567");
+    EXPECT_EQ(amountDataFormat(amountFormats("0")->display).display(Value(Decimal(12345, 0))), QStringLiteral("12\u00A0345"));
+    EXPECT_EQ(amountDataFormat(kDefaultAmountFormat).display(Value(Decimal(1234567, 0))), QStringLiteral("1\u00A0234\u00A0567"));
     // A currency change never hides decimals the amount already holds.
     EXPECT_EQ(amountDataFormat(amountFormats("0")->display).display(Value(Decimal(1255, 2))), "12,55");
     EXPECT_EQ(two.parse("1 234,50"), Value(Decimal(12345, 1)));
+    EXPECT_EQ(two.parse(QStringLiteral("1\u00A0234,50")), Value(Decimal(12345, 1)));
     EXPECT_TRUE(two.parse("").isNull());
     EXPECT_TRUE(two.parse("  ").isNull());
     EXPECT_EQ(two.parse("1,2,3"), Value("1,2,3"));  // left for the column to refuse
+}
+
+TEST(AmountFormats, AnAmountWithMoreDecimalsThanItsCurrencyIsRefused) {
+    const struct {
+        std::optional<Decimal> amount;
+        const char* nbDeci;
+        const char* message;  // "" when accepted
+    } cases[] = {
+        {Decimal(1234567, 3), "2", "Le montant ne peut avoir plus de 2 décimale(s) dans cette devise !"},
+        {Decimal(1234567, 3), "3", ""},
+        {Decimal(123450, 2), "0", "Le montant ne peut avoir plus de 0 décimale(s) dans cette devise !"},
+        {Decimal(123400, 2), "0", ""},  // 1234,00 holds no decimal
+        {Decimal(5, 1), "2", ""},
+        {std::nullopt, "2", ""},
+        {Decimal(1234567, 3), "", ""},   // no currency known yet
+        {Decimal(1234567, 3), "X", ""},
+    };
+    for (const auto& c : cases) {
+        const std::optional<FieldMessage> m = judgeAmountDecimals(c.amount, c.nbDeci);
+        EXPECT_EQ(m ? m->text : QString(), QString::fromUtf8(c.message)) << c.nbDeci;
+        if (m) {
+            EXPECT_EQ(m->title, "Erreur de saisie");
+        }
+    }
 }
 
 TEST(CurrencyRules, WhatEachChangeOpens) {

@@ -163,7 +163,7 @@ TEST_F(OrderFields, AmountIsCheckedKeyByKey) {
     // Leaving the box shows the amount in groups; coming back edits it without them.
     ASSERT_TRUE(forms::giveFocus(w.txtRefInterne));
     w.datPrimaryRS->setValue("montant", Value(Decimal(123450, 2)));
-    EXPECT_EQ(w.txtMontant->text(), "1 234,50");
+    EXPECT_EQ(w.txtMontant->text(), QStringLiteral("1\u00A0234,50"));
     ASSERT_TRUE(forms::giveFocus(w.txtMontant));
     EXPECT_EQ(w.txtMontant->text(), "1234,50");
     EXPECT_EQ(w.txtMontant->selectedText(), "1234,50");
@@ -187,7 +187,7 @@ TEST_F(OrderFields, AmountWithoutDecimals) {
 TEST_F(OrderFields, StoredAmountShowsInTheDisplayForm) {
     const qint64 id = order({{"devOrdre", "KWD"}, {"devPaiement", "KWD"}, {"nbDeci", 3}, {"montant", Value(Decimal(12345678, 3))}});
     frmOrdre& w = show(Value(id));
-    EXPECT_EQ(w.txtMontant->text(), "12 345,678");
+    EXPECT_EQ(w.txtMontant->text(), QStringLiteral("12\u00A0345,678"));
     EXPECT_TRUE(w.txtMontant->isEnabled());
     EXPECT_EQ(dialogs.beeps, 0);
     // Editing the shown amount: the check reads the grouped form as the number it shows.
@@ -198,6 +198,37 @@ TEST_F(OrderFields, StoredAmountShowsInTheDisplayForm) {
     EXPECT_EQ(w.txtMontant->text(), "12345,678");
     EXPECT_EQ(dialogs.beeps, 1);
     EXPECT_EQ(w.datPrimaryRS->editMode(), EditMode::None);  // nothing changed
+}
+
+// A currency change never rounds the amount behind the user's back: the amount's check says
+// it has too many decimals and the user corrects it, through the pick list as by typing.
+TEST_F(OrderFields, ACurrencyWithFewerDecimalsLeavesTheAmountToBeCorrected) {
+    frmOrdre& w = show();
+    typeInto(w.txtRefInterne, "A1");
+    typeInto(w.txtDev[0], "KWD");
+    typeInto(w.txtDev[1], "KWD");
+    typeInto(w.txtMontant, "1234,567");
+    ASSERT_TRUE(forms::giveFocus(w.txtRefInterne));
+    EXPECT_EQ(field(w, "montant").toDecimal(), Decimal(1234567, 3));
+    dialogs.messages.clear();
+    clear(w.txtDev[0]);
+    QTest::keyClicks(w.txtDev[0], "EUR");
+    EXPECT_EQ(w.txtNbDeci->text(), "2");
+    EXPECT_EQ(dialogs.texts(), QStringList{"Le montant ne peut avoir plus de 2 décimale(s) dans cette devise !"});
+    EXPECT_EQ(QApplication::focusWidget(), w.txtMontant);
+    // Focused, the amount keeps its three decimals: nothing was rounded.
+    EXPECT_EQ(w.txtMontant->text(), "1234,567");
+    EXPECT_EQ(field(w, "montant").toDecimal(), Decimal(1234567, 3));
+    // Storing it as it stands is refused with the same message.
+    dialogs.messages.clear();
+    w.cmdAdd->click();
+    EXPECT_EQ(dialogs.texts(), QStringList{"Le montant ne peut avoir plus de 2 décimale(s) dans cette devise !"});
+    EXPECT_EQ(QApplication::focusWidget(), w.txtMontant);
+    EXPECT_EQ(orderCount(), 0);
+    // The user takes the third decimal away.
+    QTest::keyClick(w.txtMontant, Qt::Key_End);
+    QTest::keyClick(w.txtMontant, Qt::Key_Backspace);
+    EXPECT_EQ(w.txtMontant->text(), "1234,56");
 }
 
 TEST_F(OrderFields, StoredAmountIsNeverRefusedWhenShown) {
@@ -364,19 +395,26 @@ TEST_F(OrderFields, TemplateAskedBeforeTheChargesAreChosen) {
     EXPECT_EQ(QApplication::focusWidget(), w.optFrais->button(3));
 }
 
-// A currency or country code is read whole: the widest upper-case code fits the box's text area.
-TEST_F(OrderFields, CodeBoxesShowTheirWidestCodeWhole) {
+// Every value a box can hold shows whole: its maximum length of the widest character the
+// window's key filter lets through (an 11-letter BIC, a name of 35 capitals, a code "XVW").
+TEST_F(OrderFields, BoxesShowTheirWidestValueWhole) {
     frmOrdre& w = show();
-    std::vector<std::pair<forms::TextBox*, QString>> boxes;
-    for (auto* b : w.txtDev) boxes.emplace_back(b, QStringLiteral("WWW"));
-    for (auto* b : w.txtPays) boxes.emplace_back(b, QStringLiteral("WW"));
-    for (const auto& [box, code] : boxes) {
+    int checked = 0;
+    for (forms::TextBox* box : w.findChildren<forms::TextBox*>()) {
+        if (box->isHidden() || box == w.txtDateCreation) continue;  // the date has a width of its own
         QStyleOptionFrame opt;
         opt.initFrom(box);
         opt.lineWidth = box->style()->pixelMetric(QStyle::PM_DefaultFrameWidth, &opt, box);
         const QRect contents = box->style()->subElementRect(QStyle::SE_LineEditContents, &opt, box);
         const QMargins tm = box->textMargins();
         const int room = contents.width() - tm.left() - tm.right() - 4;  // QLineEdit keeps 2 px each side
-        EXPECT_GE(room, box->fontMetrics().horizontalAdvance(code)) << box->objectName().toStdString();
+        const QString allowed = box == w.txtMontant ? kAmountCharacters : kTextCharacters;
+        for (QChar c : allowed) {
+            const QString value(box->maxLength(), c);
+            EXPECT_GE(room, box->fontMetrics().horizontalAdvance(value))
+                << box->objectName().toStdString() << " " << box->property("index").toInt() << " " << value.toStdString();
+        }
+        ++checked;
     }
+    EXPECT_GT(checked, 30);
 }

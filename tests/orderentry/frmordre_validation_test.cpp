@@ -349,8 +349,8 @@ TEST_F(OrderValidation, AmountTextFollowsTheNumberOfDecimals) {
     for (const Row& r : rows) {
         SCOPED_TRACE(r.nbDeci.toStdString());
         frmOrdre& f = soundOrder();
-        f.txtNbDeci->setText(r.nbDeci);
         f.datPrimaryRS->setValue("montant", r.montant);
+        f.txtNbDeci->setText(r.nbDeci);
         f.cmdAdd->click();
         ASSERT_TRUE(dialogs.messages.isEmpty()) << dialogs.texts().join(u'|').toStdString();
         Recordset rs;

@@ -160,7 +160,9 @@ TEST_F(OrderListWindow, AmountsAreFormattedByTheirDecimalsAndLineUp) {
     order({{"montant", Decimal(1234567, 0)}, {"nbDeci", 0}});
     order({{"montant", Decimal(5, 1)}, {"nbDeci", 2}});
     order({{"montant", Value::null()}, {"nbDeci", 2}});
-    EXPECT_EQ(column(2), QStringList({"", "0,50  ", "1 234 567       ", "1 234 567 890,50  ", "1234,5", "12,345"}));
+    // Digit groups are held together by no-break spaces; the alignment blanks stay plain.
+    EXPECT_EQ(column(2), QStringList({"", "0,50  ", QStringLiteral("1\u00A0234\u00A0567       "), QStringLiteral("1\u00A0234\u00A0567\u00A0890,50  "),
+                                      "1234,5", "12,345"}));
 
     // Right-aligned, the units digit of every formatted amount stands at the same place.
     FlexGrid& g = grid();
@@ -476,7 +478,7 @@ TEST_F(DeletingAnOrder, AnsweredYesDeletesTheCurrentOrderAndRefreshes) {
 
     ASSERT_EQ(dialogs.messages.size(), 1);
     EXPECT_EQ(dialogs.messages[0].text,
-              "Voulez-vous supprimer l'ordre référencé 'REF 2' d'un montant de 1 234,50   EUR ( USD )");
+              QStringLiteral("Voulez-vous supprimer l'ordre référencé 'REF 2' d'un montant de 1\u00A0234,50   EUR ( USD )"));
     EXPECT_EQ(dialogs.messages[0].title, "Suppression d'un ordre");
     EXPECT_EQ(dialogs.messages[0].buttons, MsgButtons::YesNo);
     EXPECT_EQ(during, Qt::WaitCursor);

@@ -85,6 +85,9 @@ TEST(FormatNumber, TakesTheRegionalSeparatorUnlessGiven) {
     Locale::force(false);
     EXPECT_EQ(formatNumber(dec("12345.67"), "### ### ### ##0.00"), "12 345,67");
     EXPECT_EQ(formatNumber(dec("1.01"), "#.00"), "1,01");
+    // On screen: no-break spaces between the groups, the pattern's own blanks kept.
+    EXPECT_EQ(displayNumber(dec("1234567.5"), "### ### ##0.00  "), QStringLiteral("1\u00A0234\u00A0567,50  "));
+    EXPECT_EQ(displayNumber(dec("-1234.5"), "# ##0.00", u'.'), QStringLiteral("-1\u00A0234.50"));
     EXPECT_EQ(formatNumber(dec("1234.5"), "#0.00", u'.'), "1234.50");
     Locale::force(true);
     EXPECT_EQ(formatNumber(dec("12345.67"), "### ### ### ##0.00"), "12 345.67");
@@ -153,6 +156,8 @@ TEST(ReadRegionalNumber, GroupedDisplayText) {
     EXPECT_EQ(readRegionalNumber(u"1 234.50", u'.'), dec("1234.5"));
     EXPECT_EQ(readRegionalNumber(u"12 345 678 901 234,56  ", u','), dec("12345678901234.56"));
     EXPECT_EQ(readRegionalNumber(u"-1 234,5", u','), dec("-1234.5"));
+    // The screen groups digits with no-break spaces.
+    EXPECT_EQ(readRegionalNumber(u"1\u00A0234\u00A0567,5", u','), dec("1234567.5"));
     EXPECT_EQ(readRegionalNumber(u",5", u','), dec("0.5"));
     EXPECT_EQ(readRegionalNumber(u"5,", u','), dec("5"));
     EXPECT_EQ(readRegionalNumber(u"0000000000000000000000001", u','), dec("1"));
@@ -163,7 +168,7 @@ TEST(ReadRegionalNumber, GroupedDisplayText) {
 
     // The other sign, stray characters, no digit and overflow are unreadable.
     const char16_t* bad[] = {u"1 234.50", u"", u"   ", u",", u"-", u"1,2,3", u"12a", u"abc", u"1-2",
-                             u"99999999999999999999", u"1\u00A0234", u"\u0661\u0662"};
+                             u"99999999999999999999", u"1\u2009234", u"\u0661\u0662"};
     for (const char16_t* b : bad) EXPECT_FALSE(readRegionalNumber(b, u',').has_value()) << QString::fromUtf16(b).toStdString();
 }
 
@@ -178,6 +183,7 @@ TEST(ReadLeadingNumber, ReadsUpToTheFirstOtherCharacter) {
     EXPECT_EQ(readLeadingNumber(u"0.5"), dec("0.5"));
     EXPECT_EQ(readLeadingNumber(u",5"), dec("0.5"));
     EXPECT_EQ(readLeadingNumber(u"1 000"), dec("1000"));
+    EXPECT_EQ(readLeadingNumber(u"1\u00A0000,5"), dec("1000.5"));
     EXPECT_EQ(readLeadingNumber(u" 7 "), dec("7"));
     EXPECT_EQ(readLeadingNumber(u"12abc"), dec("12"));
     EXPECT_EQ(readLeadingNumber(u"1,5,7"), dec("1.5"));

@@ -2,6 +2,7 @@
 
 #include <QHeaderView>
 #include <QLocale>
+#include <QMenu>
 
 #include "platform/clock.h"
 #include "reference/frmrefcodesecono.h"
@@ -395,6 +396,62 @@ TEST_F(RefEditors, CodeKeysAreFilteredWithTheirBeeps) {
     EXPECT_EQ(dialogs.beeps, 2);
 }
 
+// What the context menu pastes passes the box's own filter of typed keys; the label keeps
+// any character but the control ones, also through the keyboard's paste.
+TEST_F(RefEditors, PastedTextPassesTheBoxsFilter) {
+    struct Case {
+        int editor;  // index in kCases
+        forms::TextBox* RefEditor::*box;
+        QString clipboard, pasted;
+    } cases[] = {
+        {0, &RefEditor::T_Code, "q1", "Q"},
+        {2, &RefEditor::T_Code, "e-1\t", "E1"},
+        {3, &RefEditor::T_NbrDecimale, "x2", "2"},
+        {3, &RefEditor::labelBox, "Dollar\r\n\tdes \x01US", "Dollardes US"},
+        {1, &RefEditor::labelBox, QString::fromUtf8("Åland Ω"), QString::fromUtf8("Åland Ω")},
+    };
+    for (const Case& k : cases) {
+        const EditorCase& c = kCases[k.editor];
+        RefEditor& e = open(c);
+        click(e.cmd_Ajouter);
+        forms::TextBox* box = e.*k.box;
+        ASSERT_TRUE(forms::giveFocus(box));
+        dialogs.clipboard = k.clipboard;
+        QTest::mousePress(box, Qt::RightButton);
+        std::unique_ptr<QMenu> menu(box->createContextMenu());
+        for (QAction* a : menu->actions())
+            if (a->objectName() == QLatin1String("edit-paste")) a->trigger();
+        EXPECT_EQ(box->text(), k.pasted) << c.name << " " << box->objectName().toStdString();
+        if (k.box == &RefEditor::labelBox) {
+            box->clear();
+            dialogs.clipboard = k.clipboard;
+            QTest::keyClick(box, Qt::Key_V, Qt::ControlModifier);
+            EXPECT_EQ(box->text(), k.pasted) << c.name << " keyboard";
+        }
+        click(e.Cmd_Annuler);
+        c.window().unload();
+    }
+}
+
+// A number of decimals that is no number is refused with the box's message, never stored as 0.
+TEST_F(RefEditors, DecimalsThatAreNoNumberAreRefused) {
+    RefEditor& e = open(kCases[3]);
+    for (const QString& decimals : {QStringLiteral("x"), QStringLiteral(" "), QStringLiteral("-")}) {
+        click(e.cmd_Ajouter);
+        fill(e, "ZZY", "Essai", QString());
+        e.T_NbrDecimale->setText(decimals);  // as a paste that bypassed the filter would leave it
+        dialogs.messages.clear();
+        click(e.Cmd_Valider);
+        ASSERT_EQ(dialogs.messages.size(), 1) << decimals.toStdString();
+        EXPECT_EQ(dialogs.messages[0].text, "La saisie du nombre de décimales est obligatoire !");
+        EXPECT_EQ(dialogs.messages[0].title, "Saisie du nombre de décimales de la devise");
+        EXPECT_EQ(QApplication::focusWidget(), e.T_NbrDecimale);
+        EXPECT_EQ(e.mode(), "Ajout");
+        click(e.Cmd_Annuler);
+    }
+    EXPECT_FALSE(stored("Devises").contains("ZZY"));
+}
+
 TEST_F(RefEditors, LabelCorrections) {
     using C = RefEditorDesign::LabelCorrection;
     struct Case {
@@ -430,6 +487,8 @@ protected:
         if (dialogs.prints.size() != before + 1) return {};
         EXPECT_TRUE(dialogs.prints.last().fixedPitch);
         EXPECT_EQ(dialogs.prints.last().target.printerName, "Bureau");
+        // Every line fits the page's width: none breaks onto a second line.
+        EXPECT_EQ(dialogs.prints.last().wrapped, QStringList());
         return dialogs.prints.last().lines;
     }
     static QStringList head(const QString& title, const QString& heading) {

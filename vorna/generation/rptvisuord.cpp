@@ -1,13 +1,17 @@
 #include "generation/rptvisuord.h"
 
 #include <QFont>
+#include <QFontMetricsF>
+#include <QHash>
 #include <QPainter>
 #include <QPainterPath>
 
+#include "orderentry/modrules.h"
 #include "orderlist/frmlistordre.h"
 #include "platform/db/recordset.h"
 #include "platform/dialogs.h"
 #include "platform/environment.h"
+#include "platform/text/widest.h"
 
 namespace vorna {
 
@@ -112,9 +116,10 @@ void party(report::Section& s, int left, int top, int height, const QString& tit
         if (p.bankCode.isEmpty()) {
             s.add(field(p.bic, QRect(value, y, valueWidth, kTextHeight)));
         } else {
-            s.add(field(p.bic, QRect(value, y, 1500, kTextHeight)));
-            s.add(label(QStringLiteral("Code bancaire : "), QRect(left + 2600, y, 1350, kTextHeight)));
-            s.add(field(p.bankCode, QRect(left + 3950, y, kHalf - 4050, kTextHeight)));
+            // The BIC and the bank code share what the caption leaves: 11 characters each.
+            s.add(field(p.bic, QRect(value, y, 1400, kTextHeight)));
+            s.add(label(QStringLiteral("Code bancaire : "), QRect(left + 2460, y, 1350, kTextHeight)));
+            s.add(field(p.bankCode, QRect(left + 3810, y, kHalf - 3900, kTextHeight)));
         }
         y += kLine + 20;
     }
@@ -126,18 +131,58 @@ void party(report::Section& s, int left, int top, int height, const QString& tit
     y += kLine;
     s.add(field(p.ident + u'3', QRect(value, y, valueWidth, kTextHeight)));
     y += kLine + 20;
+    // The town takes a line of its own: a long one would not fit beside the postcode. The
+    // country then stands beside the postcode.
     if (!p.postCode.isEmpty()) {
         s.add(label(QStringLiteral("Code postal :"), QRect(x, y, 1100, kTextHeight)));
-        s.add(field(p.postCode, QRect(left + 1250, y, 650, kTextHeight)));
-        s.add(label(QStringLiteral("Ville :"), QRect(left + 1950, y, 550, kTextHeight)));
-        s.add(field(p.town, QRect(left + 2500, y, kHalf - 2600, kTextHeight)));
-    } else {
-        s.add(label(QStringLiteral("Ville :"), QRect(x, y, 900, kTextHeight)));
-        s.add(field(p.town, QRect(value, y, valueWidth, kTextHeight)));
+        s.add(field(p.postCode, QRect(left + 1250, y, 900, kTextHeight)));
+        s.add(label(QStringLiteral("Pays :"), QRect(left + 2250, y, 550, kTextHeight)));
+        s.add(field(p.country, QRect(left + 2800, y, 600, kTextHeight)));
+        y += kLine + 20;
     }
-    y += kLine + 20;
-    s.add(label(QStringLiteral("Pays :"), QRect(x, y, 900, kTextHeight)));
-    s.add(field(p.country, QRect(value, y, 600, kTextHeight)));
+    s.add(label(QStringLiteral("Ville :"), QRect(x, y, 900, kTextHeight)));
+    s.add(field(p.town, QRect(value, y, valueWidth, kTextHeight)));
+    if (p.postCode.isEmpty()) {
+        y += kLine + 20;
+        s.add(label(QStringLiteral("Pays :"), QRect(x, y, 900, kTextHeight)));
+        s.add(field(p.country, QRect(value, y, 600, kTextHeight)));
+    }
+}
+
+// The longest text an order column holds (its size in Ordres); 0 for the columns whose text
+// the program writes itself.
+int columnLength(const QString& column) {
+    static const QHash<QString, int> lengths = [] {
+        QHash<QString, int> h;
+        const std::pair<const char*, int> sizes[] = {
+            {"devPaiement", 3}, {"devOrdre", 3},    {"refInterne", 16}, {"ribOY", 26},       {"codePostalOY", 5},
+            {"villeOY", 26},    {"ribPL", 26},      {"codePostalPL", 5}, {"villePL", 32},    {"bicBqeI1", 11},
+            {"villeBqeI1", 32}, {"bicBqeBE", 11},   {"codeBqeBE", 11},  {"villeBqeBE", 32},  {"villeBE", 32},
+            {"ibanBE", 34},     {"avisTel", 24},    {"avisFax", 24},    {"avisBenef", 30},   {"codeEcono", 3},
+            {"sirenDecla", 9},
+        };
+        for (const auto& [name, size] : sizes) h.insert(QLatin1String(name), size);
+        for (const char* party : {"OY", "PL", "BqeI1", "BqeBE", "BE"}) {
+            for (int i = 1; i <= 3; ++i) h.insert(QStringLiteral("ident%1%2").arg(QLatin1String(party)).arg(i), 35);
+            h.insert(QStringLiteral("pays") + QLatin1String(party), 2);
+        }
+        for (int i = 1; i <= 4; ++i) h.insert(QStringLiteral("motif%1").arg(i), 35);
+        h.insert(QStringLiteral("paysResBE"), 2);
+        return h;
+    }();
+    return lengths.value(column);
+}
+
+// Each field's font is made small enough for the widest value its column can hold (its length
+// of the widest character the order window lets through): a name of 35 capitals or an
+// 11-letter BIC is printed whole, inside its box.
+void fitWidestValues(report::Section& s) {
+    for (Control& c : s.controls) {
+        const int length = c.kind == Control::Kind::TextBox ? columnLength(c.dataField) : 0;
+        while (length > 0 && c.fontSize > 5 &&
+               widestTextWidth(QFontMetricsF(c.twipsFont()), length, kTextCharacters) > c.rect.width())
+            c.fontSize -= 0.25;
+    }
 }
 
 QPainterPath textPath(const QString& text, const QFont& font, const QPointF& at) {
@@ -288,7 +333,7 @@ rptVisuOrd::rptVisuOrd() {
     d.add(field(QStringLiteral("identBE2"), QRect(1050, y + 580, 5500, kTextHeight)));
     d.add(field(QStringLiteral("identBE3"), QRect(1050, y + 820, 5500, kTextHeight)));
     d.add(label(QStringLiteral("Ville :"), QRect(100, y + 1080, 900, kTextHeight)));
-    d.add(field(QStringLiteral("villeBE"), QRect(1050, y + 1080, 4000, kTextHeight)));
+    d.add(field(QStringLiteral("villeBE"), QRect(1050, y + 1080, 4200, kTextHeight)));
     d.add(label(QStringLiteral("Pays :"), QRect(5300, y + 1080, 550, kTextHeight)));
     d.add(field(QStringLiteral("paysBE"), QRect(5850, y + 1080, 600, kTextHeight)));
     d.add(label(QStringLiteral("Identifiant bancaire du bénéficiaire : (de préférence IBAN)"),
@@ -317,11 +362,11 @@ rptVisuOrd::rptVisuOrd() {
     d.add(frame(QRect(0, y, kWidth, 880)));
     d.add(label(QStringLiteral("72 : Avis au bénéficiaire :"), QRect(100, y + 80, 2650, kTextHeight), true, 8.5));
     choice(d, QStringLiteral("chkAvisTel"), QStringLiteral("AvisTelX"), QStringLiteral("Téléphone n° "), 2850, y + 80, 1200);
-    d.add(field(QStringLiteral("avisTel"), QRect(4300, y + 80, 3000, kTextHeight)));
+    d.add(field(QStringLiteral("avisTel"), QRect(4300, y + 80, 6300, kTextHeight)));
     choice(d, QStringLiteral("chkAvisFax"), QStringLiteral("AvisFaxX"), QStringLiteral("Télécopie n° "), 2850, y + 330, 1200);
-    d.add(field(QStringLiteral("avisFax"), QRect(4300, y + 330, 3000, kTextHeight)));
+    d.add(field(QStringLiteral("avisFax"), QRect(4300, y + 330, 6300, kTextHeight)));
     choice(d, QStringLiteral("chkAvisNormal"), QStringLiteral("AvisNormalX"), QStringLiteral("Normal"), 2850, y + 580, 1200);
-    d.add(field(QStringLiteral("avisBenef"), QRect(4300, y + 580, 4500, kTextHeight)));
+    d.add(field(QStringLiteral("avisBenef"), QRect(4300, y + 580, 6300, kTextHeight)));
 
     // The balance-of-payments declaration.
     y = 11260;
@@ -395,6 +440,8 @@ rptVisuOrd::rptVisuOrd() {
     Control state = field(QStringLiteral("etat"), QRect(kWidth - 3000, y, 3000, kTextHeight));
     state.alignment = Qt::AlignRight | Qt::AlignVCenter;
     d.add(state);
+
+    fitWidestValues(d);
 }
 
 void rptVisuOrd::reportError(long number, const QString&, bool& showDefault) {

@@ -75,7 +75,16 @@ QString amountEditText(const QString& text, const QString& nbDeci) {
     if (!formats) return text;
     const std::optional<Decimal> x = readAmount(text);
     if (!x) return text;
+    // The amount keeps every decimal it holds: rounding it here would change it in silence.
+    if (x->rescaled(decimalsOf(formats->edit)) != *x) return plainAmountText(*x);
     return formatNumber(*x, formats->edit, amountSeparator());
+}
+
+std::optional<FieldMessage> judgeAmountDecimals(const std::optional<Decimal>& amount, const QString& nbDeci) {
+    bool read = false;
+    const int decimals = trimBlanks(nbDeci).toInt(&read);
+    if (!amount || !read || decimals < 0 || amount->rescaled(decimals) == *amount) return std::nullopt;
+    return inputError(QStringLiteral("Le montant ne peut avoir plus de %1 décimale(s) dans cette devise !").arg(decimals));
 }
 
 forms::DataFormat amountDataFormat(const QString& displayFormat) {
@@ -83,7 +92,7 @@ forms::DataFormat amountDataFormat(const QString& displayFormat) {
     f.display = [displayFormat](const Value& v) {
         if (v.isNull() || v.isEmpty()) return QString();
         const Decimal amount = v.toDecimal();
-        const QString shown = formatNumber(amount, displayFormat, amountSeparator());
+        const QString shown = displayNumber(amount, displayFormat, amountSeparator());
         // An amount with more decimals than its currency takes is shown whole, not rounded.
         return readAmount(shown) == amount ? shown : plainAmountText(amount);
     };

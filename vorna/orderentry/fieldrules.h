@@ -58,12 +58,19 @@ QString plainAmountText(const Decimal& amount);
 // How many decimals a number format keeps.
 int decimalsOf(const QString& format);
 // The text the box holds once it has the focus: the number in the edit format of `nbDeci`,
-// without the blanks between digit groups. Any other text is left as it is.
+// without the blanks between digit groups; a number with more decimals than the format keeps
+// is written whole, in plain form. Any other text is left as it is.
 QString amountEditText(const QString& text, const QString& nbDeci);
 // The bound amount box's data format for a display format: a stored amount shows in it, and
 // the text is read back as a number (an empty text as Null). An amount the format would
 // round shows in plain form.
 forms::DataFormat amountDataFormat(const QString& displayFormat);
+
+// An amount with more decimals than its currency takes (`nbDeci`, the number of decimals as
+// the hidden box holds it) is never rounded behind the user's back: this message refuses it,
+// with the focus on the amount. std::nullopt when it fits, or when the amount or the number of
+// decimals is unknown.
+std::optional<FieldMessage> judgeAmountDecimals(const std::optional<Decimal>& amount, const QString& nbDeci);
 
 // The most digits an amount holds, decimals included.
 constexpr int kMaxAmountDigits = 14;

@@ -243,7 +243,10 @@ private:
     void widenForTheFont();
     void setTabOrder();
     void wireLifeHandlers();
-    forms::TextBox* newBox(QWidget* parent, const QString& name, const QString& field, int maxLength, int index = -1);
+    // A box sized on `maxLength` of the widest character it can hold (see widestTextWidth):
+    // `allowed`, or what the window's text filter lets through when empty.
+    forms::TextBox* newBox(QWidget* parent, const QString& name, const QString& field, int maxLength, int index = -1,
+                           const QString& allowed = QString());
     QLabel* newLabel(QWidget* parent, const QString& caption, QWidget* box);
 
     bool isNewOrder() const;

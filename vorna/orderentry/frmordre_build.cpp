@@ -1,6 +1,7 @@
 // The order window's controls: the header, the nine blocks of the scrolling sheet with their
 // jump buttons, and the command bar. Geometry in twips, as the window was designed.
 #include <QFontMetrics>
+#include <QFontMetricsF>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
@@ -9,13 +10,16 @@
 #include <QPixmap>
 #include <QScrollBar>
 #include <QTimer>
+#include <cmath>
 
 #include "orderentry/frmordre.h"
+#include "orderentry/modrules.h"
 #include "platform/environment.h"
 #include "platform/forms/accessibility.h"
 #include "platform/forms/binding.h"
 #include "platform/forms/geometry.h"
 #include "platform/text/format.h"
+#include "platform/text/widest.h"
 
 namespace vorna {
 
@@ -61,17 +65,18 @@ QPixmap decoPicture() {
 
 }  // namespace
 
-forms::TextBox* frmOrdre::newBox(QWidget* parent, const QString& name, const QString& field, int maxLength, int index) {
+forms::TextBox* frmOrdre::newBox(QWidget* parent, const QString& name, const QString& field, int maxLength, int index,
+                                 const QString& allowed) {
     auto* b = new forms::TextBox(parent);
     b->setObjectName(name);
     b->setDataField(field);
     b->setMaxLength(maxLength);
     if (index >= 0) b->setProperty("index", index);
-    const QFontMetrics fm(b->font());
-    // Short boxes hold upper-case codes (currency, country): sized on the widest letter,
-    // else "XVW" or "MW" is clipped by the frame.
-    const QChar widest = maxLength <= 3 ? u'W' : u'0';
-    b->setFixedWidth(fm.horizontalAdvance(QString(std::min(maxLength, 35), widest)) + 8);
+    // Sized on the widest value the window's key filter lets through ("WWWWWWWWWWW" for a BIC):
+    // any code or name shows whole.
+    const qreal widest =
+        widestTextWidth(QFontMetricsF(b->font()), std::min(maxLength, 35), allowed.isEmpty() ? kTextCharacters : allowed);
+    b->setFixedWidth(int(std::ceil(widest)) + 8);
     b->setFixedHeight(kRowPixels);
     return b;
 }
@@ -134,7 +139,7 @@ void frmOrdre::buildHeader() {
     }
     forms::setAccessibleFrench(cmdDev[0], QStringLiteral("Choisir la devise de l'ordre"));
     forms::setAccessibleFrench(cmdDev[1], QStringLiteral("Choisir la devise de paiement"));
-    txtMontant = newBox(frmTop, QStringLiteral("txtMontant"), QStringLiteral("montant"), 22);
+    txtMontant = newBox(frmTop, QStringLiteral("txtMontant"), QStringLiteral("montant"), 22, -1, kAmountCharacters);
     txtMontant->setAlignment(Qt::AlignRight);
     txtNbDeci = newBox(frmTop, QStringLiteral("txtNbDeci"), QStringLiteral("nbDeci"), 3);
     txtNbDeci->hide();
@@ -443,8 +448,6 @@ void frmOrdre::buildBlocks() {
         }
         txtAvisTel = newBox(f, QStringLiteral("txtAvisTel"), QStringLiteral("avisTel"), 24);
         txtAvisFax = newBox(f, QStringLiteral("txtAvisFax"), QStringLiteral("avisFax"), 24);
-        txtAvisTel->setFixedWidth(120);
-        txtAvisFax->setFixedWidth(120);
         forms::setAccessibleFrench(txtAvisTel, QStringLiteral("Téléphone de l'avis"));
         forms::setAccessibleFrench(txtAvisFax, QStringLiteral("Télécopie de l'avis"));
         txtMotif[5] = newBox(f, QStringLiteral("txtMotif"), QStringLiteral("avisBenef"), 30, 5);

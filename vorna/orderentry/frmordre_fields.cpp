@@ -215,6 +215,15 @@ void frmOrdre::txtNbDeci_Change() {
         return;
     }
     if (const std::optional<AmountFormats> f = amountFormats(n)) setAmountFormat(txtMontant, f->display);
+    // A currency the user changes (typed, or chosen in its list) may take fewer decimals than the
+    // amount holds: the amount is refused as a typed extra decimal is, and the user corrects it.
+    // The record's own values, shown when the window loads or a new order starts, are judged
+    // when the order is stored.
+    if (activeControl() != txtDev[0]) return;
+    if (const std::optional<FieldMessage> m = judgeAmountDecimals(readAmount(txtMontant->text()), n)) {
+        showMessage(*m);
+        forms::giveFocus(txtMontant);
+    }
 }
 
 void frmOrdre::txtMontant_Change() {

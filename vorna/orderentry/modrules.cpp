@@ -38,9 +38,15 @@ void reportField(QLineEdit* box, const QString& message) {
     if (box->isEnabled()) box->setFocus();
 }
 
+const char kTextOthers[] = " .,-()/'+:";
+
 }  // namespace
 
-int keyFilterText(int key) { return letterDigitFilter(key, " .,-()/'+:"); }
+const QString kTextCharacters =
+    QStringLiteral("ABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789") + QString::fromLatin1(kTextOthers);
+const QString kAmountCharacters = QStringLiteral("0123456789,.");
+
+int keyFilterText(int key) { return letterDigitFilter(key, kTextOthers); }
 
 int keyFilterNoSlash(int key) {
     if (key == '/') {
@@ -62,12 +68,18 @@ int keyFilterAmount(int key) {
 
 int keyFilterReference(int key) { return letterDigitFilter(key, " .-+,"); }
 
-void filterClipboard(int kind) {
-    int (*filter)(int) = kind == 1 ? keyFilterAlnum : kind == 2 ? keyFilterAmount : keyFilterText;
+static KeyFilter clipboardKindFilter(int kind) {
+    return kind == 1 ? keyFilterAlnum : kind == 2 ? keyFilterAmount : keyFilterText;
+}
+
+void filterClipboard(int kind) { filterClipboardWith(clipboardKindFilter(kind)); }
+
+void filterClipboardWith(const std::function<int(int)>& filter) {
     Dialogs& dialogs = Dialogs::current();
     const QString in = dialogs.clipboardText();
     QString out;
     for (qsizetype i = 0; i < in.size(); ++i) {
+        const qsizetype start = i;
         int key = ansi::code(in[i]);
         // A character outside the 16-bit range is one character, and one the code page lacks.
         if (in[i].isHighSurrogate() && i + 1 < in.size() && in[i + 1].isLowSurrogate()) {
@@ -75,7 +87,8 @@ void filterClipboard(int kind) {
             key = -1;
         }
         const int accepted = filter(key);
-        if (accepted != 0) out += ansi::character(accepted);
+        if (accepted == -1) out += in.mid(start, i - start + 1);
+        else if (accepted != 0) out += ansi::character(accepted);
     }
     dialogs.setClipboardText(out);
 }
@@ -128,9 +141,11 @@ void setKeyFilter(forms::TextBox* box, KeyFilter filter) {
     box->keyPress = [filter](int& keyAscii) { keyAscii = filter(keyAscii); };
 }
 
-void setClipboardKind(forms::TextBox* box, int kind) {
-    box->mouseDown = [kind](int button, int, int, int) {
-        if (button == 2) filterClipboard(kind);
+void setClipboardKind(forms::TextBox* box, int kind) { setClipboardFilter(box, clipboardKindFilter(kind)); }
+
+void setClipboardFilter(forms::TextBox* box, std::function<int(int)> filter) {
+    box->mouseDown = [filter = std::move(filter)](int button, int, int, int) {
+        if (button == 2) filterClipboardWith(filter);
     };
 }
 

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <functional>
 
 class QLineEdit;
 
@@ -27,10 +28,20 @@ int keyFilterAmount(int key);
 // Letters, digits and " .-+,", upper-cased.
 int keyFilterReference(int key);
 
+// The characters a box can hold once keyFilterText has let them through (upper case), and
+// those keyFilterAmount lets through: what boxes are sized on.
+extern const QString kTextCharacters;
+extern const QString kAmountCharacters;
+
 // Keeps in the clipboard's text only what a key filter lets through, character by character
 // (one beep for each refused one): kind 0 keyFilterText, 1 keyFilterAlnum, 2 keyFilterAmount;
 // any other kind filters as text. A carriage return stays, a line feed goes.
 void filterClipboard(int kind);
+
+// The same, with any filter of key codes: a character passes when the filter answers a key
+// for it (the answer is what the clipboard keeps), and goes when it answers 0. A character
+// the code page lacks reaches the filter as -1 and stays as it is when the filter answers -1.
+void filterClipboardWith(const std::function<int(int)>& filter);
 
 // Selects the whole text of the box.
 void selectAllText(QLineEdit* box);
@@ -61,6 +72,8 @@ void setKeyFilter(forms::TextBox* box, KeyFilter filter);
 // The right mouse button on the box cleans the clipboard with filterClipboard(kind) before the
 // box's context menu can paste from it.
 void setClipboardKind(forms::TextBox* box, int kind);
+// The same with a filter of its own (see filterClipboardWith).
+void setClipboardFilter(forms::TextBox* box, std::function<int(int)> filter);
 
 // The key code of a typed character (its Windows-1252 code), or -1 when the code page has none.
 int keyCodeOf(QChar c);

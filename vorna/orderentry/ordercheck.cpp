@@ -1,5 +1,6 @@
 #include "orderentry/ordercheck.h"
 
+#include "orderentry/fieldrules.h"
 #include "orderentry/modtp.h"
 #include "platform/text/blanks.h"
 #include "platform/text/format.h"
@@ -106,6 +107,12 @@ private:
     bool amount() {
         if (readLeadingNumber(trimBlanks(s_.montant)).isZero())
             return refuse(QStringLiteral("Le montant doit être non nul"), QStringLiteral("txtMontant"));
+        // An amount is stored as it was typed or not at all: never with more decimals than its
+        // currency takes, which the file would round.
+        const std::optional<Decimal> typed =
+            s_.montantValue.isNumeric() ? std::optional<Decimal>(s_.montantValue.toDecimal()) : readAmount(s_.montant);
+        if (const std::optional<FieldMessage> m = judgeAmountDecimals(typed, s_.nbDeci))
+            return refuse(m->text, QStringLiteral("txtMontant"));
         v_.cMontant = amountDisplayText(s_.montantValue, s_.nbDeci);
         return true;
     }

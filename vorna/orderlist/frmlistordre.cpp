@@ -120,9 +120,9 @@ QString amountText(const Value& amount, const Value& nbDeci) {
     const Decimal d = amount.toDecimal();
     if (nbDeci.isNumeric()) {
         switch (nbDeci.toInt()) {
-        case 0: return formatNumber(d, kAmount0);
-        case 2: return formatNumber(d, kAmount2);
-        case 3: return formatNumber(d, kAmount3);
+        case 0: return displayNumber(d, kAmount0);
+        case 2: return displayNumber(d, kAmount2);
+        case 3: return displayNumber(d, kAmount3);
         default: break;
         }
     }

@@ -9,6 +9,7 @@
 #include <QTextDocument>
 #include <algorithm>
 
+#include "orderentry/modrules.h"
 #include "platform/clock.h"
 #include "platform/dialogs.h"
 #include "platform/environment.h"
@@ -27,6 +28,8 @@ const QString CRLF = QStringLiteral("\r\n");
 const QString kAjout = QStringLiteral("Ajout");
 const QString kModification = QStringLiteral("Modification");
 const QString kSuppression = QStringLiteral("Suppression");
+// The key code of the keyboard's paste (Ctrl+V, Shift+Insert).
+constexpr int kPasteKey = 22;
 
 // Design, twips.
 constexpr int kMargin = 120;
@@ -214,6 +217,15 @@ int filterCodeKey(RefEditorDesign::CodeFilter filter, int k) {
     return 0;
 }
 
+int filterPastedKey(int k, const std::function<int(int)>& typed) {
+    // Backspace, Enter and Escape are keys, not characters a box holds.
+    if ((k >= 0 && k < 32) || k == 127) {
+        beep();
+        return 0;
+    }
+    return typed(k);
+}
+
 int filterDecimalsKey(int k) {
     if ((k >= '0' && k <= '9') || k == 8) return k;
     beep();
@@ -392,6 +404,18 @@ void RefEditor::buildControls() {
 
     T_Code->keyPress = [this](int& k) { k = filterCodeKey(design_.codeFilter, k); };
     if (T_NbrDecimale) T_NbrDecimale->keyPress = [](int& k) { k = filterDecimalsKey(k); };
+    // What the context menu pastes passes the box's filter of typed keys first (the right
+    // button cleans the clipboard before the menu opens); the label takes any character but
+    // the control ones, and the keyboard's paste cleans the clipboard for it too.
+    setClipboardFilter(T_Code, [this](int k) {
+        return filterPastedKey(k, [this](int c) { return filterCodeKey(design_.codeFilter, c); });
+    });
+    if (T_NbrDecimale) setClipboardFilter(T_NbrDecimale, [](int k) { return filterPastedKey(k, filterDecimalsKey); });
+    const auto labelPaste = [](int k) { return filterPastedKey(k, [](int c) { return c; }); };
+    setClipboardFilter(labelBox, labelPaste);
+    labelBox->keyPress = [labelPaste](int& k) {
+        if (k == kPasteKey) filterClipboardWith(labelPaste);
+    };
     labelBox->lostFocus = [this] {
         const QString corrected = correctLabel(design_.labelCorrection, labelBox->text());
         if (corrected != labelBox->text()) labelBox->setText(corrected);
@@ -576,7 +600,9 @@ bool RefEditor::saisieValide() {
         forms::giveFocus(labelBox);
         return false;
     }
-    if (T_NbrDecimale && T_NbrDecimale->text().isEmpty()) {
+    // One digit: a text that is no number would be stored as 0.
+    if (T_NbrDecimale && !(T_NbrDecimale->text().size() == 1 && T_NbrDecimale->text()[0].isDigit() &&
+                           T_NbrDecimale->text()[0].unicode() < 128)) {
         refuse(design_.decimalsMessage);
         forms::giveFocus(T_NbrDecimale);
         return false;
@@ -712,12 +738,17 @@ void RefEditor::printList() {
     font.setStyleHint(QFont::Monospace);
     font.setFixedPitch(true);
     font.setPointSizeF(10.0);
-    qsizetype widest = 1;
-    for (const QString& l : lines) widest = std::max(widest, l.size());
+    // Each line is measured as the layout will set it: accented letters may come from another
+    // font, and the glyphs' advances are rounded at the chosen size.
     const double lineWidth = 170.0 * kUnitsPerMm * 0.97;
-    const double advance = QFontMetricsF(font, &device).horizontalAdvance(QLatin1Char('M'));
-    if (advance > 0 && widest * advance > lineWidth)
-        font.setPointSizeF(std::max(5.0, 10.0 * lineWidth / (double(widest) * advance)));
+    const auto widest = [&lines, &device](const QFont& f) {
+        const QFontMetricsF fm(f, &device);
+        double w = 0;
+        for (const QString& l : lines) w = std::max(w, fm.horizontalAdvance(l));
+        return w;
+    };
+    for (double w = widest(font); w > lineWidth && font.pointSizeF() > 5.0; w = widest(font))
+        font.setPointSizeF(std::max(5.0, std::min(font.pointSizeF() - 0.25, font.pointSizeF() * lineWidth / w)));
     doc.setDefaultFont(font);
     doc.setPlainText(lines.join(u'\n'));
     // After the text: setting it resets the root frame.

@@ -4,6 +4,7 @@
 #include <QList>
 #include <QString>
 #include <QStringList>
+#include <functional>
 #include <memory>
 #include <optional>
 
@@ -72,6 +73,9 @@ RefEditorDesign currenciesDesign();
 
 // The key filter of a code box: the key to type, or 0 (after a beep) for a refused key.
 int filterCodeKey(RefEditorDesign::CodeFilter filter, int keyAscii);
+// A character pasted into a box: a control character is refused (beep, 0), any other goes to
+// the box's filter of typed keys.
+int filterPastedKey(int keyAscii, const std::function<int(int)>& typed);
 // The key filter of the decimals box.
 int filterDecimalsKey(int keyAscii);
 // The correction of a label when its box loses the focus.

@@ -12,6 +12,8 @@ namespace {
 
 bool isPlaceholder(QChar c) { return c == u'#' || c == u'0'; }
 bool isAsciiDigit(QChar c) { return c.unicode() >= u'0' && c.unicode() <= u'9'; }
+// A blank between digit groups, as written for a file or for the screen.
+bool isGroupBlank(QChar c) { return c == u' ' || c == kNoBreakSpace; }
 
 // The digits of |units| (no sign).
 QString magnitudeDigits(qint64 units) {
@@ -66,6 +68,18 @@ QString formatNumber(const Decimal& value, const QString& pattern) {
 }
 
 QString formatNumber(const Decimal& value, const QString& pattern, QChar decimalSeparator) {
+    return formatNumber(value, pattern, decimalSeparator, u' ');
+}
+
+QString displayNumber(const Decimal& value, const QString& pattern) {
+    return displayNumber(value, pattern, Locale::decimalSeparator());
+}
+
+QString displayNumber(const Decimal& value, const QString& pattern, QChar decimalSeparator) {
+    return formatNumber(value, pattern, decimalSeparator, kNoBreakSpace);
+}
+
+QString formatNumber(const Decimal& value, const QString& pattern, QChar decimalSeparator, QChar groupSeparator) {
     if (pattern.isEmpty()) {
         QString plain = value.toString();
         return plain.replace(u'.', decimalSeparator);
@@ -113,7 +127,7 @@ QString formatNumber(const Decimal& value, const QString& pattern, QChar decimal
 
     if (intDigits.size() < minIntDigits) intDigits.prepend(QString(minIntDigits - intDigits.size(), u'0'));
     if (grouped) {
-        for (qsizetype i = intDigits.size() - 3; i > 0; i -= 3) intDigits.insert(i, u' ');
+        for (qsizetype i = intDigits.size() - 3; i > 0; i -= 3) intDigits.insert(i, groupSeparator);
     }
 
     QString out;
@@ -138,7 +152,7 @@ std::optional<Decimal> readRegionalNumber(QStringView text, QChar decimalSeparat
     bool negative = false, inFraction = false, any = false;
     for (qsizetype i = 0; i < text.size(); ++i) {
         const QChar c = text[i];
-        if (c == u' ') continue;
+        if (isGroupBlank(c)) continue;
         if (c == u'-' && !any && !negative && !inFraction) {
             negative = true;
         } else if (c == decimalSeparator && !inFraction) {
@@ -176,7 +190,7 @@ Decimal readLeadingNumber(QStringView text) {
     int scale = 0;
     bool inFraction = false, capped = false;
     for (QChar c : text) {
-        if (c == u' ') continue;
+        if (isGroupBlank(c)) continue;
         if (c == u',' || c == u'.') {
             if (inFraction) break;
             inFraction = true;
