@@ -158,9 +158,11 @@ TEST_F(OrderPrint, AnOrderWithoutItsAmountTextPrintsItsAmountAsTheListShowsIt) {
         shown = Shown{};
         const qint64 id = order({{"cMontant", c.cMontant}, {"montant", c.montant}, {"nbDeci", c.nbDeci}, {"genere", false}});
         print(QStringLiteral("Where idOrdre = ") + QString::number(id));
-        // A formatted amount takes the regional decimal separator, as in the list; a stored text prints as it is.
+        // A formatted amount is written as in the list (regional decimal separator, no-break blanks);
+        // a stored text prints as it is.
         QString expected = QString::fromUtf8(c.printed);
-        if (QString::fromUtf8(c.cMontant).trimmed().isEmpty()) expected.replace(u',', QLocale().decimalPoint());
+        if (QString::fromUtf8(c.cMontant).trimmed().isEmpty())
+            expected.replace(u',', QLocale().decimalPoint()).replace(u' ', QChar(0x00A0));
         EXPECT_EQ(texts().value("txtcMontant"), expected) << c.printed;
     }
 }
