@@ -4,7 +4,6 @@
 #include <QElapsedTimer>
 #include <QFile>
 #include <QFontMetricsF>
-#include <QHash>
 #include <QLocale>
 #include <QPainter>
 #include <QPointer>
@@ -47,19 +46,16 @@ int grownHeight(const Control& c, const QString& text) {
     return std::max(c.rect.height(), int(std::ceil(r.height())));
 }
 
-struct FieldIndexes {
-    QHash<QString, int> byName;
-    int of(const Recordset* rs, const QString& name) {
-        auto it = byName.find(name);
-        if (it != byName.end()) return *it;
-        const int i = rs ? rs->fieldIndex(name) : -1;
-        byName.insert(name, i);
-        return i;
-    }
-};
+// The field of each control of a section (-1: none), found once for all the rows.
+std::vector<int> fieldsOf(const Section& s, const Recordset* rs) {
+    std::vector<int> out;
+    out.reserve(size_t(s.controls.size()));
+    for (const Control& c : s.controls) out.push_back(rs ? rs->fieldIndex(c.dataField) : -1);
+    return out;
+}
 
 // A section for one row (`row` -1: no row), not yet given its place on a page.
-Band placeSection(const Section& s, int sectionIndex, const Recordset* rs, int row, FieldIndexes& fields) {
+Band placeSection(const Section& s, int sectionIndex, const Recordset* rs, int row, const std::vector<int>& fields) {
     Band out;
     out.section = sectionIndex;
     if (!s.visible) return out;
@@ -75,7 +71,7 @@ Band placeSection(const Section& s, int sectionIndex, const Recordset* rs, int r
         case Control::Kind::Label: item.text = c.caption; break;
         case Control::Kind::TextBox:
         case Control::Kind::CheckBox: {
-            const int index = fields.of(rs, c.dataField);
+            const int index = fields[size_t(i)];
             if (index < 0) {
                 if (!c.dataField.isEmpty() && rs)
                     throw VbError(err::ItemNotFound, kSource,
@@ -287,15 +283,14 @@ Layout Report::layout() const {
     out.sections = {reportHeader, pageHeader, detail, pageFooter, reportFooter};
     enum { RH, PH, DT, PF, RF };
 
-    FieldIndexes fields;
     const int top = margins.top();
     const int footerHeight = pageFooter.visible ? pageFooter.height : 0;
     const int bottom = page.height() - margins.bottom() - footerHeight;
     const int firstRow = data_ && data_->recordCount() > 0 ? 0 : -1;
 
     // The page footer is the same on every page; its page codes are read when it is drawn.
-    const Band footer = placeSection(pageFooter, PF, data_, firstRow, fields);
-    const Band header = placeSection(pageHeader, PH, data_, firstRow, fields);
+    const Band footer = placeSection(pageFooter, PF, data_, firstRow, fieldsOf(pageFooter, data_));
+    const Band header = placeSection(pageHeader, PH, data_, firstRow, fieldsOf(pageHeader, data_));
     int y = top;
     auto put = [&](Band band) {
         band.top = y;
@@ -309,7 +304,7 @@ Layout Report::layout() const {
         out.pages.last().bands << f;
     };
     out.pages << Page{};
-    put(placeSection(reportHeader, RH, data_, firstRow, fields));
+    put(placeSection(reportHeader, RH, data_, firstRow, fieldsOf(reportHeader, data_)));
     put(header);
     int pageStart = y;
     // A section goes on the current page when it fits, or when it is the first one under the
@@ -326,9 +321,10 @@ Layout Report::layout() const {
     };
     if (data_ && detail.visible) {
         const int rows = data_->recordCount();
+        const std::vector<int> fields = fieldsOf(detail, data_);
         for (int r = 0; r < rows; ++r) place(placeSection(detail, DT, data_, r, fields));
     }
-    place(placeSection(reportFooter, RF, data_, firstRow, fields));
+    place(placeSection(reportFooter, RF, data_, firstRow, fieldsOf(reportFooter, data_)));
     endPage();
     return out;
 }
