@@ -113,17 +113,20 @@ void checkFreeText(const QString& textIn) {
 // nothing of itself in `out`.
 void appendEdiText(QByteArray& out, const QString& textIn, bool colonToSpace) {
     checkFreeText(textIn);
+    // Room for every character released, then cut to what was written.
+    const qsizetype at = out.size();
+    out.resize(at + 2 * textIn.size());
+    char* to = out.data() + at;
     for (const QChar c : textIn) {
-        switch (c.unicode()) {
-        case u':':
-            if (colonToSpace) out += ' ';
-            else out += "?:";
-            break;
-        case u'\'': out += "?'"; break;
-        case u'+': out += "?+"; break;
-        default: out += char(c.unicode());  // checked: a plain character
+        const char k = char(c.unicode());  // checked: a plain character
+        if (k == ':' && colonToSpace) {
+            *to++ = ' ';
+            continue;
         }
+        if (k == ':' || k == '\'' || k == '+') *to++ = '?';
+        *to++ = k;
     }
+    out.truncate(to - out.constData());
 }
 
 }  // namespace
@@ -152,13 +155,16 @@ OrderFileWriter::OrderFileWriter(QIODevice& out) : out_(out) {}
 void OrderFileWriter::put(const QString& piece) {
     // Every piece is a literal, a number, an ediText result or a checked stored value: all of
     // them have a single-byte code.
+    const qsizetype at = bytes_.size();
+    bytes_.resize(at + piece.size());
+    char* to = bytes_.data() + at;
     for (const QChar c : piece) {
         const ushort u = c.unicode();
         if (u < 128) {
-            bytes_ += char(u);
+            *to++ = char(u);
         } else {
             const int k = ansi::code(c);
-            bytes_ += k < 0 ? '?' : char(k);
+            *to++ = k < 0 ? '?' : char(k);
         }
     }
 }

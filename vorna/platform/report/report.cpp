@@ -102,6 +102,22 @@ Band placeSection(const Section& s, int sectionIndex, const Recordset* rs, int r
 // every browser reads the accents the same, whatever encoding it guesses.
 void appendEscaped(QByteArray& out, const QString& text) {
     const qsizetype size = text.size();
+    // Most texts of a report need nothing: their characters are copied as bytes at once.
+    bool plain = true;
+    for (const QChar c : text) {
+        const char16_t u = c.unicode();
+        if (u >= 128 || u == '&' || u == '<' || u == '>' || u == '"' || u == '\r' || u == '\n') {
+            plain = false;
+            break;
+        }
+    }
+    if (plain) {
+        const qsizetype at = out.size();
+        out.resize(at + size);
+        char* to = out.data() + at;
+        for (const QChar c : text) *to++ = char(c.unicode());
+        return;
+    }
     for (qsizetype i = 0; i < size; ++i) {
         const QChar c = text[i];
         switch (c.unicode()) {
@@ -447,6 +463,7 @@ void writeBody(PageWriter& writer, const Layout& layout) {
         for (int i = 0; i < layout.sections[s].controls.size(); ++i)
             classes.last() << "s" + QByteArray::number(s) + 'c' + QByteArray::number(i);
     }
+    const QByteArray spanOpen = "<SPAN class=", spanClose = "</SPAN>", divOpen = "<DIV class=", divClose = "></DIV>";
     for (int p = 0; p < count; ++p) {
         out += "<DIV class=pg>\r\n";
         for (const Band& band : layout.pages[p].bands) {
@@ -466,22 +483,30 @@ void writeBody(PageWriter& writer, const Layout& layout) {
                                              ? expandCodes(item.text, layout.now, p + 1, count, layout.title)
                                              : item.text;
                     if (text.isEmpty() && !c.border) break;
-                    out += "<SPAN class=" + cls + '>';
+                    out += spanOpen;
+                    out += cls;
+                    out += '>';
                     appendEscaped(out, text);
-                    out += "</SPAN>";
+                    out += spanClose;
                     break;
                 }
                 case Control::Kind::CheckBox:
                     if (!c.boxed && !item.checked) break;
-                    out += "<SPAN class=" + cls + '>';
+                    out += spanOpen;
+                    out += cls;
+                    out += '>';
                     out += !c.boxed ? "X" : item.checked ? "&#9746;" : "&#9744;";
-                    out += "</SPAN>";
+                    out += spanClose;
                     break;
                 case Control::Kind::Image:
-                    if (!c.picture.isNull()) out += "<DIV class=" + cls + "></DIV>";
-                    break;
+                    if (c.picture.isNull()) break;
+                    [[fallthrough]];
                 case Control::Kind::Line:
-                case Control::Kind::Shape: out += "<DIV class=" + cls + "></DIV>"; break;
+                case Control::Kind::Shape:
+                    out += divOpen;
+                    out += cls;
+                    out += divClose;
+                    break;
                 }
             }
             out += "</DIV>\r\n";
