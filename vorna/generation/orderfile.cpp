@@ -2,11 +2,15 @@
 
 #include <QIODevice>
 #include <array>
+#include <charconv>
+#include <cstring>
+#include <limits>
 #include <string_view>
 
 #include "orderentry/modrules.h"
 #include "platform/clock.h"
 #include "platform/dialogs.h"
+#include "platform/environment.h"
 #include "platform/files/files.h"
 #include "platform/text/ansi.h"
 #include "platform/text/blanks.h"
@@ -129,6 +133,36 @@ void appendEdiText(QByteArray& out, const QString& textIn, bool colonToSpace) {
     out.truncate(to - out.constData());
 }
 
+// What formatNumber writes for the patterns of the file and of the summary ("#0.00",
+// "### ### ### ##0.00", ...: at least one whole digit, exactly `nbDeci` decimals), worked out
+// directly for an amount that needs no rounding and is not negative: one of every order. A
+// null text for any other, which the general formatting then writes.
+QString plainAmountText(const Decimal& amount, int nbDeci, bool grouped, QChar separator) {
+    const int decimals = std::max(0, nbDeci);
+    if (amount.isNegative() || amount.scale() > decimals || decimals > 6 || separator.unicode() >= 128) return QString();
+    qint64 units = amount.units();
+    for (int s = amount.scale(); s < decimals; ++s) {
+        if (units > std::numeric_limits<qint64>::max() / 10) return QString();
+        units *= 10;
+    }
+    char digits[48];
+    char* const end = digits + sizeof digits;
+    char* p = end;
+    for (int i = 0; i < decimals; ++i) {
+        *--p = char('0' + units % 10);
+        units /= 10;
+    }
+    if (decimals > 0) *--p = char(separator.unicode());
+    int count = 0;
+    do {
+        if (grouped && count > 0 && count % 3 == 0) *--p = ' ';
+        *--p = char('0' + units % 10);
+        units /= 10;
+        ++count;
+    } while (units > 0);
+    return QString::fromLatin1(p, end - p);
+}
+
 }  // namespace
 
 QString ediText(const QString& textIn, bool colonToSpace) {
@@ -138,12 +172,18 @@ QString ediText(const QString& textIn, bool colonToSpace) {
 }
 
 QString moaAmountText(const Decimal& amount, int nbDeci) {
+    const QString quick = plainAmountText(amount, nbDeci, false, u',');
+    if (!quick.isNull()) return quick;
     // "#0", "#0.00", "#0.000", ...: no grouping, the comma whatever the regional settings.
     const QString pattern = nbDeci > 0 ? QStringLiteral("#0.") + QString(nbDeci, u'0') : QStringLiteral("#0");
     return formatNumber(amount, pattern, u',');
 }
 
-QString displayAmountText(const Decimal& amount, int nbDeci) { return formatNumber(amount, displayPattern(nbDeci)); }
+QString displayAmountText(const Decimal& amount, int nbDeci) {
+    const QString quick = plainAmountText(amount, nbDeci, true, Locale::decimalSeparator());
+    if (!quick.isNull()) return quick;
+    return formatNumber(amount, displayPattern(nbDeci));
+}
 
 QString currencyText(const OrderRecord& o) {
     if (!isBlank(o.devOrdre)) return o.devOrdre + QStringLiteral(" en ") + o.devPaiement;
@@ -169,9 +209,19 @@ void OrderFileWriter::put(const QString& piece) {
     }
 }
 
-void OrderFileWriter::put(const char* literal) { bytes_ += literal; }
+void OrderFileWriter::put(const char* literal) { putBytes(literal, qsizetype(std::strlen(literal))); }
 
-void OrderFileWriter::putNumber(qint64 n) { bytes_ += QByteArray::number(n); }
+void OrderFileWriter::putBytes(const char* from, qsizetype n) {
+    const qsizetype at = bytes_.size();
+    bytes_.resize(at + n);
+    std::memcpy(bytes_.data() + at, from, size_t(n));
+}
+
+void OrderFileWriter::putNumber(qint64 n) {
+    char digits[24];
+    const auto r = std::to_chars(digits, digits + sizeof digits, n);
+    putBytes(digits, r.ptr - digits);
+}
 
 void OrderFileWriter::putText(const QString& x, bool colonToSpace) { appendEdiText(bytes_, x, colonToSpace); }
 
@@ -312,7 +362,7 @@ QDateTime OrderFileWriter::writeDtmCreation() {
         executionDate_ = now.toString(QStringLiteral("yyMMdd")).toLatin1();
     }
     put("DTM+137:");
-    bytes_ += creationStamp_;
+    putBytes(creationStamp_.constData(), creationStamp_.size());
     put(":202");
     endSegment();
     return now;
@@ -321,7 +371,7 @@ QDateTime OrderFileWriter::writeDtmCreation() {
 void OrderFileWriter::writeDtmExecution(const QDateTime& now) {
     // The requested execution date is the day of the generation (the clock read for DTM+137).
     put("DTM+203:");
-    if (now.date() == stampDate_) bytes_ += executionDate_;
+    if (now.date() == stampDate_) putBytes(executionDate_.constData(), executionDate_.size());
     else put(now.toString(QStringLiteral("yyMMdd")));
     put(":101");
     endSegment();

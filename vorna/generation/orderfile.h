@@ -64,6 +64,7 @@ private:
 
     void put(const QString& piece);
     void put(const char* literal);
+    void putBytes(const char* from, qsizetype n);
     void putNumber(qint64 n);
     // A free text through ediText.
     void putText(const QString& x, bool colonToSpace);
