@@ -338,7 +338,17 @@ Layout Report::layout() const {
     if (data_ && detail.visible) {
         const int rows = data_->recordCount();
         const std::vector<int> fields = fieldsOf(detail, data_);
-        for (int r = 0; r < rows; ++r) place(placeSection(detail, DT, data_, r, fields));
+        Band previous;
+        for (int r = 0; r < rows; ++r) {
+            Band band = placeSection(detail, DT, data_, r, fields);
+            // A text equal to the row before's is that text: a long list where many rows
+            // repeat a value (the same treasury, the same currencies) keeps it once.
+            if (band.items.size() == previous.items.size())
+                for (qsizetype i = 0; i < band.items.size(); ++i)
+                    if (band.items[i].text == previous.items[i].text) band.items[i].text = previous.items[i].text;
+            previous = band;
+            place(std::move(band));
+        }
     }
     place(placeSection(reportFooter, RF, data_, firstRow, fieldsOf(reportFooter, data_)));
     endPage();
