@@ -9,6 +9,8 @@
 #include <QPointer>
 #include <QPrinter>
 #include <QSaveFile>
+#include <charconv>
+#include <cstring>
 
 #include "platform/clock.h"
 #include "platform/db/recordset.h"
@@ -143,19 +145,33 @@ void appendEscaped(QByteArray& out, const QString& text) {
     }
 }
 
+// Bytes at the end of `out`, for the pieces written for every row.
+void add(QByteArray& out, const char* from, qsizetype n) {
+    const qsizetype at = out.size();
+    out.resize(at + n);
+    std::memcpy(out.data() + at, from, size_t(n));
+}
+template <qsizetype N>
+void add(QByteArray& out, const char (&literal)[N]) {
+    add(out, literal, N - 1);
+}
+void add(QByteArray& out, const QByteArray& bytes) { add(out, bytes.constData(), bytes.size()); }
+
 // Twips as CSS points: whole points, or two decimals.
 void appendPt(QByteArray& out, int twips) {
     if (twips < 0) {
         out += QByteArray::number(twips / 20.0, 'f', twips % 20 == 0 ? 0 : 2);
     } else {
-        out += QByteArray::number(twips / 20);
+        char digits[16];
+        char* end = std::to_chars(digits, digits + sizeof digits, twips / 20).ptr;
         if (const int hundredths = twips % 20 * 5) {
-            out += '.';
-            out += char('0' + hundredths / 10);
-            out += char('0' + hundredths % 10);
+            *end++ = '.';
+            *end++ = char('0' + hundredths / 10);
+            *end++ = char('0' + hundredths % 10);
         }
+        add(out, digits, end - digits);
     }
-    out += "pt";
+    add(out, "pt");
 }
 
 // The page's bytes, handed to the device a large piece at a time: a page of many thousand
@@ -344,8 +360,10 @@ Layout Report::layout() const {
             // A text equal to the row before's is that text: a long list where many rows
             // repeat a value (the same treasury, the same currencies) keeps it once.
             if (band.items.size() == previous.items.size())
-                for (qsizetype i = 0; i < band.items.size(); ++i)
-                    if (band.items[i].text == previous.items[i].text) band.items[i].text = previous.items[i].text;
+                for (qsizetype i = 0; i < band.items.size(); ++i) {
+                    const QString& before = previous.items.at(i).text;
+                    if (band.items.at(i).text == before) band.items[i].text = before;
+                }
             previous = band;
             place(std::move(band));
         }
@@ -473,16 +491,15 @@ void writeBody(PageWriter& writer, const Layout& layout) {
         for (int i = 0; i < layout.sections[s].controls.size(); ++i)
             classes.last() << "s" + QByteArray::number(s) + 'c' + QByteArray::number(i);
     }
-    const QByteArray spanOpen = "<SPAN class=", spanClose = "</SPAN>", divOpen = "<DIV class=", divClose = "></DIV>";
     for (int p = 0; p < count; ++p) {
         out += "<DIV class=pg>\r\n";
         for (const Band& band : layout.pages[p].bands) {
             if (band.items.isEmpty()) continue;
-            out += "<DIV class=bd style=\"top:";
+            add(out, "<DIV class=bd style=\"top:");
             appendPt(out, band.top);
-            out += ";height:";
+            add(out, ";height:");
             appendPt(out, band.height);
-            out += "\">";
+            add(out, "\">");
             for (const PlacedItem& item : band.items) {
                 const Control& c = layout.control(band, item);
                 const QByteArray& cls = classes[band.section][item.control];
@@ -493,33 +510,33 @@ void writeBody(PageWriter& writer, const Layout& layout) {
                                              ? expandCodes(item.text, layout.now, p + 1, count, layout.title)
                                              : item.text;
                     if (text.isEmpty() && !c.border) break;
-                    out += spanOpen;
-                    out += cls;
-                    out += '>';
+                    add(out, "<SPAN class=");
+                    add(out, cls);
+                    add(out, ">");
                     appendEscaped(out, text);
-                    out += spanClose;
+                    add(out, "</SPAN>");
                     break;
                 }
                 case Control::Kind::CheckBox:
                     if (!c.boxed && !item.checked) break;
-                    out += spanOpen;
-                    out += cls;
-                    out += '>';
+                    add(out, "<SPAN class=");
+                    add(out, cls);
+                    add(out, ">");
                     out += !c.boxed ? "X" : item.checked ? "&#9746;" : "&#9744;";
-                    out += spanClose;
+                    add(out, "</SPAN>");
                     break;
                 case Control::Kind::Image:
                     if (c.picture.isNull()) break;
                     [[fallthrough]];
                 case Control::Kind::Line:
                 case Control::Kind::Shape:
-                    out += divOpen;
-                    out += cls;
-                    out += divClose;
+                    add(out, "<DIV class=");
+                    add(out, cls);
+                    add(out, "></DIV>");
                     break;
                 }
             }
-            out += "</DIV>\r\n";
+            add(out, "</DIV>\r\n");
             writer.spill();
         }
         out += "</DIV>\r\n";
