@@ -53,8 +53,11 @@ QString twoFields(const QString& a, const QString& b) {
         const QStringView first = withoutTrailingBlanks(QStringView(a).left(35));
         return first.size() == a.size() ? a : first.toString();
     }
-    QString out = pad(a, 35);
-    out += second;
+    // One allocation: the first field, its filling blanks, the second.
+    QString out(35 + second.size(), u' ');
+    const QStringView first = QStringView(a).left(35);
+    std::copy(first.begin(), first.end(), out.begin());
+    std::copy(second.begin(), second.end(), out.begin() + 35);
     return out;
 }
 
