@@ -513,6 +513,23 @@ struct Recordset::Impl {
             std::sort(order.begin(), order.end());
             return;
         }
+        // A single key of whole numbers (a sort on the table's key) compares them as numbers.
+        if (keys.size() == 1) {
+            std::vector<qint64> numbers;
+            numbers.reserve(size_t(nrows));
+            for (int r = 0; r < nrows; ++r) {
+                const Value v = at(r, keys[0].field);
+                if (v.type() != Value::Type::Int) break;
+                numbers.push_back(v.toInt());
+            }
+            if (numbers.size() == size_t(nrows)) {
+                const bool desc = keys[0].desc;
+                std::stable_sort(order.begin(), order.end(), [&](int a, int b) {
+                    return desc ? numbers[size_t(a)] > numbers[size_t(b)] : numbers[size_t(a)] < numbers[size_t(b)];
+                });
+                return;
+            }
+        }
         // Each key's values are read once, not at every comparison.
         std::vector<std::vector<Value>> keyValues(keys.size());
         for (size_t k = 0; k < keys.size(); ++k) {

@@ -485,11 +485,11 @@ void writeBody(PageWriter& writer, const Layout& layout) {
     out += "</STYLE>\r\n";
 
     const int count = int(layout.pages.size());
-    QList<QList<QByteArray>> classes;  // "s<section>c<control>", made once
+    std::vector<std::vector<QByteArray>> classes;  // "s<section>c<control>", made once
     for (int s = 0; s < layout.sections.size(); ++s) {
-        classes << QList<QByteArray>();
+        classes.emplace_back();
         for (int i = 0; i < layout.sections[s].controls.size(); ++i)
-            classes.last() << "s" + QByteArray::number(s) + 'c' + QByteArray::number(i);
+            classes.back().push_back("s" + QByteArray::number(s) + 'c' + QByteArray::number(i));
     }
     for (int p = 0; p < count; ++p) {
         out += "<DIV class=pg>\r\n";
@@ -502,13 +502,13 @@ void writeBody(PageWriter& writer, const Layout& layout) {
             add(out, "\">");
             for (const PlacedItem& item : band.items) {
                 const Control& c = layout.control(band, item);
-                const QByteArray& cls = classes[band.section][item.control];
+                const QByteArray& cls = classes[size_t(band.section)][size_t(item.control)];
                 switch (c.kind) {
                 case Control::Kind::Label:
                 case Control::Kind::TextBox: {
-                    const QString text = c.kind == Control::Kind::Label
-                                             ? expandCodes(item.text, layout.now, p + 1, count, layout.title)
-                                             : item.text;
+                    QString expanded;
+                    if (c.kind == Control::Kind::Label) expanded = expandCodes(item.text, layout.now, p + 1, count, layout.title);
+                    const QString& text = c.kind == Control::Kind::Label ? expanded : item.text;
                     if (text.isEmpty() && !c.border) break;
                     add(out, "<SPAN class=");
                     add(out, cls);
