@@ -28,7 +28,7 @@ const QString kForbidden = QStringLiteral("Caractères interdits : ");
 // Interchange control reference, written in UNB and UNZ.
 const QString kControlReference = QStringLiteral("SOLMEX RUVAK");
 
-[[noreturn]] void refuseText(const QString& text) { throw VbError(err::Application, kSourceEdiText, kForbidden + text); }
+[[noreturn]] void refuseText(QStringView text) { throw VbError(err::Application, kSourceEdiText, kForbidden + text.toString()); }
 
 // Characters below the blank and DEL: none may reach a file that is one line of text.
 bool isControlCode(int code) { return (code >= 0 && code < 32) || code == 127; }
@@ -42,6 +42,13 @@ QString pad(const QString& x, int n) {
 
 QStringView withoutTrailingBlanks(QStringView s) {
     while (!s.isEmpty() && s.back() == u' ') s.chop(1);
+    return s;
+}
+
+// The text without its leading and trailing blanks.
+QStringView blanksTrimmed(QStringView s) {
+    s = withoutTrailingBlanks(s);
+    while (!s.isEmpty() && s.front() == u' ') s = s.mid(1);
     return s;
 }
 
@@ -102,7 +109,7 @@ bool isPlain(char16_t u) { return u < 128 && kPlain[u]; }
 
 // Refuses the whole text at its first character that the key filter would not let through
 // unchanged.
-void checkFreeText(const QString& textIn) {
+void checkFreeText(QStringView textIn) {
     for (const QChar c : textIn) {
         if (isPlain(c.unicode())) continue;
         const int code = keyCodeOf(c);
@@ -118,7 +125,7 @@ void checkFreeText(const QString& textIn) {
 
 // ediText's bytes appended to `out`. The text is checked whole first: a refused text leaves
 // nothing of itself in `out`.
-void appendEdiText(QByteArray& out, const QString& textIn, bool colonToSpace) {
+void appendEdiText(QByteArray& out, QStringView textIn, bool colonToSpace) {
     checkFreeText(textIn);
     // Room for every character released, then cut to what was written.
     const qsizetype at = out.size();
@@ -195,7 +202,7 @@ QString currencyText(const OrderRecord& o) {
 
 OrderFileWriter::OrderFileWriter(QIODevice& out) : out_(out) {}
 
-void OrderFileWriter::put(const QString& piece) {
+void OrderFileWriter::put(QStringView piece) {
     // Every piece is a literal, a number, an ediText result or a checked stored value: all of
     // them have a single-byte code.
     const qsizetype at = bytes_.size();
@@ -226,7 +233,7 @@ void OrderFileWriter::putNumber(qint64 n) {
     putBytes(digits, r.ptr - digits);
 }
 
-void OrderFileWriter::putText(const QString& x, bool colonToSpace) { appendEdiText(bytes_, x, colonToSpace); }
+void OrderFileWriter::putText(QStringView x, bool colonToSpace) { appendEdiText(bytes_, x, colonToSpace); }
 
 // The bytes built since the last call go to the device in one write.
 void OrderFileWriter::flush() {
@@ -247,7 +254,7 @@ void OrderFileWriter::flushAfterFailure() {
     }
 }
 
-void OrderFileWriter::putStored(const QString& value) {
+void OrderFileWriter::putStored(QStringView value) {
     for (const QChar c : value) {
         const int code = ansi::code(c);
         if (code < 0 || isControlCode(code)) refuseText(value);
@@ -480,23 +487,23 @@ void OrderFileWriter::writeRff(const OrderRecord& o) {
 }
 
 void OrderFileWriter::writeFiiOrderingInstitution(const OrderRecord& o) {
-    const QString account = QString(o.ribPL).remove(u' ');
+    const QString account = o.ribPL.contains(u' ') ? QString(o.ribPL).remove(u' ') : o.ribPL;
     if (account.size() < 2)
         throw VbError(err::Application, kSourceOrderFile, o.refInterne + QStringLiteral(" : rib établissement trop court"));
     put("FII+OR+");
     if (account.size() == 23) {
         // A French RIB: account number and key, then bank and branch codes.
-        putStored(account.mid(10));
+        putStored(QStringView(account).mid(10));
         put(":");
         putText(o.identPL1, false);
         put("::EUR+:::");
-        putStored(account.left(10));
+        putStored(QStringView(account).left(10));
     } else {
-        putStored(account.right(2));
+        putStored(QStringView(account).right(2));
         put(":");
         putText(o.identPL1, false);
         put("+:::");
-        putStored(account.left(account.size() - 2));
+        putStored(QStringView(account).left(account.size() - 2));
     }
     put(":25:108");
     endSegment();
@@ -505,7 +512,7 @@ void OrderFileWriter::writeFiiOrderingInstitution(const OrderRecord& o) {
 void OrderFileWriter::writeFiiIntermediary(const OrderRecord& o) {
     const QString name = twoFields(o.identBqeI11, o.identBqeI12);
     const QString place = twoFields(o.identBqeI13, o.villeBqeI1);
-    const QString bic = trimBlanks(o.bicBqeI1);
+    const QStringView bic = blanksTrimmed(o.bicBqeI1);
     if (name.isEmpty() && place.isEmpty() && bic.isEmpty()) return;
 
     put("FII+I1++");
@@ -533,7 +540,7 @@ void OrderFileWriter::writeFiiIntermediary(const OrderRecord& o) {
 void OrderFileWriter::writeFiiBeneficiaryBank(const OrderRecord& o) {
     const QString name = twoFields(o.identBqeBE1, o.identBqeBE2);
     const QString place = twoFields(o.identBqeBE3, o.villeBqeBE);
-    const QString bic = trimBlanks(o.bicBqeBE);
+    const QStringView bic = blanksTrimmed(o.bicBqeBE);
     const bool hasCode = !isBlank(o.codeBqeBE);
     const bool hasIban = !isBlank(o.ibanBE);
     if (name.isEmpty() && place.isEmpty() && bic.isEmpty() && !hasCode) {
@@ -550,7 +557,7 @@ void OrderFileWriter::writeFiiBeneficiaryBank(const OrderRecord& o) {
     // account's first 17 characters in 4, the name in 7 and the place in 8. The separators of
     // the components left empty wait in `pending` until something follows them.
     put("FII+BF+");
-    putText(account.mid(17, 17), false);
+    putText(QStringView(account).mid(17, 17), false);
     put("+");
     QString pending;
     if (!bic.isEmpty()) {
@@ -563,7 +570,7 @@ void OrderFileWriter::writeFiiBeneficiaryBank(const OrderRecord& o) {
         put(pending);
         pending.clear();
         put(":");
-        putText(account.left(17), false);
+        putText(QStringView(account).left(17), false);
         put(hasCode ? ":XXX:XXX" : "::");
     } else {
         pending += QStringLiteral(":::");
@@ -634,11 +641,11 @@ void OrderFileWriter::writeNadBeneficiary(const OrderRecord& o) {
 void OrderFileWriter::writeCom(const OrderRecord& o) {
     if (o.avisBenefType == 2 && !isBlank(o.avisFax)) {
         put("COM+");
-        putText(o.avisFax.left(25), false);
+        putText(QStringView(o.avisFax).left(25), false);
         put(":FX");
     } else if (o.avisBenefType == 1 && !isBlank(o.avisTel)) {
         put("COM+");
-        putText(o.avisTel.left(25), false);
+        putText(QStringView(o.avisTel).left(25), false);
         put(":TE");
     } else {
         return;

@@ -62,14 +62,14 @@ private:
     void flush();
     void flushAfterFailure();
 
-    void put(const QString& piece);
+    void put(QStringView piece);
     void put(const char* literal);
     void putBytes(const char* from, qsizetype n);
     void putNumber(qint64 n);
     // A free text through ediText.
-    void putText(const QString& x, bool colonToSpace);
+    void putText(QStringView x, bool colonToSpace);
     // A value written as stored: no conversion, but it must still fit on one line of single bytes.
-    void putStored(const QString& value);
+    void putStored(QStringView value);
     void endSegment();
 
     void writeUnh();
