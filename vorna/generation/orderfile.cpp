@@ -219,14 +219,6 @@ void OrderFileWriter::put(QStringView piece) {
     }
 }
 
-void OrderFileWriter::put(const char* literal) { putBytes(literal, qsizetype(std::strlen(literal))); }
-
-void OrderFileWriter::putBytes(const char* from, qsizetype n) {
-    const qsizetype at = bytes_.size();
-    bytes_.resize(at + n);
-    std::memcpy(bytes_.data() + at, from, size_t(n));
-}
-
 void OrderFileWriter::putNumber(qint64 n) {
     char digits[24];
     const auto r = std::to_chars(digits, digits + sizeof digits, n);

@@ -3,6 +3,7 @@
 #include <QByteArray>
 #include <QDateTime>
 #include <QString>
+#include <cstring>
 
 #include "generation/orderrecord.h"
 #include "platform/value.h"
@@ -63,8 +64,12 @@ private:
     void flushAfterFailure();
 
     void put(QStringView piece);
-    void put(const char* literal);
-    void putBytes(const char* from, qsizetype n);
+    void put(const char* literal) { putBytes(literal, qsizetype(std::strlen(literal))); }
+    void putBytes(const char* from, qsizetype n) {
+        const qsizetype at = bytes_.size();
+        bytes_.resize(at + n);
+        std::memcpy(bytes_.data() + at, from, size_t(n));
+    }
     void putNumber(qint64 n);
     // A free text through ediText.
     void putText(QStringView x, bool colonToSpace);
