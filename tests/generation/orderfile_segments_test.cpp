@@ -1,4 +1,5 @@
 #include "generation/orderfilesupport.h"
+#include "platform/text/format.h"
 
 using namespace vorna;
 using vorna::test::blanks;
@@ -222,6 +223,28 @@ TEST_F(AmountAndCurrency, DisplayAmountGroupsByThreeWithTheRegionalSeparator) {
     EXPECT_EQ(displayAmountText(Decimal(1234567891, 3), 3), "1 234 567,891");
     Locale::force(true);
     EXPECT_EQ(displayAmountText(Decimal(12345, 1), 2), "1 234.50");
+}
+
+// The amounts of the orders are written without the general number formatting; the texts must
+// be the ones it gives for the file's and the summary's patterns, whatever the amount.
+TEST_F(AmountAndCurrency, AmountTextsAreTheFormatsOfTheirPatterns) {
+    const qint64 units[] = {0, 1, 9, 10, 99, 100, 999, 1000, 1001, 99999, 100000, 999999, 1000000, 123456789,
+                            999999999999999999LL, 9223372036854775807LL, -1, -1000, -123456};
+    for (const bool point : {false, true}) {
+        Locale::force(point);
+        for (const qint64 u : units)
+            for (int scale = 0; scale <= 4; ++scale)
+                for (int nbDeci = -1; nbDeci <= 7; ++nbDeci) {
+                    const Decimal amount(u, scale);
+                    const QString decimals = nbDeci > 0 ? QStringLiteral(".") + QString(nbDeci, u'0') : QString();
+                    const QString display = nbDeci == 2   ? QStringLiteral("### ### ### ##0.00")
+                                            : nbDeci == 3 ? QStringLiteral("## ### ### ##0.000")
+                                                          : QStringLiteral("## ### ### ### ##0") + decimals;
+                    const std::string what = amount.toString().toStdString() + " / " + std::to_string(nbDeci);
+                    EXPECT_EQ(moaAmountText(amount, nbDeci), formatNumber(amount, QStringLiteral("#0") + decimals, u',')) << what;
+                    EXPECT_EQ(displayAmountText(amount, nbDeci), formatNumber(amount, display)) << what;
+                }
+    }
 }
 
 TEST_F(AmountAndCurrency, EachOrderGetsItsOwnTextsWhateverItsDecimals) {

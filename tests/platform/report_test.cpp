@@ -211,6 +211,26 @@ TEST_F(ReportTest, HtmlExportFillsTheTemplateAndOverwrites) {
     EXPECT_EQ(bytes.count("&#9746;"), 6);
 }
 
+// The page goes to its file a piece at a time: one far longer than a piece comes out whole,
+// byte for byte the text of the export.
+TEST_F(ReportTest, ALongPageIsWrittenWhole) {
+    Control note;
+    note.name = QStringLiteral("lblNote");
+    note.caption = QStringLiteral("é<x>&").repeated(700);  // 14 kB of HTML on every row
+    note.rect = QRect(0, 300, 3000, 200);
+    report.detail.add(note);
+    addOrders(120);
+    report.addExportFormat({QStringLiteral("Long"), QStringLiteral("Long"), QStringLiteral("*.htm"), QString()});
+    const QString path = folder.filePath(QStringLiteral("longue.htm"));
+    ASSERT_TRUE(report.exportReport(QStringLiteral("Long"), path));
+    QFile f(path);
+    ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+    const QByteArray bytes = f.readAll();
+    EXPECT_GT(bytes.size(), 1600000);
+    EXPECT_EQ(bytes.count("&#233;&lt;x&gt;&amp;"), 120 * 700);
+    EXPECT_TRUE(bytes == report.exportHtml(report.exportFormats().first(), report.layout()).toLatin1());
+}
+
 TEST_F(ReportTest, ExportFailuresAreErrors) {
     addOrders(1);
     report.addExportFormat({QStringLiteral("E"), QStringLiteral("E"), QStringLiteral("*.htm"), QString()});

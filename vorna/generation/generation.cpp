@@ -222,13 +222,15 @@ void OrderFileGeneration::writeOrders() {
     qint64 storingNs = 0;  // each store takes far less than a millisecond
     QElapsedTimer t;
     const OrderReader reader(*pending_);
+    const StoredColumns columns{pending_->fieldIndex(QStringLiteral("dateGener")), pending_->fieldIndex(QStringLiteral("genere")),
+                                pending_->fieldIndex(QStringLiteral("cMontant")), pending_->fieldIndex(QStringLiteral("cDevises"))};
     pending_->moveFirst();
     writer.writeHeader(reader.read());
     for (; !pending_->eof(); pending_->moveNext()) {
         const OrderRecord order = reader.read();
         const WrittenOrder written = writer.writeMessage(order);
         t.start();
-        storeOrder(written);
+        storeOrder(written, columns);
         storingNs += t.nsecsElapsed();
         totals_.add(currencyKey(order.devOrdre, order.devPaiement), order.montant, order.nbDeci);
     }
@@ -239,11 +241,11 @@ void OrderFileGeneration::writeOrders() {
     phases_.write = clock_.restart() - storing;
 }
 
-void OrderFileGeneration::storeOrder(const WrittenOrder& written) {
-    pending_->setValue(QStringLiteral("dateGener"), Value(written.dateGener));
-    pending_->setValue(QStringLiteral("genere"), Value(true));
-    pending_->setValue(QStringLiteral("cMontant"), Value(written.cMontant));
-    pending_->setValue(QStringLiteral("cDevises"), Value(written.cDevises));
+void OrderFileGeneration::storeOrder(const WrittenOrder& written, const StoredColumns& columns) {
+    pending_->setValue(columns.dateGener, Value(written.dateGener));
+    pending_->setValue(columns.genere, Value(true));
+    pending_->setValue(columns.cMontant, Value(written.cMontant));
+    pending_->setValue(columns.cDevises, Value(written.cDevises));
     pending_->update();
 }
 

@@ -95,7 +95,11 @@ private:
     bool askToGenerate();
     void beginWork();
     void writeOrders();
-    void storeOrder(const WrittenOrder& written);
+    // The columns written on each order, found once for the run.
+    struct StoredColumns {
+        int dateGener, genere, cMontant, cDevises;
+    };
+    void storeOrder(const WrittenOrder& written, const StoredColumns& columns);
     void flushWorkFile();
     void writeDescriptors();
     void writeDescriptor(const QString& path, const QString& parm);

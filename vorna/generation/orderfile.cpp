@@ -1,11 +1,17 @@
 #include "generation/orderfile.h"
 
 #include <QIODevice>
+#include <array>
 #include <cerrno>
+#include <charconv>
+#include <cstring>
+#include <limits>
+#include <string_view>
 
 #include "orderentry/modrules.h"
 #include "platform/clock.h"
 #include "platform/dialogs.h"
+#include "platform/environment.h"
 #include "platform/files/files.h"
 #include "platform/text/ansi.h"
 #include "platform/text/blanks.h"
@@ -23,20 +29,45 @@ const QString kForbidden = QStringLiteral("Caractères interdits : ");
 // Interchange control reference, written in UNB and UNZ.
 const QString kControlReference = QStringLiteral("SOLMEX RUVAK");
 
-[[noreturn]] void refuseText(const QString& text) { throw VbError(err::Application, kSourceEdiText, kForbidden + text); }
+[[noreturn]] void refuseText(QStringView text) { throw VbError(err::Application, kSourceEdiText, kForbidden + text.toString()); }
 
 // Characters below the blank and DEL: none may reach a file that is one line of text.
 bool isControlCode(int code) { return (code >= 0 && code < 32) || code == 127; }
 
 // x padded with blanks on the right, or cut, to exactly n characters.
-QString pad(const QString& x, int n) { return (x + QString(n, u' ')).left(n); }
+QString pad(const QString& x, int n) {
+    QString out = x.left(n);
+    out.resize(n, u' ');
+    return out;
+}
+
+QStringView withoutTrailingBlanks(QStringView s) {
+    while (!s.isEmpty() && s.back() == u' ') s.chop(1);
+    return s;
+}
+
+// The text without its leading and trailing blanks.
+QStringView blanksTrimmed(QStringView s) {
+    s = withoutTrailingBlanks(s);
+    while (!s.isEmpty() && s.front() == u' ') s = s.mid(1);
+    return s;
+}
 
 // Two 35-character fields side by side, trailing blanks removed: the long lines of the file
-// made from two lines of the form.
-QString twoFields(const QString& a, const QString& b) { return trimTrailingBlanks(pad(a, 35) + pad(b, 35)); }
-
-QString text(const QString& x) { return ediText(x, false); }
-QString textb(const QString& x) { return ediText(x, true); }
+// made from two lines of the form. A first line alone, as most are, comes back as it is.
+QString twoFields(const QString& a, const QString& b) {
+    const QStringView second = withoutTrailingBlanks(QStringView(b).left(35));
+    if (second.isEmpty()) {
+        const QStringView first = withoutTrailingBlanks(QStringView(a).left(35));
+        return first.size() == a.size() ? a : first.toString();
+    }
+    // One allocation: the first field, its filling blanks, the second.
+    QString out(35 + second.size(), u' ');
+    const QStringView first = QStringView(a).left(35);
+    std::copy(first.begin(), first.end(), out.begin());
+    std::copy(second.begin(), second.end(), out.begin() + 35);
+    return out;
+}
 
 // codeBqeBE + "//" + ibanBE, the IBAN alone, or nothing when only the national code is known.
 QString beneficiaryAccount(const OrderRecord& o) {
@@ -64,12 +95,24 @@ QString displayPattern(int nbDeci) {
     }
 }
 
-}  // namespace
+// The characters that keyFilterText returns as they are: upper-case letters, digits and
+// " .,-()/'+:". They are the only ones a free text of the file may hold; any other is put to
+// the key filter itself, which refuses it (and beeps where it does).
+constexpr std::array<bool, 128> kPlain = [] {
+    std::array<bool, 128> t{};
+    for (char c = 'A'; c <= 'Z'; ++c) t[size_t(c)] = true;
+    for (char c = '0'; c <= '9'; ++c) t[size_t(c)] = true;
+    for (const char c : std::string_view(" .,-()/'+:")) t[size_t(c)] = true;
+    return t;
+}();
 
-QString ediText(const QString& textIn, bool colonToSpace) {
-    QString out;
-    out.reserve(textIn.size() + 4);
+bool isPlain(char16_t u) { return u < 128 && kPlain[u]; }
+
+// Refuses the whole text at its first character that the key filter would not let through
+// unchanged.
+void checkFreeText(QStringView textIn) {
     for (const QChar c : textIn) {
+        if (isPlain(c.unicode())) continue;
         const int code = keyCodeOf(c);
         // The key filter lets Backspace, Enter and Escape through for the text boxes; in the
         // file they would break the line, so they are refused like any other forbidden key.
@@ -78,23 +121,80 @@ QString ediText(const QString& textIn, bool colonToSpace) {
             refuseText(textIn);
         }
         if (keyFilterText(code) != code) refuseText(textIn);
-        switch (c.unicode()) {
-        case u':': out += colonToSpace ? QStringLiteral(" ") : QStringLiteral("?:"); break;
-        case u'\'': out += QStringLiteral("?'"); break;
-        case u'+': out += QStringLiteral("?+"); break;
-        default: out += c;
-        }
     }
-    return out;
+}
+
+// ediText's bytes appended to `out`. The text is checked whole first: a refused text leaves
+// nothing of itself in `out`.
+void appendEdiText(QByteArray& out, QStringView textIn, bool colonToSpace) {
+    checkFreeText(textIn);
+    // Room for every character released, then cut to what was written.
+    const qsizetype at = out.size();
+    out.resize(at + 2 * textIn.size());
+    char* to = out.data() + at;
+    for (const QChar c : textIn) {
+        const char k = char(c.unicode());  // checked: a plain character
+        if (k == ':' && colonToSpace) {
+            *to++ = ' ';
+            continue;
+        }
+        if (k == ':' || k == '\'' || k == '+') *to++ = '?';
+        *to++ = k;
+    }
+    out.truncate(to - out.constData());
+}
+
+// What formatNumber writes for the patterns of the file and of the summary ("#0.00",
+// "### ### ### ##0.00", ...: at least one whole digit, exactly `nbDeci` decimals), worked out
+// directly for an amount that needs no rounding and is not negative: one of every order. A
+// null text for any other, which the general formatting then writes.
+QString plainAmountText(const Decimal& amount, int nbDeci, bool grouped, QChar separator) {
+    const int decimals = std::max(0, nbDeci);
+    if (amount.isNegative() || amount.scale() > decimals || decimals > 6 || separator.unicode() >= 128) return QString();
+    qint64 units = amount.units();
+    for (int s = amount.scale(); s < decimals; ++s) {
+        if (units > std::numeric_limits<qint64>::max() / 10) return QString();
+        units *= 10;
+    }
+    char digits[48];
+    char* const end = digits + sizeof digits;
+    char* p = end;
+    for (int i = 0; i < decimals; ++i) {
+        *--p = char('0' + units % 10);
+        units /= 10;
+    }
+    if (decimals > 0) *--p = char(separator.unicode());
+    int count = 0;
+    do {
+        if (grouped && count > 0 && count % 3 == 0) *--p = ' ';
+        *--p = char('0' + units % 10);
+        units /= 10;
+        ++count;
+    } while (units > 0);
+    return QString::fromLatin1(p, end - p);
+}
+
+}  // namespace
+
+QString ediText(const QString& textIn, bool colonToSpace) {
+    QByteArray out;
+    appendEdiText(out, textIn, colonToSpace);
+    return QString::fromLatin1(out);  // only plain characters pass: the bytes are ASCII
 }
 
 QString moaAmountText(const Decimal& amount, int nbDeci) {
+    const QString quick = plainAmountText(amount, nbDeci, false, u',');
+    if (!quick.isNull()) return quick;
     // "#0", "#0.00", "#0.000", ...: no grouping, the comma whatever the regional settings.
     const QString pattern = nbDeci > 0 ? QStringLiteral("#0.") + QString(nbDeci, u'0') : QStringLiteral("#0");
     return formatNumber(amount, pattern, u',');
 }
 
-QString displayAmountText(const Decimal& amount, int nbDeci) { return formatNumber(amount, displayPattern(nbDeci)); }
+QString displayAmountText(const Decimal& amount, int nbDeci) {
+    const QString quick = plainAmountText(amount, nbDeci, true, Locale::decimalSeparator());
+    if (!quick.isNull()) return quick;
+    return formatNumber(amount, displayPattern(nbDeci));
+}
 
 QString currencyText(const OrderRecord& o) {
     if (!isBlank(o.devOrdre)) return o.devOrdre + QStringLiteral(" en ") + o.devPaiement;
@@ -103,14 +203,12 @@ QString currencyText(const OrderRecord& o) {
 
 OrderFileWriter::OrderFileWriter(QIODevice& out) : out_(out) {}
 
-void OrderFileWriter::put(const QString& piece) {
-    if (piece.isEmpty()) return;
+void OrderFileWriter::put(QStringView piece) {
     // Every piece is a literal, a number, an ediText result or a checked stored value: all of
     // them have a single-byte code.
-    // Encoded into one buffer kept from piece to piece: a file of ten thousand orders is
-    // written without an allocation per piece.
-    scratch_.resize(piece.size());
-    char* to = scratch_.data();
+    const qsizetype at = bytes_.size();
+    bytes_.resize(at + piece.size());
+    char* to = bytes_.data() + at;
     for (const QChar c : piece) {
         const ushort u = c.unicode();
         if (u < 128) {
@@ -120,8 +218,24 @@ void OrderFileWriter::put(const QString& piece) {
             *to++ = k < 0 ? '?' : char(k);
         }
     }
+}
+
+void OrderFileWriter::putNumber(qint64 n) {
+    char digits[24];
+    const auto r = std::to_chars(digits, digits + sizeof digits, n);
+    putBytes(digits, r.ptr - digits);
+}
+
+void OrderFileWriter::putText(QStringView x, bool colonToSpace) { appendEdiText(bytes_, x, colonToSpace); }
+
+// The bytes built since the last call go to the device in one write.
+void OrderFileWriter::flush() {
+    if (bytes_.isEmpty()) return;
     errno = 0;
-    if (out_.write(scratch_.constData(), scratch_.size()) != scratch_.size()) {
+    const qint64 n = out_.write(bytes_.constData(), bytes_.size());
+    const qint64 expected = bytes_.size();
+    bytes_.resize(0);  // keeps its room for the next message
+    if (n != expected) {
         // Qt gives no text for a write the disk cut short: the system's reason is told instead.
         const int error = errno;
         throw VbError(files::errnum::PathFileAccess, kSourceOrderFile,
@@ -129,7 +243,15 @@ void OrderFileWriter::put(const QString& piece) {
     }
 }
 
-void OrderFileWriter::putStored(const QString& value) {
+void OrderFileWriter::flushAfterFailure() {
+    try {
+        flush();
+    } catch (const VbError&) {
+        // The first failure is the one reported.
+    }
+}
+
+void OrderFileWriter::putStored(QStringView value) {
     for (const QChar c : value) {
         const int code = ansi::code(c);
         if (code < 0 || isControlCode(code)) refuseText(value);
@@ -138,20 +260,52 @@ void OrderFileWriter::putStored(const QString& value) {
 }
 
 void OrderFileWriter::endSegment() {
-    put(QStringLiteral("'"));
+    put("'");
     ++segmentCount_;
 }
 
 void OrderFileWriter::writeHeader(const OrderRecord& first) {
-    put(QStringLiteral("UNB+UNOA:1+"));
-    put(text(first.identPL1));
-    put(QStringLiteral(":ZZ+48213067500027:5+"));
-    put(Clock::now().toString(QStringLiteral("yyMMdd:HHmm")));
-    put(QStringLiteral("+") + kControlReference);
-    put(QStringLiteral("'"));
+    try {
+        writeUnb(first);
+        flush();
+    } catch (...) {
+        flushAfterFailure();
+        throw;
+    }
 }
 
 WrittenOrder OrderFileWriter::writeMessage(const OrderRecord& o) {
+    try {
+        const WrittenOrder result = buildMessage(o);
+        flush();
+        return result;
+    } catch (...) {
+        flushAfterFailure();
+        throw;
+    }
+}
+
+void OrderFileWriter::writeTrailer() {
+    try {
+        writeUnz();
+        flush();
+    } catch (...) {
+        flushAfterFailure();
+        throw;
+    }
+}
+
+void OrderFileWriter::writeUnb(const OrderRecord& first) {
+    put("UNB+UNOA:1+");
+    putText(first.identPL1, false);
+    put(":ZZ+48213067500027:5+");
+    put(Clock::now().toString(QStringLiteral("yyMMdd:HHmm")));
+    put("+");
+    put(kControlReference);
+    put("'");
+}
+
+WrittenOrder OrderFileWriter::buildMessage(const OrderRecord& o) {
     ++messageNumber_;
     segmentCount_ = 0;
     WrittenOrder result;
@@ -181,73 +335,91 @@ WrittenOrder OrderFileWriter::writeMessage(const OrderRecord& o) {
     return result;
 }
 
-void OrderFileWriter::writeTrailer() {
-    put(QStringLiteral("UNZ+") + QString::number(messageCount_) + QStringLiteral("+") + kControlReference);
-    put(QStringLiteral("'"));
+void OrderFileWriter::writeUnz() {
+    put("UNZ+");
+    putNumber(messageCount_);
+    put("+");
+    put(kControlReference);
+    put("'");
 }
 
 void OrderFileWriter::writeUnh() {
-    put(QStringLiteral("UNH+") + QString::number(messageNumber_) + QStringLiteral("+PAYORD:D:93A:UN"));
+    put("UNH+");
+    putNumber(messageNumber_);
+    put("+PAYORD:D:93A:UN");
     endSegment();
 }
 
 void OrderFileWriter::writeBgm(const OrderRecord& o) {
-    put(QStringLiteral("BGM+450+"));
-    put(textb(o.refInterne));
-    put(QStringLiteral("+9"));
-    if (o.urgent) put(QStringLiteral("+URG"));
+    put("BGM+450+");
+    putText(o.refInterne, true);
+    put("+9");
+    if (o.urgent) put("+URG");
     endSegment();
 }
 
 QDateTime OrderFileWriter::writeDtmCreation() {
     const QDateTime now = Clock::now();
-    put(QStringLiteral("DTM+137:") + now.toString(QStringLiteral("yyMMddHHmmss")) + QStringLiteral(":202"));
+    // The stamps are formatted once for each second: a file of many orders is written within
+    // a few seconds.
+    if (now.date() != stampDate_ || now.time() != stampTime_) {
+        stampDate_ = now.date();
+        stampTime_ = now.time();
+        creationStamp_ = now.toString(QStringLiteral("yyMMddHHmmss")).toLatin1();
+        executionDate_ = now.toString(QStringLiteral("yyMMdd")).toLatin1();
+    }
+    put("DTM+137:");
+    putBytes(creationStamp_.constData(), creationStamp_.size());
+    put(":202");
     endSegment();
     return now;
 }
 
 void OrderFileWriter::writeDtmExecution(const QDateTime& now) {
     // The requested execution date is the day of the generation (the clock read for DTM+137).
-    put(QStringLiteral("DTM+203:") + now.toString(QStringLiteral("yyMMdd")) + QStringLiteral(":101"));
+    put("DTM+203:");
+    if (now.date() == stampDate_) putBytes(executionDate_.constData(), executionDate_.size());
+    else put(now.toString(QStringLiteral("yyMMdd")));
+    put(":101");
     endSegment();
 }
 
 void OrderFileWriter::writePaymentDetails(const OrderRecord& o) {
-    put(QStringLiteral("FTX+PMD"));
+    put("FTX+PMD");
     bool started = false;
     if (!isBlank(o.devOrdre)) {
-        put(QStringLiteral("+++"));
+        put("+++");
         putStored(o.devOrdre);
-        put(QStringLiteral(" EN "));
+        put(" EN ");
         putStored(o.devPaiement);
         started = true;
     }
     const QString reason1 = twoFields(o.motif1, o.motif2);
     if (!reason1.isEmpty()) {
-        put(started ? QStringLiteral(":") : QStringLiteral("+++"));
-        put(text(reason1));
+        put(started ? ":" : "+++");
+        putText(reason1, false);
         started = true;
     }
     const QString reason2 = twoFields(o.motif3, o.motif4);
     if (!reason2.isEmpty()) {
-        if (!started) put(QStringLiteral("+++"));
-        put(QStringLiteral(":"));
-        put(text(reason2));
+        if (!started) put("+++");
+        put(":");
+        putText(reason2, false);
         started = true;
     }
 
     // The advice: a "//" component, then the number and the free advice text in 30-character
     // fields. With fax or telephone advice and no number, nothing of the advice is written.
-    const auto advicePrefix = [&] { put(started ? QStringLiteral("://:") : QStringLiteral("+++//:")); };
+    const auto advicePrefix = [&] { put(started ? "://:" : "+++//:"); };
     const auto freeAdvice = [&] {
-        put(QStringLiteral("/REC/"));
-        put(text(pad(o.avisBenef, 30)));
+        put("/REC/");
+        putText(pad(o.avisBenef, 30), false);
     };
-    const auto numberAdvice = [&](const QString& number, const QString& tag) {
+    const auto numberAdvice = [&](const QString& number, const char* tag) {
         if (isBlank(number)) return;
         advicePrefix();
         put(tag);
-        put(text(pad(number, 30)));
+        putText(pad(number, 30), false);
         if (!isBlank(o.avisBenef)) freeAdvice();
     };
     switch (o.avisBenefType) {
@@ -257,8 +429,8 @@ void OrderFileWriter::writePaymentDetails(const OrderRecord& o) {
             freeAdvice();
         }
         break;
-    case 1: numberAdvice(o.avisTel, QStringLiteral("PHOB/")); break;
-    case 2: numberAdvice(o.avisFax, QStringLiteral("TELB/")); break;
+    case 1: numberAdvice(o.avisTel, "PHOB/"); break;
+    case 2: numberAdvice(o.avisFax, "TELB/"); break;
     default: break;
     }
     endSegment();
@@ -266,9 +438,9 @@ void OrderFileWriter::writePaymentDetails(const OrderRecord& o) {
 
 void OrderFileWriter::writePai(const OrderRecord& o) {
     switch (o.typeOper) {
-    case 1: put(QStringLiteral("PAI+::23")); break;  // cheque
-    case 2: put(QStringLiteral("PAI+::26")); break;  // settlement of a remittance
-    case 3: put(QStringLiteral("PAI+::8")); break;   // placing at disposal
+    case 1: put("PAI+::23"); break;  // cheque
+    case 2: put("PAI+::26"); break;  // settlement of a remittance
+    case 3: put("PAI+::8"); break;   // placing at disposal
     default: return;                                 // a transfer has none
     }
     endSegment();
@@ -276,18 +448,20 @@ void OrderFileWriter::writePai(const OrderRecord& o) {
 
 void OrderFileWriter::writeFca(const OrderRecord& o) {
     switch (o.frais) {
-    case 1: put(QStringLiteral("FCA+13")); break;  // beneficiary
-    case 2: put(QStringLiteral("FCA+14")); break;  // shared
-    default: put(QStringLiteral("FCA+15")); break; // ordering party
+    case 1: put("FCA+13"); break;  // beneficiary
+    case 2: put("FCA+14"); break;  // shared
+    default: put("FCA+15"); break; // ordering party
     }
     endSegment();
 }
 
 QString OrderFileWriter::writeMoa(const OrderRecord& o) {
     const QString amount = moaAmountText(o.montant, o.nbDeci);
-    put(QStringLiteral("MOA+9:") + amount + QStringLiteral(":"));
+    put("MOA+9:");
+    put(amount);
+    put(":");
     // With an order currency the amount goes with "XXX" and CUX names both currencies.
-    if (!isBlank(o.devOrdre)) put(QStringLiteral("XXX"));
+    if (!isBlank(o.devOrdre)) put("XXX");
     else putStored(o.devPaiement);
     endSegment();
     return amount;
@@ -295,66 +469,66 @@ QString OrderFileWriter::writeMoa(const OrderRecord& o) {
 
 void OrderFileWriter::writeCux(const OrderRecord& o) {
     if (isBlank(o.devOrdre)) return;
-    put(QStringLiteral("CUX+2:"));
+    put("CUX+2:");
     putStored(o.devOrdre);
-    put(QStringLiteral("+3:"));
+    put("+3:");
     putStored(o.devPaiement);
     endSegment();
 }
 
 void OrderFileWriter::writeRff(const OrderRecord& o) {
     if (isBlank(o.ribOY)) return;
-    put(QStringLiteral("RFF+XXX:"));
-    put(text(o.ribOY));
+    put("RFF+XXX:");
+    putText(o.ribOY, false);
     endSegment();
 }
 
 void OrderFileWriter::writeFiiOrderingInstitution(const OrderRecord& o) {
-    const QString account = QString(o.ribPL).remove(u' ');
+    const QString account = o.ribPL.contains(u' ') ? QString(o.ribPL).remove(u' ') : o.ribPL;
     if (account.size() < 2)
         throw VbError(err::Application, kSourceOrderFile, o.refInterne + QStringLiteral(" : rib établissement trop court"));
-    put(QStringLiteral("FII+OR+"));
+    put("FII+OR+");
     if (account.size() == 23) {
         // A French RIB: account number and key, then bank and branch codes.
-        putStored(account.mid(10));
-        put(QStringLiteral(":"));
-        put(text(o.identPL1));
-        put(QStringLiteral("::EUR+:::"));
-        putStored(account.left(10));
+        putStored(QStringView(account).mid(10));
+        put(":");
+        putText(o.identPL1, false);
+        put("::EUR+:::");
+        putStored(QStringView(account).left(10));
     } else {
-        putStored(account.right(2));
-        put(QStringLiteral(":"));
-        put(text(o.identPL1));
-        put(QStringLiteral("+:::"));
-        putStored(account.left(account.size() - 2));
+        putStored(QStringView(account).right(2));
+        put(":");
+        putText(o.identPL1, false);
+        put("+:::");
+        putStored(QStringView(account).left(account.size() - 2));
     }
-    put(QStringLiteral(":25:108"));
+    put(":25:108");
     endSegment();
 }
 
 void OrderFileWriter::writeFiiIntermediary(const OrderRecord& o) {
     const QString name = twoFields(o.identBqeI11, o.identBqeI12);
     const QString place = twoFields(o.identBqeI13, o.villeBqeI1);
-    const QString bic = trimBlanks(o.bicBqeI1);
+    const QStringView bic = blanksTrimmed(o.bicBqeI1);
     if (name.isEmpty() && place.isEmpty() && bic.isEmpty()) return;
 
-    put(QStringLiteral("FII+I1++"));
+    put("FII+I1++");
     if (!bic.isEmpty()) {
-        put(text(bic));
-        put(QStringLiteral(":25:5"));
+        putText(bic, false);
+        put(":25:5");
     } else {
-        put(QStringLiteral("::"));
+        put("::");
     }
     if (!name.isEmpty() || !place.isEmpty()) {
-        put(QStringLiteral("::::"));
-        put(text(name));
+        put("::::");
+        putText(name, false);
         if (!place.isEmpty()) {
-            put(QStringLiteral(":"));
-            put(text(place));
+            put(":");
+            putText(place, false);
         }
     }
     if (!o.paysBqeI1.isEmpty()) {
-        put(QStringLiteral("+"));
+        put("+");
         putStored(o.paysBqeI1);
     }
     endSegment();
@@ -363,11 +537,11 @@ void OrderFileWriter::writeFiiIntermediary(const OrderRecord& o) {
 void OrderFileWriter::writeFiiBeneficiaryBank(const OrderRecord& o) {
     const QString name = twoFields(o.identBqeBE1, o.identBqeBE2);
     const QString place = twoFields(o.identBqeBE3, o.villeBqeBE);
-    const QString bic = trimBlanks(o.bicBqeBE);
+    const QStringView bic = blanksTrimmed(o.bicBqeBE);
     const bool hasCode = !isBlank(o.codeBqeBE);
     const bool hasIban = !isBlank(o.ibanBE);
     if (name.isEmpty() && place.isEmpty() && bic.isEmpty() && !hasCode) {
-        put(QStringLiteral("FII+BF++:::::"));
+        put("FII+BF++:::::");
         endSegment();
         return;
     }
@@ -379,36 +553,36 @@ void OrderFileWriter::writeFiiBeneficiaryBank(const OrderRecord& o) {
     // The institution's components stay in fixed places: BIC with "25" and "5" in 1 to 3, the
     // account's first 17 characters in 4, the name in 7 and the place in 8. The separators of
     // the components left empty wait in `pending` until something follows them.
-    put(QStringLiteral("FII+BF+"));
-    put(text(account.mid(17, 17)));
-    put(QStringLiteral("+"));
+    put("FII+BF+");
+    putText(QStringView(account).mid(17, 17), false);
+    put("+");
     QString pending;
     if (!bic.isEmpty()) {
-        put(text(bic));
-        put(QStringLiteral(":25:5"));
+        putText(bic, false);
+        put(":25:5");
     } else {
         pending = QStringLiteral("::");
     }
     if (hasIban) {
         put(pending);
         pending.clear();
-        put(QStringLiteral(":"));
-        put(text(account.left(17)));
-        put(hasCode ? QStringLiteral(":XXX:XXX") : QStringLiteral("::"));
+        put(":");
+        putText(QStringView(account).left(17), false);
+        put(hasCode ? ":XXX:XXX" : "::");
     } else {
         pending += QStringLiteral(":::");
     }
     if (!name.isEmpty() || !place.isEmpty()) {
         put(pending);
-        put(QStringLiteral(":"));
-        put(text(name));
+        put(":");
+        putText(name, false);
         if (!place.isEmpty()) {
-            put(QStringLiteral(":"));
-            put(text(place));
+            put(":");
+            putText(place, false);
         }
     }
     if (!o.paysBqeBE.isEmpty()) {
-        put(QStringLiteral("+"));
+        put("+");
         putStored(o.paysBqeBE);
     }
     endSegment();
@@ -419,57 +593,57 @@ void OrderFileWriter::writeNadParties(const OrderRecord& o) {
     // otherwise the institution's address goes under the customer's qualifier.
     const bool customerWritten = !samePartyOrderingCustomer(o) && !isBlank(o.identOY1);
     if (customerWritten) {
-        put(QStringLiteral("NAD+OY++"));
+        put("NAD+OY++");
         writePartyBlock(o.identOY1, o.identOY2, o.identOY3, o.villeOY, o.codePostalOY, o.paysOY);
     }
-    put(customerWritten ? QStringLiteral("NAD+PL++") : QStringLiteral("NAD+OY++"));
+    put(customerWritten ? "NAD+PL++" : "NAD+OY++");
     writePartyBlock(o.identPL1, o.identPL2, o.identPL3, o.villePL, o.codePostalPL, o.paysPL);
 }
 
 void OrderFileWriter::writePartyBlock(const QString& name, const QString& address1, const QString& address2,
                                       const QString& city, const QString& postcode, const QString& country) {
-    put(QStringLiteral("+"));
-    put(text(name));
-    put(QStringLiteral("+"));
-    put(text(address1));
+    put("+");
+    putText(name, false);
+    put("+");
+    putText(address1, false);
     if (!isBlank(address2)) {
-        put(QStringLiteral(":"));
-        put(text(address2));
+        put(":");
+        putText(address2, false);
     }
-    put(QStringLiteral("+"));
-    put(textb(city));
-    put(QStringLiteral("++"));
-    put(textb(postcode));
-    put(QStringLiteral("+"));
+    put("+");
+    putText(city, true);
+    put("++");
+    putText(postcode, true);
+    put("+");
     putStored(country);
     endSegment();
 }
 
 void OrderFileWriter::writeNadBeneficiary(const OrderRecord& o) {
-    put(QStringLiteral("NAD+BE+++"));
-    put(text(o.identBE1));
-    put(QStringLiteral("+"));
-    put(text(o.identBE2));
+    put("NAD+BE+++");
+    putText(o.identBE1, false);
+    put("+");
+    putText(o.identBE2, false);
     if (!isBlank(o.identBE3)) {
-        put(QStringLiteral(":"));
-        put(text(o.identBE3));
+        put(":");
+        putText(o.identBE3, false);
     }
-    put(QStringLiteral("+"));
-    put(textb(o.villeBE));
-    put(QStringLiteral("+++"));
+    put("+");
+    putText(o.villeBE, true);
+    put("+++");
     putStored(o.paysBE);
     endSegment();
 }
 
 void OrderFileWriter::writeCom(const OrderRecord& o) {
     if (o.avisBenefType == 2 && !isBlank(o.avisFax)) {
-        put(QStringLiteral("COM+"));
-        put(text(o.avisFax.left(25)));
-        put(QStringLiteral(":FX"));
+        put("COM+");
+        putText(QStringView(o.avisFax).left(25), false);
+        put(":FX");
     } else if (o.avisBenefType == 1 && !isBlank(o.avisTel)) {
-        put(QStringLiteral("COM+"));
-        put(text(o.avisTel.left(25)));
-        put(QStringLiteral(":TE"));
+        put("COM+");
+        putText(QStringView(o.avisTel).left(25), false);
+        put(":TE");
     } else {
         return;
     }
@@ -478,22 +652,24 @@ void OrderFileWriter::writeCom(const OrderRecord& o) {
 
 void OrderFileWriter::writeDeclaration(const OrderRecord& o) {
     if (isBlank(o.codeEcono)) return;
-    put(QStringLiteral("GIS+ZDB"));
+    put("GIS+ZDB");
     endSegment();
-    put(QStringLiteral("NAD+RA+17945:160:108"));
+    put("NAD+RA+17945:160:108");
     endSegment();
-    put(QStringLiteral("FTX+REG+++"));
-    put(o.residentOY ? QStringLiteral("0") : QStringLiteral("1"));
+    put("FTX+REG+++");
+    put(o.residentOY ? "0" : "1");
     putStored(pad(o.codeEcono, 3));
     putStored(pad(o.paysResBE, 3));
-    put(text(pad(o.sirenDecla, 14)));
+    putText(pad(o.sirenDecla, 14), false);
     endSegment();
 }
 
 void OrderFileWriter::writeUnt() {
     // UNT counts itself.
-    put(QStringLiteral("UNT+") + QString::number(segmentCount_ + 1) + QStringLiteral("+") +
-        QString::number(messageNumber_));
+    put("UNT+");
+    putNumber(segmentCount_ + 1);
+    put("+");
+    putNumber(messageNumber_);
     endSegment();
 }
 

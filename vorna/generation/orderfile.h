@@ -3,6 +3,7 @@
 #include <QByteArray>
 #include <QDateTime>
 #include <QString>
+#include <cstring>
 
 #include "generation/orderrecord.h"
 #include "platform/value.h"
@@ -37,8 +38,9 @@ struct WrittenOrder {
 };
 
 // Writes one PAYORD D.93A interchange onto an open device: writeHeader with the first order,
-// writeMessage for each order in ascending idOrdre, then writeTrailer. Each piece goes to the
-// device as soon as it is built, so a failure leaves in the file what was written before it.
+// writeMessage for each order in ascending idOrdre, then writeTrailer. Each call hands its
+// bytes to the device in one write; a failure first hands over the pieces built before it,
+// so the file holds what was written up to the failure.
 // Failures are thrown as VbError: 9999 for a refused character or an account that does not
 // fit, 75 for a failed write.
 class OrderFileWriter {
@@ -55,9 +57,24 @@ public:
     int messageCount() const { return messageCount_; }
 
 private:
-    void put(const QString& piece);
+    void writeUnb(const OrderRecord& first);
+    WrittenOrder buildMessage(const OrderRecord& order);
+    void writeUnz();
+    void flush();
+    void flushAfterFailure();
+
+    void put(QStringView piece);
+    void put(const char* literal) { putBytes(literal, qsizetype(std::strlen(literal))); }
+    void putBytes(const char* from, qsizetype n) {
+        const qsizetype at = bytes_.size();
+        bytes_.resize(at + n);
+        std::memcpy(bytes_.data() + at, from, size_t(n));
+    }
+    void putNumber(qint64 n);
+    // A free text through ediText.
+    void putText(QStringView x, bool colonToSpace);
     // A value written as stored: no conversion, but it must still fit on one line of single bytes.
-    void putStored(const QString& value);
+    void putStored(QStringView value);
     void endSegment();
 
     void writeUnh();
@@ -82,7 +99,11 @@ private:
     void writeUnt();
 
     QIODevice& out_;
-    QByteArray scratch_;
+    QByteArray bytes_;  // built since the last write to the device
+    QDate stampDate_;   // the second whose stamps are formatted below
+    QTime stampTime_;
+    QByteArray creationStamp_;
+    QByteArray executionDate_;
     int messageNumber_ = 0;
     int segmentCount_ = 0;
     int messageCount_ = 0;

@@ -1,5 +1,7 @@
 #include "platform/clock.h"
 
+#include <limits>
+
 namespace vorna {
 
 namespace {
@@ -11,9 +13,15 @@ QDateTime& pinned() {
 
 QDateTime Clock::now() {
     if (pinned().isValid()) return pinned();
-    QDateTime t = QDateTime::currentDateTime();
-    t.setTime(QTime(t.time().hour(), t.time().minute(), t.time().second()));
-    return t;
+    // Read for every order a generation writes: the local time is worked out once a second.
+    thread_local qint64 second = std::numeric_limits<qint64>::min();
+    thread_local QDateTime local;
+    const qint64 now = QDateTime::currentSecsSinceEpoch();
+    if (now != second) {
+        local = QDateTime::fromSecsSinceEpoch(now);
+        second = now;
+    }
+    return local;
 }
 
 void Clock::pin(const QDateTime& t) { pinned() = t; }

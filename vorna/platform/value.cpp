@@ -220,7 +220,20 @@ QDateTime parseDateTime(const QString& text) {
 }
 
 QString storedDateTime(const QDateTime& t) {
-    return t.isValid() ? t.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss")) : QString();
+    if (!t.isValid()) return QString();
+    // Rows written one after the other mostly carry the same stamp (a generation stamps every
+    // order within a few seconds): the last text is kept for the next.
+    thread_local QDate lastDate;
+    thread_local QTime lastTime;
+    thread_local QString lastText;
+    const QDate date = t.date();
+    const QTime time = t.time();
+    if (date != lastDate || time != lastTime) {
+        lastText = t.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss"));
+        lastDate = date;
+        lastTime = time;
+    }
+    return lastText;
 }
 
 }  // namespace vorna

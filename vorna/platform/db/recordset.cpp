@@ -315,14 +315,14 @@ struct Recordset::Impl {
     int deletedRow = -1;              // a row deleted while current: the cursor sits on it
     QString sortSpec;
 
-    // The last UPDATE, kept for the next row (reset: it holds no lock). Dropped on close and
-    // requery.
+    // The last UPDATE, kept for the next row (reset: it holds no lock), with the base columns
+    // it sets. Dropped on close and requery.
     Statement updateStatement;
-    QString updateText;
+    std::vector<int> updateColumns;
     void dropUpdateStatement() {
         sqlite3_finalize(updateStatement.st);
         updateStatement.st = nullptr;
-        updateText.clear();
+        updateColumns.clear();
     }
 
     // The pending edit.
@@ -531,6 +531,23 @@ struct Recordset::Impl {
             std::sort(order.begin(), order.end());
             return;
         }
+        // A single key of whole numbers (a sort on the table's key) compares them as numbers.
+        if (keys.size() == 1) {
+            std::vector<qint64> numbers;
+            numbers.reserve(size_t(nrows));
+            for (int r = 0; r < nrows; ++r) {
+                const Value v = at(r, keys[0].field);
+                if (v.type() != Value::Type::Int) break;
+                numbers.push_back(v.toInt());
+            }
+            if (numbers.size() == size_t(nrows)) {
+                const bool desc = keys[0].desc;
+                std::stable_sort(order.begin(), order.end(), [&](int a, int b) {
+                    return desc ? numbers[size_t(a)] > numbers[size_t(b)] : numbers[size_t(a)] < numbers[size_t(b)];
+                });
+                return;
+            }
+        }
         // Each key's values are read once, not at every comparison.
         std::vector<std::vector<Value>> keyValues(keys.size());
         for (size_t k = 0; k < keys.size(); ++k) {
@@ -633,23 +650,25 @@ struct Recordset::Impl {
     void updateRow() {
         const int row = editRow;
         const std::vector<int> writers = writersOfBase();
-        QStringList sets;
+        std::vector<int> columns;
         std::vector<Value> vals;
         for (int b = 0; b < baseColumns.size(); ++b) {
             const int f = writers[size_t(b)];
             if (f < 0 || cellOf(row, f) == originals[size_t(f)] || at(row, f) == original(f)) continue;
-            sets << jetsql::quoteIdentifier(baseColumns[b]) + QStringLiteral(" = ?");
+            columns.push_back(b);
             vals.push_back(at(row, f));
         }
-        if (sets.isEmpty()) return;
+        if (columns.empty()) return;
         const std::vector<Value> key = originalKey();
         // Rows changed one after the other mostly change the same columns: the statement is
-        // kept for the next row.
-        const QString text = QStringLiteral("UPDATE %1 SET %2 WHERE %3").arg(jetsql::quoteIdentifier(table), sets.join(QStringLiteral(", ")), keyCondition());
-        if (!updateStatement.st || updateText != text || sqlite3_db_handle(updateStatement.st) != db()) {
+        // prepared once for them and bound for each row.
+        if (!updateStatement.st || updateColumns != columns || sqlite3_db_handle(updateStatement.st) != db()) {
+            QStringList sets;
+            for (int b : columns) sets << jetsql::quoteIdentifier(baseColumns[b]) + QStringLiteral(" = ?");
             dropUpdateStatement();
-            prepare(updateStatement, text);
-            updateText = text;
+            prepare(updateStatement, QStringLiteral("UPDATE %1 SET %2 WHERE %3")
+                                         .arg(jetsql::quoteIdentifier(table), sets.join(QStringLiteral(", ")), keyCondition()));
+            updateColumns = std::move(columns);
         }
         Statement& upd = updateStatement;
         sqlite3_reset(upd.st);

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstring>
 
 #include "platform/vberror.h"
 
@@ -36,6 +37,12 @@ bool twoDigits(const char* p, int& v) {
 }
 
 Value dateFromText(const char* p, int n) {
+    // Rows read one after the other often carry the same stamp (the orders of one generation):
+    // the local time of the last text is kept for the next.
+    thread_local char lastText[19];
+    thread_local int lastSize = -1;
+    thread_local Value last;
+    if (n == lastSize && std::memcmp(p, lastText, size_t(n)) == 0) return last;
     int c1, c2, m, d, h = 0, mi = 0, s = 0;
     if ((n == 19 || n == 16 || n == 10) && p[4] == '-' && p[7] == '-' && twoDigits(p, c1) && twoDigits(p + 2, c2) &&
         twoDigits(p + 5, m) && twoDigits(p + 8, d) &&
@@ -43,7 +50,12 @@ Value dateFromText(const char* p, int n) {
                      (n == 16 || (p[16] == ':' && twoDigits(p + 17, s)))))) {
         const QDate date(c1 * 100 + c2, m, d);
         const QTime time(h, mi, s);
-        if (date.isValid() && time.isValid()) return Value(QDateTime(date, time));
+        if (date.isValid() && time.isValid()) {
+            last = Value(QDateTime(date, time));
+            std::memcpy(lastText, p, size_t(n));
+            lastSize = n;
+            return last;
+        }
     }
     const QString text = QString::fromUtf8(p, n);
     const QDateTime t = parseDateTime(text);

@@ -2,16 +2,18 @@
 
 #include <QBuffer>
 #include <QElapsedTimer>
+#include <QFile>
 #include <QFileInfo>
 #include <QFontDatabase>
 #include <QFontInfo>
 #include <QFontMetricsF>
-#include <QHash>
 #include <QLocale>
 #include <QPainter>
 #include <QPointer>
 #include <QPrinter>
 #include <QSaveFile>
+#include <charconv>
+#include <cstring>
 
 #include "platform/clock.h"
 #include "platform/db/recordset.h"
@@ -49,19 +51,16 @@ int grownHeight(const Control& c, const QString& text) {
     return std::max(c.rect.height(), int(std::ceil(r.height())));
 }
 
-struct FieldIndexes {
-    QHash<QString, int> byName;
-    int of(const Recordset* rs, const QString& name) {
-        auto it = byName.find(name);
-        if (it != byName.end()) return *it;
-        const int i = rs ? rs->fieldIndex(name) : -1;
-        byName.insert(name, i);
-        return i;
-    }
-};
+// The field of each control of a section (-1: none), found once for all the rows.
+std::vector<int> fieldsOf(const Section& s, const Recordset* rs) {
+    std::vector<int> out;
+    out.reserve(size_t(s.controls.size()));
+    for (const Control& c : s.controls) out.push_back(rs ? rs->fieldIndex(c.dataField) : -1);
+    return out;
+}
 
 // A section for one row (`row` -1: no row), not yet given its place on a page.
-Band placeSection(const Section& s, int sectionIndex, const Recordset* rs, int row, FieldIndexes& fields) {
+Band placeSection(const Section& s, int sectionIndex, const Recordset* rs, int row, const std::vector<int>& fields) {
     Band out;
     out.section = sectionIndex;
     if (!s.visible) return out;
@@ -77,7 +76,7 @@ Band placeSection(const Section& s, int sectionIndex, const Recordset* rs, int r
         case Control::Kind::Label: item.text = c.caption; break;
         case Control::Kind::TextBox:
         case Control::Kind::CheckBox: {
-            const int index = fields.of(rs, c.dataField);
+            const int index = fields[size_t(i)];
             if (index < 0) {
                 if (!c.dataField.isEmpty() && rs)
                     throw VbError(err::ItemNotFound, kSource,
@@ -105,8 +104,12 @@ Band placeSection(const Section& s, int sectionIndex, const Recordset* rs, int r
     return out;
 }
 
-QString htmlEscaped(const QString& text) {
-    // Most texts of a report need nothing: they are returned as they are (shared, not copied).
+// The text as HTML, appended to `out`: the markup characters and line breaks escaped, and
+// every character beyond ASCII a character reference, so that the page is plain ASCII and
+// every browser reads the accents the same, whatever encoding it guesses.
+void appendEscaped(QByteArray& out, const QString& text) {
+    const qsizetype size = text.size();
+    // Most texts of a report need nothing: their characters are copied as bytes at once.
     bool plain = true;
     for (const QChar c : text) {
         const char16_t u = c.unicode();
@@ -115,44 +118,98 @@ QString htmlEscaped(const QString& text) {
             break;
         }
     }
-    if (plain) return text;
-    QString out;
-    out.reserve(text.size() + 8);
-    for (qsizetype i = 0; i < text.size(); ++i) {
+    if (plain) {
+        const qsizetype at = out.size();
+        out.resize(at + size);
+        char* to = out.data() + at;
+        for (const QChar c : text) *to++ = char(c.unicode());
+        return;
+    }
+    for (qsizetype i = 0; i < size; ++i) {
         const QChar c = text[i];
         switch (c.unicode()) {
-        case '&': out += QLatin1String("&amp;"); break;
-        case '<': out += QLatin1String("&lt;"); break;
-        case '>': out += QLatin1String("&gt;"); break;
-        case '"': out += QLatin1String("&quot;"); break;
+        case '&': out += "&amp;"; break;
+        case '<': out += "&lt;"; break;
+        case '>': out += "&gt;"; break;
+        case '"': out += "&quot;"; break;
         case '\r':
-            if (i + 1 < text.size() && text[i + 1] == u'\n') ++i;
-            out += QLatin1String("<BR>");
+            if (i + 1 < size && text[i + 1] == u'\n') ++i;
+            out += "<BR>";
             break;
-        case '\n': out += QLatin1String("<BR>"); break;
+        case '\n': out += "<BR>"; break;
         default:
             if (c.unicode() < 128) {
-                out += c;
-            } else if (c.isHighSurrogate() && i + 1 < text.size()) {
-                out += QStringLiteral("&#%1;").arg(QChar::surrogateToUcs4(c, text[i + 1]));
+                out += char(c.unicode());
+            } else if (c.isHighSurrogate() && i + 1 < size) {
+                out += "&#" + QByteArray::number(QChar::surrogateToUcs4(c, text[i + 1])) + ';';
                 ++i;
             } else {
-                // Character references keep the page plain ASCII: every browser reads the
-                // accents the same, whatever encoding it guesses.
-                out += QStringLiteral("&#%1;").arg(c.unicode());
+                out += "&#" + QByteArray::number(c.unicode()) + ';';
             }
         }
     }
-    return out;
 }
 
-// Twips as CSS points.
-QString pt(int twips) { return QString::number(twips / 20.0, 'f', twips % 20 == 0 ? 0 : 2) + QLatin1String("pt"); }
+// Bytes at the end of `out`, for the pieces written for every row.
+void add(QByteArray& out, const char* from, qsizetype n) {
+    const qsizetype at = out.size();
+    out.resize(at + n);
+    std::memcpy(out.data() + at, from, size_t(n));
+}
+template <qsizetype N>
+void add(QByteArray& out, const char (&literal)[N]) {
+    add(out, literal, N - 1);
+}
+void add(QByteArray& out, const QByteArray& bytes) { add(out, bytes.constData(), bytes.size()); }
 
-QString cssAlignment(Qt::Alignment a) {
-    if (a & Qt::AlignRight) return QStringLiteral("right");
-    if (a & Qt::AlignHCenter) return QStringLiteral("center");
-    return QStringLiteral("left");
+// Twips as CSS points: whole points, or two decimals.
+void appendPt(QByteArray& out, int twips) {
+    if (twips < 0) {
+        out += QByteArray::number(twips / 20.0, 'f', twips % 20 == 0 ? 0 : 2);
+    } else {
+        char digits[16];
+        char* end = std::to_chars(digits, digits + sizeof digits, twips / 20).ptr;
+        if (const int hundredths = twips % 20 * 5) {
+            *end++ = '.';
+            *end++ = char('0' + hundredths / 10);
+            *end++ = char('0' + hundredths % 10);
+        }
+        add(out, digits, end - digits);
+    }
+    add(out, "pt");
+}
+
+// The page's bytes, handed to the device a large piece at a time: a page of many thousand
+// rows is never held whole.
+class PageWriter {
+public:
+    explicit PageWriter(QIODevice& device) : device_(device) { bytes_.reserve(kPiece + kPiece / 4); }
+    QByteArray& bytes() { return bytes_; }
+    void spill() {
+        if (bytes_.size() >= kPiece) hand();
+    }
+    // False when a write failed.
+    bool finish() {
+        hand();
+        return ok_;
+    }
+
+private:
+    void hand() {
+        if (ok_ && !bytes_.isEmpty()) ok_ = device_.write(bytes_) == bytes_.size();
+        bytes_.resize(0);
+    }
+
+    static constexpr qsizetype kPiece = qsizetype(1) << 20;
+    QIODevice& device_;
+    QByteArray bytes_;
+    bool ok_ = true;
+};
+
+const char* cssAlignment(Qt::Alignment a) {
+    if (a & Qt::AlignRight) return "right";
+    if (a & Qt::AlignHCenter) return "center";
+    return "left";
 }
 
 }  // namespace
@@ -274,15 +331,14 @@ Layout Report::layout() const {
     out.sections = {reportHeader, pageHeader, detail, pageFooter, reportFooter};
     enum { RH, PH, DT, PF, RF };
 
-    FieldIndexes fields;
     const int top = margins.top();
     const int footerHeight = pageFooter.visible ? pageFooter.height : 0;
     const int bottom = page.height() - margins.bottom() - footerHeight;
     const int firstRow = data_ && data_->recordCount() > 0 ? 0 : -1;
 
     // The page footer is the same on every page; its page codes are read when it is drawn.
-    const Band footer = placeSection(pageFooter, PF, data_, firstRow, fields);
-    const Band header = placeSection(pageHeader, PH, data_, firstRow, fields);
+    const Band footer = placeSection(pageFooter, PF, data_, firstRow, fieldsOf(pageFooter, data_));
+    const Band header = placeSection(pageHeader, PH, data_, firstRow, fieldsOf(pageHeader, data_));
     int y = top;
     auto put = [&](Band band) {
         band.top = y;
@@ -296,7 +352,7 @@ Layout Report::layout() const {
         out.pages.last().bands << f;
     };
     out.pages << Page{};
-    put(placeSection(reportHeader, RH, data_, firstRow, fields));
+    put(placeSection(reportHeader, RH, data_, firstRow, fieldsOf(reportHeader, data_)));
     put(header);
     int pageStart = y;
     // A section goes on the current page when it fits, or when it is the first one under the
@@ -313,9 +369,22 @@ Layout Report::layout() const {
     };
     if (data_ && detail.visible) {
         const int rows = data_->recordCount();
-        for (int r = 0; r < rows; ++r) place(placeSection(detail, DT, data_, r, fields));
+        const std::vector<int> fields = fieldsOf(detail, data_);
+        Band previous;
+        for (int r = 0; r < rows; ++r) {
+            Band band = placeSection(detail, DT, data_, r, fields);
+            // A text equal to the row before's is that text: a long list where many rows
+            // repeat a value (the same treasury, the same currencies) keeps it once.
+            if (band.items.size() == previous.items.size())
+                for (qsizetype i = 0; i < band.items.size(); ++i) {
+                    const QString& before = previous.items.at(i).text;
+                    if (band.items.at(i).text == before) band.items[i].text = before;
+                }
+            previous = band;
+            place(std::move(band));
+        }
     }
-    place(placeSection(reportFooter, RF, data_, firstRow, fields));
+    place(placeSection(reportFooter, RF, data_, firstRow, fieldsOf(reportFooter, data_)));
     endPage();
     return out;
 }
@@ -363,99 +432,138 @@ void Report::paintPage(QPainter& painter, const Layout& layout, int pageIndex) {
     painter.restore();
 }
 
-QString Report::exportHtml(const ExportFormat& format, const Layout& layout) const {
-    // Each control's place in its section and its font go once into a style sheet; a band is a
-    // block placed on its page, and a control inside it names its class.
-    QString body;
-    body += QLatin1String("<STYLE>\r\n.pg{position:relative;page-break-after:always;width:") + pt(layout.pageSize.width()) +
-            QLatin1String(";height:") + pt(layout.pageSize.height()) +
-            QLatin1String("}\r\n.bd{position:absolute;left:") + pt(layout.left) + QLatin1String(";width:") +
-            pt(layout.pageSize.width() - layout.left) + QLatin1String("}\r\n.bd>*{position:absolute;margin:0}\r\n");
+namespace {
+
+// The pages: each control's place in its section and its font go once into a style sheet; a
+// band is a block placed on its page, and a control inside it names its class.
+void writeBody(PageWriter& writer, const Layout& layout) {
+    QByteArray& out = writer.bytes();
+    out += "<STYLE>\r\n.pg{position:relative;page-break-after:always;width:";
+    appendPt(out, layout.pageSize.width());
+    out += ";height:";
+    appendPt(out, layout.pageSize.height());
+    out += "}\r\n.bd{position:absolute;left:";
+    appendPt(out, layout.left);
+    out += ";width:";
+    appendPt(out, layout.pageSize.width() - layout.left);
+    out += "}\r\n.bd>*{position:absolute;margin:0}\r\n";
     for (int s = 0; s < layout.sections.size(); ++s) {
         const QList<Control>& controls = layout.sections[s].controls;
         for (int i = 0; i < controls.size(); ++i) {
             const Control& c = controls[i];
             const QRect& r = c.rect;
-            body += QStringLiteral(".s%1c%2{left:").arg(s).arg(i) + pt(r.left()) + QLatin1String(";top:") + pt(r.top()) +
-                    QLatin1String(";width:") + pt(std::max(r.width(), 1));
+            out += ".s" + QByteArray::number(s) + 'c' + QByteArray::number(i) + "{left:";
+            appendPt(out, r.left());
+            out += ";top:";
+            appendPt(out, r.top());
+            out += ";width:";
+            appendPt(out, std::max(r.width(), 1));
             switch (c.kind) {
             case Control::Kind::Label:
             case Control::Kind::TextBox:
-                body += QLatin1String(";height:") + pt(r.height()) + QLatin1String(";font-family:'") +
-                        (c.fixedPitch ? QStringLiteral("Courier New") : c.fontFamily) +
-                        QLatin1String(c.fixedPitch ? "',monospace" : "',sans-serif") + QLatin1String(";font-size:") +
-                        QString::number(c.fontSize) + QLatin1String("pt;text-align:") + cssAlignment(c.alignment);
-                if (c.bold) body += QLatin1String(";font-weight:bold");
-                if (c.italic) body += QLatin1String(";font-style:italic");
-                if (c.border) body += QLatin1String(";border:1px solid black");
-                body += QLatin1String(c.canGrow ? ";white-space:pre-wrap;height:auto" : ";white-space:pre;overflow:hidden");
+                out += ";height:";
+                appendPt(out, r.height());
+                out += ";font-family:'";
+                out += c.fixedPitch ? QByteArray("Courier New") : c.fontFamily.toLatin1();
+                out += c.fixedPitch ? "',monospace" : "',sans-serif";
+                out += ";font-size:" + QString::number(c.fontSize).toLatin1() + "pt;text-align:" + cssAlignment(c.alignment);
+                if (c.bold) out += ";font-weight:bold";
+                if (c.italic) out += ";font-style:italic";
+                if (c.border) out += ";border:1px solid black";
+                out += c.canGrow ? ";white-space:pre-wrap;height:auto" : ";white-space:pre;overflow:hidden";
                 break;
-            case Control::Kind::Line: body += QLatin1String(";height:0;border-top:1px solid black"); break;
-            case Control::Kind::Shape: body += QLatin1String(";height:") + pt(r.height()) + QLatin1String(";border:1px solid black"); break;
-            case Control::Kind::CheckBox: body += QLatin1String(";height:") + pt(r.height()); break;
+            case Control::Kind::Line: out += ";height:0;border-top:1px solid black"; break;
+            case Control::Kind::Shape:
+                out += ";height:";
+                appendPt(out, r.height());
+                out += ";border:1px solid black";
+                break;
+            case Control::Kind::CheckBox:
+                out += ";height:";
+                appendPt(out, r.height());
+                break;
             case Control::Kind::Image:
                 // The picture goes once into the style sheet, however many pages show it.
-                body += QLatin1String(";height:") + pt(r.height());
+                out += ";height:";
+                appendPt(out, r.height());
                 if (!c.picture.isNull()) {
                     QByteArray png;
                     QBuffer buffer(&png);
                     buffer.open(QIODevice::WriteOnly);
                     c.picture.save(&buffer, "PNG");
-                    body += QLatin1String(";background:url(data:image/png;base64,") + QString::fromLatin1(png.toBase64()) +
-                            QLatin1String(") 0 0/100% 100% no-repeat");
+                    out += ";background:url(data:image/png;base64," + png.toBase64() + ") 0 0/100% 100% no-repeat";
                 }
                 break;
             }
-            body += QLatin1String("}\r\n");
+            out += "}\r\n";
         }
     }
-    body += QLatin1String("</STYLE>\r\n");
+    out += "</STYLE>\r\n";
 
     const int count = int(layout.pages.size());
-    QList<QStringList> classes;  // "s<section>c<control>", made once
-    qsizetype items = 0;
+    std::vector<std::vector<QByteArray>> classes;  // "s<section>c<control>", made once
     for (int s = 0; s < layout.sections.size(); ++s) {
-        classes << QStringList();
-        for (int i = 0; i < layout.sections[s].controls.size(); ++i) classes.last() << QStringLiteral("s%1c%2").arg(s).arg(i);
+        classes.emplace_back();
+        for (int i = 0; i < layout.sections[s].controls.size(); ++i)
+            classes.back().push_back("s" + QByteArray::number(s) + 'c' + QByteArray::number(i));
     }
-    for (const Page& page : layout.pages)
-        for (const Band& band : page.bands) items += band.items.size();
-    body.reserve(body.size() + items * 48 + count * 64);
     for (int p = 0; p < count; ++p) {
-        body += QLatin1String("<DIV class=pg>\r\n");
+        out += "<DIV class=pg>\r\n";
         for (const Band& band : layout.pages[p].bands) {
             if (band.items.isEmpty()) continue;
-            body += QLatin1String("<DIV class=bd style=\"top:") + pt(band.top) + QLatin1String(";height:") + pt(band.height) +
-                    QLatin1String("\">");
+            add(out, "<DIV class=bd style=\"top:");
+            appendPt(out, band.top);
+            add(out, ";height:");
+            appendPt(out, band.height);
+            add(out, "\">");
             for (const PlacedItem& item : band.items) {
                 const Control& c = layout.control(band, item);
-                const QString& cls = classes[band.section][item.control];
+                const QByteArray& cls = classes[size_t(band.section)][size_t(item.control)];
                 switch (c.kind) {
                 case Control::Kind::Label:
                 case Control::Kind::TextBox: {
-                    const QString text = c.kind == Control::Kind::Label
-                                             ? expandCodes(item.text, layout.now, p + 1, count, layout.title)
-                                             : item.text;
+                    QString expanded;
+                    if (c.kind == Control::Kind::Label) expanded = expandCodes(item.text, layout.now, p + 1, count, layout.title);
+                    const QString& text = c.kind == Control::Kind::Label ? expanded : item.text;
                     if (text.isEmpty() && !c.border) break;
-                    body += QLatin1String("<SPAN class=") + cls + u'>' + htmlEscaped(text) + QLatin1String("</SPAN>");
+                    add(out, "<SPAN class=");
+                    add(out, cls);
+                    add(out, ">");
+                    appendEscaped(out, text);
+                    add(out, "</SPAN>");
                     break;
                 }
                 case Control::Kind::CheckBox:
                     if (!c.boxed && !item.checked) break;
-                    body += QLatin1String("<SPAN class=") + cls + u'>' +
-                            QLatin1String(!c.boxed ? "X" : item.checked ? "&#9746;" : "&#9744;") + QLatin1String("</SPAN>");
+                    add(out, "<SPAN class=");
+                    add(out, cls);
+                    add(out, ">");
+                    out += !c.boxed ? "X" : item.checked ? "&#9746;" : "&#9744;";
+                    add(out, "</SPAN>");
                     break;
                 case Control::Kind::Image:
-                    if (!c.picture.isNull()) body += QLatin1String("<DIV class=") + cls + QLatin1String("></DIV>");
-                    break;
+                    if (c.picture.isNull()) break;
+                    [[fallthrough]];
                 case Control::Kind::Line:
-                case Control::Kind::Shape: body += QLatin1String("<DIV class=") + cls + QLatin1String("></DIV>"); break;
+                case Control::Kind::Shape:
+                    add(out, "<DIV class=");
+                    add(out, cls);
+                    add(out, "></DIV>");
+                    break;
                 }
             }
-            body += QLatin1String("</DIV>\r\n");
+            add(out, "</DIV>\r\n");
+            writer.spill();
         }
-        body += QLatin1String("</DIV>\r\n");
+        out += "</DIV>\r\n";
     }
+}
+
+// The HTML page of the export onto a device: the template with the title and the pages in
+// place of its markers. False when a write failed.
+bool writePage(QIODevice& device, const ExportFormat& format, const Layout& layout) {
+    PageWriter writer(device);
+    QByteArray& out = writer.bytes();
 
     QString page = format.pageTemplate;
     if (page.isEmpty())
@@ -463,35 +571,43 @@ QString Report::exportHtml(const ExportFormat& format, const Layout& layout) con
                kBodyMarker + QStringLiteral("\r\n</BODY>\r\n</HTML>");
     // The template's own text is escaped as the body is (its accents become references); the
     // markers are then filled.
-    QString out;
-    out.reserve(page.size() + body.size() + layout.title.size() * 2);
-    const qsizetype titleAt = page.indexOf(kTitleMarker);
-    const qsizetype bodyAt = page.indexOf(kBodyMarker);
     auto templateText = [&](qsizetype from, qsizetype to) {
-        QString part;
         for (qsizetype i = from; i < to; ++i) {
             const QChar c = page[i];
-            part += c.unicode() < 128 ? QString(c) : QStringLiteral("&#%1;").arg(c.unicode());
+            if (c.unicode() < 128) out += char(c.unicode());
+            else out += "&#" + QByteArray::number(c.unicode()) + ';';
         }
-        return part;
     };
     struct Mark {
         qsizetype at;
         qsizetype length;
-        QString with;
+        bool body;
     };
     QList<Mark> marks;
-    if (titleAt >= 0) marks << Mark{titleAt, kTitleMarker.size(), htmlEscaped(layout.title)};
-    if (bodyAt >= 0) marks << Mark{bodyAt, kBodyMarker.size(), body};
+    const qsizetype titleAt = page.indexOf(kTitleMarker);
+    const qsizetype bodyAt = page.indexOf(kBodyMarker);
+    if (titleAt >= 0) marks << Mark{titleAt, kTitleMarker.size(), false};
+    if (bodyAt >= 0) marks << Mark{bodyAt, kBodyMarker.size(), true};
     std::sort(marks.begin(), marks.end(), [](const Mark& a, const Mark& b) { return a.at < b.at; });
     qsizetype from = 0;
     for (const Mark& m : marks) {
-        out += templateText(from, m.at);
-        out += m.with;
+        templateText(from, m.at);
+        if (m.body) writeBody(writer, layout);
+        else appendEscaped(out, layout.title);
         from = m.at + m.length;
     }
-    out += templateText(from, page.size());
-    return out;
+    templateText(from, page.size());
+    return writer.finish();
+}
+
+}  // namespace
+
+QString Report::exportHtml(const ExportFormat& format, const Layout& layout) const {
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::WriteOnly);
+    writePage(buffer, format, layout);
+    return QString::fromLatin1(bytes);
 }
 
 bool Report::exportReport(const QString& key, const QString& pathIn, bool overwrite, bool showDialog) {
@@ -526,14 +642,28 @@ bool Report::exportReport(const QString& key, const QString& pathIn, bool overwr
     int reported = 0;
     const Layout pages = layout();
     if (!jobGoesOn(start, reported)) return false;
-    const QByteArray bytes = exportHtml(*format, pages).toLatin1();  // plain ASCII, converted in place
-    if (!jobGoesOn(start, reported)) return false;
 
+    // The page goes to the file as it is made; the file takes its name only once it is whole.
     QSaveFile file(path);
     file.setDirectWriteFallback(true);
-    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.commit())
-        throw VbError(files::errnum::PathFileAccess, kSource,
-                      QStringLiteral("Le fichier %1 ne peut pas être écrit : %2").arg(path, file.errorString()));
+    const bool existed = files::fileExists(path);
+    const auto failed = [&] {
+        return VbError(files::errnum::PathFileAccess, kSource,
+                       QStringLiteral("Le fichier %1 ne peut pas être écrit : %2").arg(path, file.errorString()));
+    };
+    if (!file.open(QIODevice::WriteOnly)) throw failed();
+    if (!writePage(file, *format, pages)) {
+        const VbError e = failed();
+        file.cancelWriting();
+        throw e;
+    }
+    if (!jobGoesOn(start, reported)) {
+        file.cancelWriting();
+        // Written in place (a folder where no other file can be made): what was not there goes.
+        if (!existed && files::fileExists(path)) QFile::remove(path);
+        return false;
+    }
+    if (!file.commit()) throw failed();
     return true;
 }
 
