@@ -12,6 +12,7 @@
 #include <QPrinter>
 #include <QProcess>
 #include <QPushButton>
+#include <QRegularExpression>
 #include <QSet>
 #include <QStandardPaths>
 #include <QTemporaryDir>
@@ -275,6 +276,7 @@ TEST_F(OrderPrint, APrintedOrderReadsBackFromItsPdf) {
     const qint64 id = order({{"refInterne", "VIR-PDF-7"},
                              {"cMontant", "9 876,50"},
                              {"identBE1", "HANSEATIC TRADING"},
+                             {"identOY2", QString(35, u'W')},
                              {"villeBE", "HAMBURG"},
                              {"sirenDecla", "552100554"},
                              {"genere", true},
@@ -301,6 +303,19 @@ TEST_F(OrderPrint, APrintedOrderReadsBackFromItsPdf) {
           "Cadre réservé aux services centraux", "Non résident", "VIR-PDF-7", "9 876,50", "HANSEATIC TRADING", "HAMBURG",
           "552100554", "25/12/2015 14:30"})
         EXPECT_TRUE(text.contains(QString::fromUtf8(expected))) << expected;
+    // The print draws a long value in the font it was fitted in: 35 capitals W of block 50 end
+    // within their box (its right edge in points from the paper's left edge).
+    QProcess boxes;
+    boxes.start(QStringLiteral("pdftotext"), {QStringLiteral("-bbox"), pdf, QStringLiteral("-")});
+    ASSERT_TRUE(boxes.waitForFinished(20000));
+    const QRegularExpressionMatch word =
+        QRegularExpression(QStringLiteral("xMin=\"([0-9.]+)\"[^>]*xMax=\"([0-9.]+)\"[^>]*>W{35}<"))
+            .match(QString::fromUtf8(boxes.readAllStandardOutput()));
+    ASSERT_TRUE(word.hasMatch());
+    const rptVisuOrd form;
+    const QRect box = form.detail.control(QStringLiteral("txtidentOY2"))->rect.translated(form.margins.left(), 0);
+    EXPECT_LE(word.captured(2).toDouble(), box.right() / 20.0 + 0.5);
+    EXPECT_GE(word.captured(1).toDouble(), box.left() / 20.0 - 0.5);
 }
 
 // The real window: its pages in the preview, closed by the user.
