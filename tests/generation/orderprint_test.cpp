@@ -12,6 +12,8 @@
 #include <QPrinter>
 #include <QProcess>
 #include <QPushButton>
+#include <QRegularExpression>
+#include <QSet>
 #include <QStandardPaths>
 #include <QTemporaryDir>
 
@@ -274,6 +276,7 @@ TEST_F(OrderPrint, APrintedOrderReadsBackFromItsPdf) {
     const qint64 id = order({{"refInterne", "VIR-PDF-7"},
                              {"cMontant", "9 876,50"},
                              {"identBE1", "HANSEATIC TRADING"},
+                             {"identOY2", QString(35, u'W')},
                              {"villeBE", "HAMBURG"},
                              {"sirenDecla", "552100554"},
                              {"genere", true},
@@ -300,6 +303,19 @@ TEST_F(OrderPrint, APrintedOrderReadsBackFromItsPdf) {
           "Cadre réservé aux services centraux", "Non résident", "VIR-PDF-7", "9 876,50", "HANSEATIC TRADING", "HAMBURG",
           "552100554", "25/12/2015 14:30"})
         EXPECT_TRUE(text.contains(QString::fromUtf8(expected))) << expected;
+    // The print draws a long value in the font it was fitted in: 35 capitals W of block 50 end
+    // within their box (its right edge in points from the paper's left edge).
+    QProcess boxes;
+    boxes.start(QStringLiteral("pdftotext"), {QStringLiteral("-bbox"), pdf, QStringLiteral("-")});
+    ASSERT_TRUE(boxes.waitForFinished(20000));
+    const QRegularExpressionMatch word =
+        QRegularExpression(QStringLiteral("xMin=\"([0-9.]+)\"[^>]*xMax=\"([0-9.]+)\"[^>]*>W{35}<"))
+            .match(QString::fromUtf8(boxes.readAllStandardOutput()));
+    ASSERT_TRUE(word.hasMatch());
+    const rptVisuOrd form;
+    const QRect box = form.detail.control(QStringLiteral("txtidentOY2"))->rect.translated(form.margins.left(), 0);
+    EXPECT_LE(word.captured(2).toDouble(), box.right() / 20.0 + 0.5);
+    EXPECT_GE(word.captured(1).toDouble(), box.left() / 20.0 - 0.5);
 }
 
 // The real window: its pages in the preview, closed by the user.
@@ -326,8 +342,11 @@ TEST_F(OrderPrint, TheWindowPreviewsOnePagePerOrder) {
 }  // namespace
 
 namespace {
+// The form's own measures, with the print of real orders at hand.
+class OrderPrintForm : public OrderPrint {};
+
 // Every caption and every field of the form fits its box: nothing printed is cut.
-TEST(OrderPrintForm, EveryLabelFitsItsBox) {
+TEST_F(OrderPrintForm, EveryLabelFitsItsBox) {
     rptVisuOrd r;
     for (const report::Section* s : {&r.pageHeader, &r.detail})
         for (const report::Control& c : s->controls) {
@@ -343,9 +362,10 @@ TEST(OrderPrintForm, EveryLabelFitsItsBox) {
 }
 
 // The widest value of a field (its column's length of the widest character the order window
-// lets through) is printed whole inside its box; the BIC of field 57 stays left of its bank
-// code's caption.
-TEST(OrderPrintForm, EveryFieldHoldsItsWidestValue) {
+// lets through) is printed whole inside its box, in a font shrunk no further than it needs;
+// a value of half that length keeps the form's size. The BIC of field 57 stays left of its
+// bank code's caption.
+TEST_F(OrderPrintForm, EveryFieldHoldsItsWidestValue) {
     rptVisuOrd r;
     const struct {
         const char* column;
@@ -357,12 +377,44 @@ TEST(OrderPrintForm, EveryFieldHoldsItsWidestValue) {
         {"motif4", 35},    {"avisTel", 24},  {"avisBenef", 30},   {"refInterne", 16},  {"paysBqeBE", 2},
         {"codePostalOY", 5}, {"paysPL", 2},
     };
+    TempStartFolder::Fields widest, half;
+    QSet<QString> columns;
     for (const auto& f : fields) {
         const report::Control* c = r.detail.control(QStringLiteral("txt") + QLatin1String(f.column));
         ASSERT_NE(c, nullptr) << f.column;
-        const QFontMetricsF fm(c->twipsFont());
+        EXPECT_TRUE(c->shrinkToFit) << f.column;
+        const QFontMetricsF fm(c->twipsFont(c->minFontSize));
         for (QChar ch : kTextCharacters)
             EXPECT_LE(fm.horizontalAdvance(QString(f.length, ch)), c->rect.width()) << f.column << " " << ch.toLatin1();
+        widest << qMakePair(QString::fromLatin1(f.column), Value(QString(f.length, u'W')));
+        half << qMakePair(QString::fromLatin1(f.column), Value(QString(f.length / 2, u'W')));
+        columns << QString::fromLatin1(f.column);
+    }
+    // Each order as laid out, and so as previewed and printed.
+    for (const auto& [values, shrinks] : {std::pair{widest, true}, std::pair{half, false}}) {
+        SCOPED_TRACE(shrinks ? "widest values" : "half-length values");
+        const qint64 id = order(values);
+        print(QStringLiteral("Where idOrdre = ") + QString::number(id));
+        int seen = 0;
+        for (const report::Band& band : shown.layout.pages.value(0).bands)
+            for (const report::PlacedItem& item : band.items) {
+                const report::Control& c = shown.layout.control(band, item);
+                const QString column = c.dataField;
+                if (!columns.contains(column)) continue;
+                ++seen;
+                EXPECT_LE(QFontMetricsF(shown.layout.font(band, item)).horizontalAdvance(item.text), c.rect.width())
+                    << column.toStdString();
+                EXPECT_GE(c.fontSize, 8) << column.toStdString();
+                if (shrinks) {
+                    EXPECT_GE(item.fontSize, c.minFontSize) << column.toStdString();
+                    if (column.startsWith(QLatin1String("ident")) && !item.text.isEmpty()) {  // 35 capitals
+                        EXPECT_LT(item.fontSize, c.fontSize) << column.toStdString();
+                    }
+                } else {
+                    EXPECT_EQ(item.fontSize, c.fontSize) << column.toStdString();
+                }
+            }
+        EXPECT_EQ(seen, int(std::size(fields)));
     }
     const report::Control* bic = r.detail.control(QStringLiteral("txtbicBqeBE"));
     for (const report::Control& c : r.detail.controls)

@@ -173,15 +173,19 @@ int columnLength(const QString& column) {
     return lengths.value(column);
 }
 
-// Each field's font is made small enough for the widest value its column can hold (its length
-// of the widest character the order window lets through): a name of 35 capitals or an
-// 11-letter BIC is printed whole, inside its box.
-void fitWidestValues(report::Section& s) {
+// A value wider than its field is printed in a smaller font, down to the size at which the
+// widest value its column can hold (its length of the widest character the order window lets
+// through) fits: a name of 35 capitals or an 11-letter BIC is printed whole, inside its box,
+// while the usual values keep the form's size.
+void shrinkLongValues(report::Section& s) {
     for (Control& c : s.controls) {
         const int length = c.kind == Control::Kind::TextBox ? columnLength(c.dataField) : 0;
-        while (length > 0 && c.fontSize > 5 &&
-               widestTextWidth(QFontMetricsF(c.twipsFont()), length, kTextCharacters) > c.rect.width())
-            c.fontSize -= 0.25;
+        if (length <= 0) continue;
+        c.shrinkToFit = true;
+        c.minFontSize = c.fontSize;
+        while (c.minFontSize > 5 &&
+               widestTextWidth(QFontMetricsF(c.twipsFont(c.minFontSize)), length, kTextCharacters) > c.rect.width())
+            c.minFontSize -= 0.25;
     }
 }
 
@@ -441,7 +445,7 @@ rptVisuOrd::rptVisuOrd() {
     state.alignment = Qt::AlignRight | Qt::AlignVCenter;
     d.add(state);
 
-    fitWidestValues(d);
+    shrinkLongValues(d);
 }
 
 void rptVisuOrd::reportError(long number, const QString&, bool& showDefault) {

@@ -43,9 +43,22 @@ QString fieldText(const Control& c, const Value& v) {
     return v.toText();
 }
 
+// The size (points) a control's text is drawn at for one row: its own, or, for a text box that
+// shrinks to fit, the largest size a quarter of a point apart that shows the text within the
+// box's width, but not below its minimum.
+double fittedSize(const Control& c, const QString& text) {
+    double size = c.fontSize;
+    if (!c.shrinkToFit || c.kind != Control::Kind::TextBox || text.isEmpty()) return size;
+    const QString shown = displayText(text);
+    while (size - 0.25 >= c.minFontSize &&
+           QFontMetricsF(c.twipsFont(size)).horizontalAdvance(shown) > c.rect.width())
+        size -= 0.25;
+    return size;
+}
+
 // Height (twips) that a growing control needs for its text.
-int grownHeight(const Control& c, const QString& text) {
-    const QFontMetricsF fm(c.twipsFont());
+int grownHeight(const Control& c, double size, const QString& text) {
+    const QFontMetricsF fm(c.twipsFont(size));
     const QRectF r = fm.boundingRect(QRectF(0, 0, c.rect.width(), 1e9), int(c.alignment) | Qt::TextWordWrap,
                                      displayText(text));
     return std::max(c.rect.height(), int(std::ceil(r.height())));
@@ -95,8 +108,9 @@ Band placeSection(const Section& s, int sectionIndex, const Recordset* rs, int r
         }
         default: break;
         }
+        item.fontSize = fittedSize(c, item.text);
         if (c.canGrow && !item.text.isEmpty()) {
-            item.height = grownHeight(c, item.text);
+            item.height = grownHeight(c, item.fontSize, item.text);
             out.height = std::max(out.height, c.rect.top() + item.height);
         }
         out.items << item;
@@ -225,11 +239,11 @@ QString fixedPitchFamily() {
     return family;
 }
 
-QFont Control::twipsFont() const {
+QFont Control::twipsFont(double points) const {
     QFont f(fixedPitch ? fixedPitchFamily() : fontFamily);
     f.setStyleHint(styleHintOf(*this));
     f.setFixedPitch(fixedPitch);
-    f.setPixelSize(std::max(1, int(std::lround(fontSize * 20))));
+    f.setPixelSize(std::max(1, int(std::lround(points * 20))));
     f.setBold(bold);
     f.setItalic(italic);
     return f;
@@ -405,7 +419,7 @@ void Report::paintPage(QPainter& painter, const Layout& layout, int pageIndex) {
                 const QString text = c.kind == Control::Kind::Label
                                          ? expandCodes(item.text, layout.now, pageIndex + 1, pageCount, layout.title)
                                          : item.text;
-                painter.setFont(c.twipsFont());
+                painter.setFont(layout.font(band, item));
                 const int wrap = c.canGrow ? int(Qt::TextWordWrap) : 0;
                 painter.drawText(r, int(c.alignment) | wrap, displayText(text));
                 if (c.border) painter.drawRect(r);

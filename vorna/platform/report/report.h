@@ -68,9 +68,16 @@ struct Control {
     bool canGrow = false;
     bool border = false;
     bool visible = true;
+    // TextBox: a row's text wider than the box at `fontSize` is drawn smaller, a quarter of a
+    // point at a time, until it fits or `minFontSize` is reached (the size of each row is
+    // PlacedItem::fontSize). Texts that fit keep `fontSize`.
+    bool shrinkToFit = false;
+    double minFontSize = 0;  // points
 
-    // The font as drawn, sized in twips (a painter scaled to twips draws it at its point size).
-    QFont twipsFont() const;
+    // The font as drawn, sized in twips (a painter scaled to twips draws it at its point size),
+    // at `fontSize` or at `points`.
+    QFont twipsFont() const { return twipsFont(fontSize); }
+    QFont twipsFont(double points) const;
 };
 
 struct Section {
@@ -104,6 +111,7 @@ struct PlacedItem {
     int height = 0;   // twips: the control's own, or more when it grew
     QString text;
     bool checked = false;
+    double fontSize = 0;  // points: the control's, or less when its text was shrunk to fit
 };
 
 // One section placed on a page: the report header once, a detail for each row, ...
@@ -132,6 +140,8 @@ struct Layout {
     }
     // The item's rectangle on the paper (twips).
     QRect rect(const Band& band, const PlacedItem& item) const;
+    // The font the item's text is drawn in: its control's, at the item's size.
+    QFont font(const Band& band, const PlacedItem& item) const { return control(band, item).twipsFont(item.fontSize); }
 };
 
 // A family whose characters all have one width, as this machine has it: the system's fixed font
