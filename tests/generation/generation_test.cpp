@@ -687,6 +687,31 @@ TEST_F(SharedFolderTest, TwoUsersOfOneDataFolderCannotRunTheSameGeneration) {
     EXPECT_EQ(conn->transactionLevel(), 0);
     EXPECT_TRUE(QFile::exists(work2));
     expectGeneratedIffInOneFinalFile(conn);
+
+    // ... or another run of the same name (another installation sharing the folder) ends with
+    // its final file while the question is asked: that file is never renamed over nor deleted,
+    // whatever the answer to the last question.
+    QFile::remove(work2);
+    const QString final2 = gen + QStringLiteral("DD21") + QString::number(id2).right(4) + ".e93";
+    const QByteArray theirs = "UNB+UNOA:1+AUTRE'UNZ+0+AUTRE'";
+    for (const MsgAnswer last : {MsgAnswer::Yes, MsgAnswer::No}) {
+        dialogs.messages.clear();
+        dialogs.onNextMessage([&](const auto&) {
+            QFile f(final2);
+            ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+            f.write(theirs);
+        });
+        dialogs.answer(MsgAnswer::Yes);
+        dialogs.answer(last);
+        run();
+        EXPECT_EQ(readAll(final2), theirs);
+        EXPECT_EQ(dialogs.texts().mid(1), QStringList{"Le fichier " + final2 + " existe déjà"});
+        EXPECT_EQ(dialogs.titles().mid(1), QStringList{"Génération impossible"});
+        EXPECT_FALSE(QFile::exists(work2));
+        EXPECT_EQ(conn->transactionLevel(), 0);
+        QFile::remove(final2);
+        expectGeneratedIffInOneFinalFile(conn);
+    }
 }
 
 // The other process of the test below: a generation of the data folder it is given, killed

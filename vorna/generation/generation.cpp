@@ -215,6 +215,15 @@ void OrderFileGeneration::beginWork() {
         throw VbError(files::errnum::PathFileAccess, kSource,
                       QStringLiteral("Le fichier ") + names_.work + QStringLiteral(" ne peut pas être réservé à cette génération."));
     }
+    // Another run of the same name (another installation sharing the folder) may have ended
+    // since the check, while the question was asked: its final file is never renamed over,
+    // nor deleted by this run's cancellation. Once the work name is held, no run takes the
+    // final name any more.
+    if (files::fileExists(names_.final)) {
+        workLock_.release();
+        work_.remove();
+        throw VbError(files::errnum::FileAlreadyExists, kSource, QStringLiteral("Le fichier ") + names_.final + QStringLiteral(" existe déjà"));
+    }
 }
 
 void OrderFileGeneration::writeOrders() {
