@@ -385,7 +385,7 @@ TEST_F(Settings, ASaveWithoutAnyChangeStoresTheRowAndCloses) {
 
 // Each "Pays :" caption names its box for a screen reader: the box is its buddy and its sibling,
 // where readers look for the label of a field. The window stands 100 twips from the corner of
-// the work area, to the nearest pixel.
+// the work area, to the nearest pixel, and fits a screen of 1024 by 768 pixels from there.
 TEST_F(Settings, TheCountryBoxesAreTheBuddiesOfTheirLabelsAndTheWindowSitsAtItsPlace) {
     start();
     frmParamRef& f = window();
@@ -406,6 +406,8 @@ TEST_F(Settings, TheCountryBoxesAreTheBuddiesOfTheirLabelsAndTheWindowSitsAtItsP
     const QRect area = Screen::workArea();
     EXPECT_LE(std::abs(f.leftTwips() - (area.left() + 100)), kTwipsPerPixel / 2);
     EXPECT_LE(std::abs(f.topTwips() - (area.top() + 100)), kTwipsPerPixel / 2);
+    EXPECT_LE(f.frameGeometry().right() - area.left(), 1024 - 1);
+    EXPECT_LE(f.frameGeometry().bottom() - area.top(), 768 - 1);
 }
 
 TEST_F(Settings, ASaveTheDatabaseRefusesLosesNeitherTheRowNorTheTyping) {

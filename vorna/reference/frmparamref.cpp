@@ -42,6 +42,9 @@ void keyDigitOrCapital(int& k) {
     k = 0;
 }
 
+// The town's box beside the postal code, in capital letters.
+constexpr int kTownBoxChars = 22;
+
 // Wide enough for `chars` capital letters.
 void widthInChars(QWidget* box, int chars) {
     const QFontMetrics fm(box->font());
@@ -118,6 +121,10 @@ void frmParamRef::buildControls() {
             txtText[size_t(first + i)] = newBox(QStringLiteral("txtText"), fields[i], lengths[i]);
             txtText[size_t(first + i)]->setProperty("index", first + i);
         }
+        // The town shares its row with the postal code and its caption: it is no wider than
+        // what the name's row leaves it (a longer town scrolls in its box), so that both blocks
+        // side by side fit a screen of 1024 pixels.
+        widthInChars(txtText[size_t(first + 4)], std::min(townLength, kTownBoxChars));
         txtPays[size_t(country)] = newBox(QStringLiteral("txtPays"), QStringLiteral("pays") + suffix, 2);
         txtPays[size_t(country)]->setProperty("index", country);
         cmdPays[size_t(country)] = new forms::CommandButton(QStringLiteral("..."), this);
