@@ -594,6 +594,9 @@ TEST_F(SharedFolderTest, WorkFilesOfOtherDatabasesAreLeftAlone) {
         {"AUTRE1.e9_", "UNB+UNOA:1+X:ZZ+48213067500027:5+260101:1200+SOLMEX RUVAK'UNH+1+PAYORD:D:93A:UN'BGM+450+AA1+9'"
                        "DTM+137:260101120000:202'UNT+4+1'UNH+2+PAYORD:D:93A:UN'BGM+450+INCONNU+9'DTM+137:260101120000:202'"
                        "UNT+4+2'UNZ+2+SOLMEX RUVAK'"},
+        // Only A's pending reference, but for another amount: another installation's order.
+        {"AUTRE2.e9_", "UNB+UNOA:1+X:ZZ+48213067500027:5+260101:1200+SOLMEX RUVAK'UNH+1+PAYORD:D:93A:UN'BGM+450+AA1+9'"
+                       "DTM+137:260101120000:202'MOA+9:250,00:EUR'UNT+5+1'UNZ+1+SOLMEX RUVAK'"},
     };
     for (const auto& s : strangers) {
         QFile f(gen + s.name);
@@ -601,7 +604,8 @@ TEST_F(SharedFolderTest, WorkFilesOfOtherDatabasesAreLeftAlone) {
         f.write(s.bytes);
         files::setLastModified(gen + s.name, Clock::now().addDays(-60));
     }
-    // A's pending order AA1 is named by AUTRE1, beside an order A does not hold.
+    // A's pending order AA1 is named by AUTRE1, beside an order A does not hold, and by AUTRE2
+    // with another amount.
     orderOf(conn, QStringLiteral("AA1"));
     run();
     EXPECT_EQ(settleMessages(), QStringList());

@@ -5,6 +5,7 @@
 #include <QHash>
 
 #include "generation/generation.h"
+#include "generation/orderfile.h"
 #include "platform/db/recordset.h"
 #include "platform/dialogs.h"
 #include "platform/files/filelock.h"
@@ -52,21 +53,25 @@ enum class Owner { None, Generated, Pending };
 // message), this database's pending orders, or neither.
 Owner ownerOf(const WorkFileContent& content, const ConnectionPtr& conn) {
     if (content.messages.isEmpty()) return Owner::None;
-    QHash<QString, int> pending, generated;
+    // A pending order is known by its reference and its amount as the file writes it, or by its
+    // reference alone for a message cut before its amount.
+    QHash<QString, int> pending, pendingRefs, generated;
     Recordset rs;
-    rs.open(QStringLiteral("select refInterne, genere, dateGener from Ordres"), conn, CursorType::ForwardOnly, LockType::ReadOnly);
+    rs.open(QStringLiteral("select refInterne, genere, dateGener, montant, nbDeci from Ordres"), conn, CursorType::ForwardOnly,
+            LockType::ReadOnly);
     for (; !rs.eof(); rs.moveNext()) {
         const QString ref = fileRef(rs.value(0).toText());
-        if (!rs.value(1).toBool())
-            ++pending[ref];
-        else if (!rs.value(2).isNull())
+        if (!rs.value(1).toBool()) {
+            ++pendingRefs[ref];
+            if (rs.value(3).isNumeric()) ++pending[ref + u'\n' + moaAmountText(rs.value(3).toDecimal(), int(rs.value(4).toInt()))];
+        } else if (!rs.value(2).isNull())
             ++generated[ref + u'\n' + storedDateTime(rs.value(2).toDateTime())];
     }
     rs.close();
     bool allGenerated = content.complete, allPending = true;
     for (const WorkFileContent::Message& m : content.messages) {
         allGenerated = allGenerated && m.stamp.isValid() && take(generated, m.refInterne + u'\n' + storedDateTime(m.stamp));
-        allPending = allPending && take(pending, m.refInterne);
+        allPending = allPending && (m.amount.isNull() ? take(pendingRefs, m.refInterne) : take(pending, m.refInterne + u'\n' + m.amount));
     }
     // A file of generated orders is kept whatever else it might match.
     if (allGenerated) return Owner::Generated;
@@ -122,11 +127,14 @@ WorkFileContent readWorkFile(const QByteArray& bytes) {
         } else if (tag == QLatin1String("UNT")) {
             inMessage = false;
         } else if (tag == QLatin1String("BGM") && inMessage && e.size() > 2) {
-            out.messages << WorkFileContent::Message{e[2], QDateTime()};
+            out.messages << WorkFileContent::Message{e[2], QDateTime(), QString()};
         } else if (tag == QLatin1String("DTM") && inMessage && !out.messages.isEmpty() && e.size() > 1 &&
                    e[1].startsWith(QLatin1String("137:"))) {
             out.messages.last().stamp =
                 QDateTime::fromString(QStringLiteral("20") + e[1].mid(4, 12), QStringLiteral("yyyyMMddHHmmss"));
+        } else if (tag == QLatin1String("MOA") && inMessage && !out.messages.isEmpty() && e.size() > 1 &&
+                   e[1].startsWith(QLatin1String("9:"))) {
+            out.messages.last().amount = e[1].mid(2).section(u':', 0, 0);
         } else if (tag == QLatin1String("UNZ")) {
             out.complete = start == text.size();
         }
