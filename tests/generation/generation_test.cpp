@@ -33,6 +33,7 @@
 #include "platform/db/recordset.h"
 #include "platform/environment.h"
 #include "platform/files/files.h"
+#include "platform/files/filelock.h"
 #include "platform/report/reportwindow.h"
 
 using namespace vorna;
@@ -620,6 +621,25 @@ TEST_F(SharedFolderTest, WorkFilesOfOtherDatabasesAreLeftAlone) {
     EXPECT_TRUE(settleMessages()[0].contains(QStringLiteral("contient des ordres générés : il a été renommé")));
     expectGeneratedIffInOneFinalFile(other);
     for (const auto& s : strangers) EXPECT_EQ(readAll(gen + s.name), s.bytes) << s.name;
+}
+
+// A generation folder on a share whose lock service does not run: the runs go on without
+// locks, and no left-over file is settled, since none can be told from a live run's.
+TEST_F(SharedFolderTest, AFolderWithoutLocksStillGenerates) {
+    const qint64 id = orderOf(conn, QStringLiteral("NL1"));
+    QFile left(gen + QStringLiteral("NL9.e9_"));
+    ASSERT_TRUE(left.open(QIODevice::WriteOnly));
+    left.close();
+    files::FileLock::setLockCall([](int, int) {
+        errno = ENOLCK;
+        return -1;
+    });
+    run();
+    files::FileLock::setLockCall(nullptr);
+    EXPECT_EQ(dialogs.messages.size(), 2) << dialogs.texts().join(u'|').toStdString();
+    EXPECT_EQ(folderFiles(), (QStringList{"NL11" + QString::number(id).right(4) + ".e93", "NL11" + QString::number(id).right(4) + ".htm",
+                                          QStringLiteral("NL9.e9_")}));
+    expectGeneratedIffInOneFinalFile(conn);
 }
 
 TEST_F(SharedFolderTest, AWorkFileGoneOrChangedBeforeTheCommitUndoesTheRun) {

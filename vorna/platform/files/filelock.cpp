@@ -3,6 +3,7 @@
 #include <QElapsedTimer>
 #include <QFile>
 #include <QThread>
+#include <cerrno>
 #include <fcntl.h>
 #include <sys/file.h>
 #include <sys/stat.h>
@@ -10,11 +11,23 @@
 
 namespace vorna::files {
 
+namespace {
+FileLock::LockCall& lockCall() {
+    static FileLock::LockCall call = &::flock;
+    return call;
+}
+
+// The errors of a file system that has no locks to give, as opposed to a lock held elsewhere.
+bool locksUnsupported(int error) { return error == ENOLCK || error == EOPNOTSUPP || error == EINVAL; }
+}  // namespace
+
+void FileLock::setLockCall(LockCall call) { lockCall() = call ? call : &::flock; }
+
 bool FileLock::tryLock(const QString& path) {
     release();
     const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_CLOEXEC);
     if (fd < 0) return false;
-    if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
+    if (lockCall()(fd, LOCK_EX | LOCK_NB) != 0) {
         ::close(fd);
         return false;
     }
@@ -28,8 +41,11 @@ bool FileLock::lockOpenFile(int fd, int waitMs) {
     if (own < 0) return false;
     QElapsedTimer waited;
     waited.start();
-    while (::flock(own, LOCK_EX | LOCK_NB) != 0) {
-        if (waited.elapsed() >= waitMs) {
+    while (lockCall()(own, LOCK_EX | LOCK_NB) != 0) {
+        const int error = errno;
+        if (error == EINTR) continue;
+        if (locksUnsupported(error)) break;  // held without a lock
+        if (error != EWOULDBLOCK || waited.elapsed() >= waitMs) {
             ::close(own);
             return false;
         }

@@ -18,7 +18,10 @@ public:
     // the file cannot be opened.
     bool tryLock(const QString& path);
     // Locks the file open on `fd` (the descriptor is duplicated: the lock stays when `fd` is
-    // closed), waiting at most `waitMs` for a holder to let go; false when it did not.
+    // closed), waiting at most `waitMs` for a holder to let go; false when it did not. On a file
+    // system that offers no locks (a share whose lock service does not run), the file is held
+    // without one and the answer is true: no other run can lock it either, and tryLock() leaves
+    // such a file alone.
     bool lockOpenFile(int fd, int waitMs);
     void release();
     bool isLocked() const { return fd_ >= 0; }
@@ -27,6 +30,11 @@ public:
     bool isStillAt(const QString& path) const;
     // The locked file's size; -1 when nothing is locked.
     qint64 size() const;
+
+    // The system call that takes a lock, flock's; tests put one in its place to play a file
+    // system without locks. nullptr: flock again.
+    using LockCall = int (*)(int fd, int operation);
+    static void setLockCall(LockCall call);
 
 private:
     int fd_ = -1;
