@@ -93,6 +93,16 @@ TEST_F(Connections, AFileThatIsNotADatabaseIsRefusedByItsOwnNumber) {
     EXPECT_EQ(e.number, err::UnrecognizedDatabase);
     EXPECT_EQ(QFileInfo(empty).size(), 0);
 
+    // A database without the table or the column asked for (not one of ours): the reason in
+    // French, with the missing name.
+    const ConnectionPtr c = folder.openWorking();
+    for (const auto& [sql, said] : {std::pair{"select * from Absente", "La table « Absente » est introuvable dans le fichier '"},
+                                    std::pair{"select absent from Ordres", "Le champ « absent » est introuvable dans le fichier '"}}) {
+        e = errorOf([&] { c->execute(QString::fromLatin1(sql)); });
+        EXPECT_EQ(e.number, err::DatabaseError) << sql;
+        EXPECT_TRUE(e.description.startsWith(QString::fromUtf8(said))) << e.description.toStdString();
+    }
+
     // A folder is no file.
     QDir(folder.path()).mkdir(QStringLiteral("Dossier.mdb"));
     EXPECT_EQ(errorOf([&] { openConnection(jetConnectionString(folder.filePath(QStringLiteral("Dossier.mdb")))); }).number,

@@ -162,6 +162,14 @@ VbError Connection::error(int code, const QString& context) const {
         return VbError(err::DatabaseError, kSource,
                        with(QStringLiteral("Une règle de la table refuse la modification dans le fichier '%1' (%2).").arg(file, detail)));
     default:
+        // A table or a column that the file does not have (a database that is not one of this
+        // program's): said in French, with its name.
+        if (detail.startsWith(QLatin1String("no such table: ")))
+            return VbError(err::DatabaseError, kSource,
+                           with(QStringLiteral("La table « %1 » est introuvable dans le fichier '%2'.").arg(detail.mid(15), file)));
+        if (detail.startsWith(QLatin1String("no such column: ")))
+            return VbError(err::DatabaseError, kSource,
+                           with(QStringLiteral("Le champ « %1 » est introuvable dans le fichier '%2'.").arg(detail.mid(16), file)));
         return VbError(err::DatabaseError, kSource,
                        with(QStringLiteral("Erreur de la base de données '%1' : %2").arg(file, detail)));
     }
