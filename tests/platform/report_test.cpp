@@ -179,6 +179,9 @@ TEST_F(ReportTest, AnUnknownColumnIsAnError) {
     addOrders(1);
     report.detail.controls[0].dataField = QStringLiteral("nulle");
     EXPECT_EQ(errorOf([&] { report.layout(); }).number, err::ItemNotFound);
+    const QString path = folder.filePath(QStringLiteral("inconnue.htm"));
+    EXPECT_EQ(errorOf([&] { report.exportReport(QString(), path); }).number, err::ItemNotFound);
+    EXPECT_FALSE(files::fileExists(path));
 }
 
 TEST_F(ReportTest, HtmlExportFillsTheTemplateAndOverwrites) {
@@ -229,6 +232,27 @@ TEST_F(ReportTest, ALongPageIsWrittenWhole) {
     EXPECT_GT(bytes.size(), 1600000);
     EXPECT_EQ(bytes.count("&#233;&lt;x&gt;&amp;"), 120 * 700);
     EXPECT_TRUE(bytes == report.exportHtml(report.exportFormats().first(), report.layout()).toLatin1());
+}
+
+// The export places the rows again as it writes them: rows that grow to different heights give
+// the pages, and page numbers, of the laid-out report.
+TEST_F(ReportTest, AnExportOfGrowingRowsIsThePagesLaidOut) {
+    Control& ref = report.detail.controls[0];
+    ref.canGrow = true;
+    ref.textOf = [](const Recordset&, int row, const QString& text) { return QStringList(row % 5 + 1, text).join(u'\n'); };
+    report.detail.height = 300;
+    addOrders(150);
+    report.addExportFormat({QStringLiteral("G"), QStringLiteral("G"), QStringLiteral("*.htm"), QString()});
+    const QString path = folder.filePath(QStringLiteral("grandit.htm"));
+    ASSERT_TRUE(report.exportReport(QStringLiteral("G"), path));
+    QFile f(path);
+    ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+    const QByteArray bytes = f.readAll();
+    const Layout l = report.layout();
+    ASSERT_GT(l.pages.size(), 3);
+    EXPECT_EQ(bytes.count("<DIV class=pg>"), l.pages.size());
+    EXPECT_TRUE(bytes.contains(">REF150<BR>REF150<BR>REF150<BR>REF150<BR>REF150</SPAN>"));
+    EXPECT_TRUE(bytes == report.exportHtml(report.exportFormats().first(), l).toLatin1());
 }
 
 TEST_F(ReportTest, ExportFailuresAreErrors) {

@@ -72,16 +72,32 @@ std::vector<int> fieldsOf(const Section& s, const Recordset* rs) {
     return out;
 }
 
+VbError missingField(const Control& c) {
+    return VbError(err::ItemNotFound, kSource,
+                   QStringLiteral("Le champ « %1 » n'existe pas dans la source des données.").arg(c.dataField));
+}
+
+// What a band is placed with: its items, or only its height (the items of the controls that
+// grow are made to measure it, the others are left out).
+enum class Fill { Items, Height };
+
 // A section for one row (`row` -1: no row), not yet given its place on a page.
-Band placeSection(const Section& s, int sectionIndex, const Recordset* rs, int row, const std::vector<int>& fields) {
+Band placeSection(const Section& s, int sectionIndex, const Recordset* rs, int row, const std::vector<int>& fields,
+                  Fill fill = Fill::Items) {
     Band out;
     out.section = sectionIndex;
     if (!s.visible) return out;
     out.height = s.height;
-    out.items.reserve(s.controls.size());
+    if (fill == Fill::Items) out.items.reserve(s.controls.size());
     for (int i = 0; i < s.controls.size(); ++i) {
         const Control& c = s.controls[i];
         if (!c.visible) continue;
+        if (fill == Fill::Height && !c.canGrow) {
+            if (fields[size_t(i)] < 0 && !c.dataField.isEmpty() && rs &&
+                (c.kind == Control::Kind::TextBox || c.kind == Control::Kind::CheckBox))
+                throw missingField(c);
+            continue;
+        }
         PlacedItem item;
         item.control = i;
         item.height = c.rect.height();
@@ -91,9 +107,7 @@ Band placeSection(const Section& s, int sectionIndex, const Recordset* rs, int r
         case Control::Kind::CheckBox: {
             const int index = fields[size_t(i)];
             if (index < 0) {
-                if (!c.dataField.isEmpty() && rs)
-                    throw VbError(err::ItemNotFound, kSource,
-                                  QStringLiteral("Le champ « %1 » n'existe pas dans la source des données.").arg(c.dataField));
+                if (!c.dataField.isEmpty() && rs) throw missingField(c);
                 break;
             }
             if (row < 0) break;
@@ -333,7 +347,74 @@ QRect Layout::rect(const Band& band, const PlacedItem& item) const {
     return QRect(left + r.left(), band.top + r.top(), r.width(), item.height);
 }
 
-Layout Report::layout() const {
+namespace {
+
+// The report's sections placed on pages in order: `sink.page()` opens each page, then
+// `sink.band(band)` takes each of its bands (the page footer last), its top set.
+template <class Sink>
+void paginate(const Layout& frame, const QMargins& margins, const Recordset* data, Fill fill, Sink& sink) {
+    enum { RH, PH, DT, PF, RF };
+    const Section& pageFooter = frame.sections[PF];
+    const Section& detail = frame.sections[DT];
+    const int top = margins.top();
+    const int footerHeight = pageFooter.visible ? pageFooter.height : 0;
+    const int bottom = frame.pageSize.height() - margins.bottom() - footerHeight;
+    const int firstRow = data && data->recordCount() > 0 ? 0 : -1;
+    auto place1 = [&](int section, int row) {
+        const Section& s = frame.sections[section];
+        return placeSection(s, section, data, row, fieldsOf(s, data), fill);
+    };
+
+    // The page footer is the same on every page; its page codes are read when it is drawn.
+    const Band footer = place1(PF, firstRow);
+    const Band header = place1(PH, firstRow);
+    int y = top;
+    auto put = [&](Band band) {
+        band.top = y;
+        y += band.height;
+        sink.band(std::move(band));
+    };
+    auto endPage = [&] {
+        if (footerHeight <= 0) return;
+        Band f = footer;
+        f.top = bottom;
+        sink.band(std::move(f));
+    };
+    sink.page();
+    put(place1(RH, firstRow));
+    put(header);
+    int pageStart = y;
+    // A section goes on the current page when it fits, or when it is the first one under the
+    // page header (one taller than a page is cut rather than never placed).
+    auto place = [&](Band band) {
+        if (y + band.height > bottom && y > pageStart) {
+            endPage();
+            sink.page();
+            y = top;
+            put(header);
+            pageStart = y;
+        }
+        put(std::move(band));
+    };
+    if (data && detail.visible) {
+        const int rows = data->recordCount();
+        const std::vector<int> fields = fieldsOf(detail, data);
+        for (int r = 0; r < rows; ++r) place(placeSection(detail, DT, data, r, fields, fill));
+    }
+    place(place1(RF, firstRow));
+    endPage();
+}
+
+// Counts the pages.
+struct PageCount {
+    int pages = 0;
+    void page() { ++pages; }
+    void band(Band&&) {}
+};
+
+}  // namespace
+
+Layout Report::emptyLayout() const {
     Layout out;
     const QSizeF mm = pageSize.size(QPageSize::Millimeter);
     QSize page(int(std::lround(mm.width() * 1440 / 25.4)), int(std::lround(mm.height() * 1440 / 25.4)));
@@ -343,63 +424,28 @@ Layout Report::layout() const {
     out.now = Clock::now();
     out.title = caption;
     out.sections = {reportHeader, pageHeader, detail, pageFooter, reportFooter};
-    enum { RH, PH, DT, PF, RF };
+    return out;
+}
 
-    const int top = margins.top();
-    const int footerHeight = pageFooter.visible ? pageFooter.height : 0;
-    const int bottom = page.height() - margins.bottom() - footerHeight;
-    const int firstRow = data_ && data_->recordCount() > 0 ? 0 : -1;
-
-    // The page footer is the same on every page; its page codes are read when it is drawn.
-    const Band footer = placeSection(pageFooter, PF, data_, firstRow, fieldsOf(pageFooter, data_));
-    const Band header = placeSection(pageHeader, PH, data_, firstRow, fieldsOf(pageHeader, data_));
-    int y = top;
-    auto put = [&](Band band) {
-        band.top = y;
-        y += band.height;
-        out.pages.last().bands << std::move(band);
-    };
-    auto endPage = [&] {
-        if (footerHeight <= 0) return;
-        Band f = footer;
-        f.top = bottom;
-        out.pages.last().bands << f;
-    };
-    out.pages << Page{};
-    put(placeSection(reportHeader, RH, data_, firstRow, fieldsOf(reportHeader, data_)));
-    put(header);
-    int pageStart = y;
-    // A section goes on the current page when it fits, or when it is the first one under the
-    // page header (one taller than a page is cut rather than never placed).
-    auto place = [&](Band band) {
-        if (y + band.height > bottom && y > pageStart) {
-            endPage();
-            out.pages << Page{};
-            y = top;
-            put(header);
-            pageStart = y;
-        }
-        put(std::move(band));
-    };
-    if (data_ && detail.visible) {
-        const int rows = data_->recordCount();
-        const std::vector<int> fields = fieldsOf(detail, data_);
+Layout Report::layout() const {
+    Layout out = emptyLayout();
+    struct Pages {
+        Layout& out;
         Band previous;
-        for (int r = 0; r < rows; ++r) {
-            Band band = placeSection(detail, DT, data_, r, fields);
+        void page() { out.pages << Page{}; }
+        void band(Band&& band) {
             // A text equal to the row before's is that text: a long list where many rows
             // repeat a value (the same treasury, the same currencies) keeps it once.
-            if (band.items.size() == previous.items.size())
+            if (band.section == 2 && previous.section == 2 && band.items.size() == previous.items.size())
                 for (qsizetype i = 0; i < band.items.size(); ++i) {
                     const QString& before = previous.items.at(i).text;
                     if (band.items.at(i).text == before) band.items[i].text = before;
                 }
-            previous = band;
-            place(std::move(band));
+            if (band.section == 2) previous = band;
+            out.pages.last().bands << std::move(band);
         }
-    }
-    place(placeSection(reportFooter, RF, data_, firstRow, fieldsOf(reportFooter, data_)));
-    endPage();
+    } pages{out, {}};
+    paginate(out, margins, data_, Fill::Items, pages);
     return out;
 }
 
@@ -450,8 +496,7 @@ namespace {
 
 // The pages: each control's place in its section and its font go once into a style sheet; a
 // band is a block placed on its page, and a control inside it names its class.
-void writeBody(PageWriter& writer, const Layout& layout) {
-    QByteArray& out = writer.bytes();
+void writeStyle(QByteArray& out, const Layout& layout) {
     out += "<STYLE>\r\n.pg{position:relative;page-break-after:always;width:";
     appendPt(out, layout.pageSize.width());
     out += ";height:";
@@ -513,69 +558,99 @@ void writeBody(PageWriter& writer, const Layout& layout) {
         }
     }
     out += "</STYLE>\r\n";
+}
 
-    const int count = int(layout.pages.size());
-    std::vector<std::vector<QByteArray>> classes;  // "s<section>c<control>", made once
-    for (int s = 0; s < layout.sections.size(); ++s) {
-        classes.emplace_back();
-        for (int i = 0; i < layout.sections[s].controls.size(); ++i)
-            classes.back().push_back("s" + QByteArray::number(s) + 'c' + QByteArray::number(i));
-    }
-    for (int p = 0; p < count; ++p) {
-        out += "<DIV class=pg>\r\n";
-        for (const Band& band : layout.pages[p].bands) {
-            if (band.items.isEmpty()) continue;
-            add(out, "<DIV class=bd style=\"top:");
-            appendPt(out, band.top);
-            add(out, ";height:");
-            appendPt(out, band.height);
-            add(out, "\">");
-            for (const PlacedItem& item : band.items) {
-                const Control& c = layout.control(band, item);
-                const QByteArray& cls = classes[size_t(band.section)][size_t(item.control)];
-                switch (c.kind) {
-                case Control::Kind::Label:
-                case Control::Kind::TextBox: {
-                    QString expanded;
-                    if (c.kind == Control::Kind::Label) expanded = expandCodes(item.text, layout.now, p + 1, count, layout.title);
-                    const QString& text = c.kind == Control::Kind::Label ? expanded : item.text;
-                    if (text.isEmpty() && !c.border) break;
-                    add(out, "<SPAN class=");
-                    add(out, cls);
-                    add(out, ">");
-                    appendEscaped(out, text);
-                    add(out, "</SPAN>");
-                    break;
-                }
-                case Control::Kind::CheckBox:
-                    if (!c.boxed && !item.checked) break;
-                    add(out, "<SPAN class=");
-                    add(out, cls);
-                    add(out, ">");
-                    out += !c.boxed ? "X" : item.checked ? "&#9746;" : "&#9744;";
-                    add(out, "</SPAN>");
-                    break;
-                case Control::Kind::Image:
-                    if (c.picture.isNull()) break;
-                    [[fallthrough]];
-                case Control::Kind::Line:
-                case Control::Kind::Shape:
-                    add(out, "<DIV class=");
-                    add(out, cls);
-                    add(out, "></DIV>");
-                    break;
-                }
-            }
-            add(out, "</DIV>\r\n");
-            writer.spill();
+// The pages after the style sheet, a band at a time, as the pager places them (`count` pages
+// in all).
+class BodyWriter {
+public:
+    BodyWriter(PageWriter& writer, const Layout& layout, int count) : writer_(writer), layout_(layout), count_(count) {
+        writeStyle(writer.bytes(), layout);
+        for (int s = 0; s < layout.sections.size(); ++s) {
+            classes_.emplace_back();
+            for (int i = 0; i < layout.sections[s].controls.size(); ++i)
+                classes_.back().push_back("s" + QByteArray::number(s) + 'c' + QByteArray::number(i));
         }
-        out += "</DIV>\r\n";
     }
+    void page() {
+        QByteArray& out = writer_.bytes();
+        if (p_ >= 0) out += "</DIV>\r\n";
+        ++p_;
+        out += "<DIV class=pg>\r\n";
+    }
+    void band(const Band& band) {
+        if (band.items.isEmpty()) return;
+        QByteArray& out = writer_.bytes();
+        add(out, "<DIV class=bd style=\"top:");
+        appendPt(out, band.top);
+        add(out, ";height:");
+        appendPt(out, band.height);
+        add(out, "\">");
+        for (const PlacedItem& item : band.items) {
+            const Control& c = layout_.control(band, item);
+            const QByteArray& cls = classes_[size_t(band.section)][size_t(item.control)];
+            switch (c.kind) {
+            case Control::Kind::Label:
+            case Control::Kind::TextBox: {
+                QString expanded;
+                if (c.kind == Control::Kind::Label) expanded = expandCodes(item.text, layout_.now, p_ + 1, count_, layout_.title);
+                const QString& text = c.kind == Control::Kind::Label ? expanded : item.text;
+                if (text.isEmpty() && !c.border) break;
+                add(out, "<SPAN class=");
+                add(out, cls);
+                add(out, ">");
+                appendEscaped(out, text);
+                add(out, "</SPAN>");
+                break;
+            }
+            case Control::Kind::CheckBox:
+                if (!c.boxed && !item.checked) break;
+                add(out, "<SPAN class=");
+                add(out, cls);
+                add(out, ">");
+                out += !c.boxed ? "X" : item.checked ? "&#9746;" : "&#9744;";
+                add(out, "</SPAN>");
+                break;
+            case Control::Kind::Image:
+                if (c.picture.isNull()) break;
+                [[fallthrough]];
+            case Control::Kind::Line:
+            case Control::Kind::Shape:
+                add(out, "<DIV class=");
+                add(out, cls);
+                add(out, "></DIV>");
+                break;
+            }
+        }
+        add(out, "</DIV>\r\n");
+        writer_.spill();
+    }
+    void finish() {
+        if (p_ >= 0) writer_.bytes() += "</DIV>\r\n";
+    }
+
+private:
+    PageWriter& writer_;
+    const Layout& layout_;
+    const int count_;
+    int p_ = -1;
+    std::vector<std::vector<QByteArray>> classes_;  // "s<section>c<control>", made once
+};
+
+// The pages of a layout.
+void writeBody(PageWriter& writer, const Layout& layout) {
+    BodyWriter body(writer, layout, int(layout.pages.size()));
+    for (const Page& page : layout.pages) {
+        body.page();
+        for (const Band& band : page.bands) body.band(band);
+    }
+    body.finish();
 }
 
 // The HTML page of the export onto a device: the template with the title and the pages in
 // place of its markers. False when a write failed.
-bool writePage(QIODevice& device, const ExportFormat& format, const Layout& layout) {
+template <class Body>
+bool writePage(QIODevice& device, const ExportFormat& format, const Layout& layout, Body writeBody) {
     PageWriter writer(device);
     QByteArray& out = writer.bytes();
 
@@ -606,7 +681,7 @@ bool writePage(QIODevice& device, const ExportFormat& format, const Layout& layo
     qsizetype from = 0;
     for (const Mark& m : marks) {
         templateText(from, m.at);
-        if (m.body) writeBody(writer, layout);
+        if (m.body) writeBody(writer);
         else appendEscaped(out, layout.title);
         from = m.at + m.length;
     }
@@ -620,7 +695,7 @@ QString Report::exportHtml(const ExportFormat& format, const Layout& layout) con
     QByteArray bytes;
     QBuffer buffer(&bytes);
     buffer.open(QIODevice::WriteOnly);
-    writePage(buffer, format, layout);
+    writePage(buffer, format, layout, [&](PageWriter& writer) { writeBody(writer, layout); });
     return QString::fromLatin1(bytes);
 }
 
@@ -654,10 +729,14 @@ bool Report::exportReport(const QString& key, const QString& pathIn, bool overwr
 
     const qint64 start = jobClock();
     int reported = 0;
-    const Layout pages = layout();
+    // The pages are counted first (the page codes need their number); the page is then made
+    // a band at a time as they are placed again, and goes to the file as it is made.
+    const Layout pages = emptyLayout();
+    PageCount counted;
+    paginate(pages, margins, data_, Fill::Height, counted);
     if (!jobGoesOn(start, reported)) return false;
 
-    // The page goes to the file as it is made; the file takes its name only once it is whole.
+    // The file takes its name only once it is whole.
     QSaveFile file(path);
     file.setDirectWriteFallback(true);
     const bool existed = files::fileExists(path);
@@ -666,15 +745,30 @@ bool Report::exportReport(const QString& key, const QString& pathIn, bool overwr
                        QStringLiteral("Le fichier %1 ne peut pas être écrit : %2").arg(path, file.errorString()));
     };
     if (!file.open(QIODevice::WriteOnly)) throw failed();
-    if (!writePage(file, *format, pages)) {
+    const auto body = [&](PageWriter& writer) {
+        BodyWriter bands(writer, pages, counted.pages);
+        paginate(pages, margins, data_, Fill::Items, bands);
+        bands.finish();
+    };
+    const auto discard = [&] {
+        file.cancelWriting();
+        // Written in place (a folder where no other file can be made): what was not there goes.
+        if (!existed && files::fileExists(path)) QFile::remove(path);
+    };
+    bool written = false;
+    try {
+        written = writePage(file, *format, pages, body);
+    } catch (...) {
+        discard();
+        throw;
+    }
+    if (!written) {
         const VbError e = failed();
         file.cancelWriting();
         throw e;
     }
     if (!jobGoesOn(start, reported)) {
-        file.cancelWriting();
-        // Written in place (a folder where no other file can be made): what was not there goes.
-        if (!existed && files::fileExists(path)) QFile::remove(path);
+        discard();
         return false;
     }
     if (!file.commit()) throw failed();
