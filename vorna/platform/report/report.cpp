@@ -132,79 +132,88 @@ Band placeSection(const Section& s, int sectionIndex, const Recordset* rs, int r
     return out;
 }
 
-// The text as HTML, appended to `out`: the markup characters and line breaks escaped, and
-// every character beyond ASCII a character reference, so that the page is plain ASCII and
-// every browser reads the accents the same, whatever encoding it guesses.
-void appendEscaped(QByteArray& out, const QString& text) {
-    const qsizetype size = text.size();
-    // Most texts of a report need nothing: their characters are copied as bytes at once.
-    bool plain = true;
-    for (const QChar c : text) {
-        const char16_t u = c.unicode();
-        if (u >= 128 || u == '&' || u == '<' || u == '>' || u == '"' || u == '\r' || u == '\n') {
-            plain = false;
-            break;
-        }
-    }
-    if (plain) {
-        const qsizetype at = out.size();
-        out.resize(at + size);
-        char* to = out.data() + at;
-        for (const QChar c : text) *to++ = char(c.unicode());
-        return;
-    }
-    for (qsizetype i = 0; i < size; ++i) {
-        const QChar c = text[i];
-        switch (c.unicode()) {
-        case '&': out += "&amp;"; break;
-        case '<': out += "&lt;"; break;
-        case '>': out += "&gt;"; break;
-        case '"': out += "&quot;"; break;
-        case '\r':
-            if (i + 1 < size && text[i + 1] == u'\n') ++i;
-            out += "<BR>";
-            break;
-        case '\n': out += "<BR>"; break;
-        default:
-            if (c.unicode() < 128) {
-                out += char(c.unicode());
-            } else if (c.isHighSurrogate() && i + 1 < size) {
-                out += "&#" + QByteArray::number(QChar::surrogateToUcs4(c, text[i + 1])) + ';';
-                ++i;
-            } else {
-                out += "&#" + QByteArray::number(c.unicode()) + ';';
-            }
-        }
-    }
-}
-
-// Bytes at the end of `out`, for the pieces written for every row.
-void add(QByteArray& out, const char* from, qsizetype n) {
-    const qsizetype at = out.size();
-    out.resize(at + n);
-    std::memcpy(out.data() + at, from, size_t(n));
+// Bytes written through a pointer, for the pieces written for every row: the caller has made
+// room for them.
+char* put(char* to, const char* from, qsizetype n) {
+    std::memcpy(to, from, size_t(n));
+    return to + n;
 }
 template <qsizetype N>
-void add(QByteArray& out, const char (&literal)[N]) {
-    add(out, literal, N - 1);
+char* put(char* to, const char (&literal)[N]) {
+    return put(to, literal, N - 1);
 }
-void add(QByteArray& out, const QByteArray& bytes) { add(out, bytes.constData(), bytes.size()); }
+char* put(char* to, const QByteArray& bytes) { return put(to, bytes.constData(), bytes.size()); }
+
+// The most bytes a character of a text becomes in HTML: "&#65535;" (a pair of surrogates is
+// at most "&#1114111;", for two characters).
+constexpr qsizetype kEscapedBytes = 8;
+
+// The text as HTML, written at `to` (room for kEscapedBytes a character): the markup
+// characters and line breaks escaped, and every character beyond ASCII a character reference,
+// so that the page is plain ASCII and every browser reads the accents the same, whatever
+// encoding it guesses. Returns the end of what was written.
+char* putEscaped(char* to, const QString& text) {
+    const qsizetype size = text.size();
+    const QChar* chars = text.constData();
+    for (qsizetype i = 0; i < size; ++i) {
+        const QChar c = chars[i];
+        const char16_t u = c.unicode();
+        // Most characters of a report need nothing: they are copied as bytes.
+        if (u < 128 && u != '&' && u != '<' && u != '>' && u != '"' && u != '\r' && u != '\n') {
+            *to++ = char(u);
+            continue;
+        }
+        switch (u) {
+        case '&': to = put(to, "&amp;"); break;
+        case '<': to = put(to, "&lt;"); break;
+        case '>': to = put(to, "&gt;"); break;
+        case '"': to = put(to, "&quot;"); break;
+        case '\r':
+            if (i + 1 < size && chars[i + 1] == u'\n') ++i;
+            to = put(to, "<BR>");
+            break;
+        case '\n': to = put(to, "<BR>"); break;
+        default: {
+            char32_t code = u;
+            if (c.isHighSurrogate() && i + 1 < size) code = QChar::surrogateToUcs4(c, chars[++i]);
+            to = put(to, "&#");
+            to = std::to_chars(to, to + 8, std::uint32_t(code)).ptr;
+            *to++ = ';';
+        }
+        }
+    }
+    return to;
+}
+
+// The text as HTML (putEscaped), appended to `out`.
+void appendEscaped(QByteArray& out, const QString& text) {
+    const qsizetype at = out.size();
+    out.resize(at + kEscapedBytes * text.size());
+    out.resize(putEscaped(out.data() + at, text) - out.data());
+}
+
+// The most bytes of a length in points (putPt).
+constexpr qsizetype kPtBytes = 24;
 
 // Twips as CSS points: whole points, or two decimals.
-void appendPt(QByteArray& out, int twips) {
+char* putPt(char* to, int twips) {
     if (twips < 0) {
-        out += QByteArray::number(twips / 20.0, 'f', twips % 20 == 0 ? 0 : 2);
+        to = put(to, QByteArray::number(twips / 20.0, 'f', twips % 20 == 0 ? 0 : 2));
     } else {
-        char digits[16];
-        char* end = std::to_chars(digits, digits + sizeof digits, twips / 20).ptr;
+        to = std::to_chars(to, to + 16, twips / 20).ptr;
         if (const int hundredths = twips % 20 * 5) {
-            *end++ = '.';
-            *end++ = char('0' + hundredths / 10);
-            *end++ = char('0' + hundredths % 10);
+            *to++ = '.';
+            *to++ = char('0' + hundredths / 10);
+            *to++ = char('0' + hundredths % 10);
         }
-        add(out, digits, end - digits);
     }
-    add(out, "pt");
+    return put(to, "pt");
+}
+
+void appendPt(QByteArray& out, int twips) {
+    const qsizetype at = out.size();
+    out.resize(at + kPtBytes);
+    out.resize(putPt(out.data() + at, twips) - out.data());
 }
 
 // The page's bytes, handed to the device a large piece at a time: a page of many thousand
@@ -581,14 +590,23 @@ public:
     void band(const Band& band) {
         if (band.items.isEmpty()) return;
         QByteArray& out = writer_.bytes();
-        add(out, "<DIV class=bd style=\"top:");
-        appendPt(out, band.top);
-        add(out, ";height:");
-        appendPt(out, band.height);
-        add(out, "\">");
+        // Room is made for each piece before it is written; what is left over goes at the end.
+        char* to = out.data() + out.size();
+        auto room = [&](qsizetype n) {
+            const qsizetype at = to - out.data();
+            if (out.size() - at < n) out.resize(at + n + kRoom);
+            to = out.data() + at;
+        };
+        room(64 + 2 * kPtBytes);
+        to = put(to, "<DIV class=bd style=\"top:");
+        to = putPt(to, band.top);
+        to = put(to, ";height:");
+        to = putPt(to, band.height);
+        to = put(to, "\">");
         for (const PlacedItem& item : band.items) {
             const Control& c = layout_.control(band, item);
             const QByteArray& cls = classes_[size_t(band.section)][size_t(item.control)];
+            room(64 + cls.size());
             switch (c.kind) {
             case Control::Kind::Label:
             case Control::Kind::TextBox: {
@@ -596,33 +614,36 @@ public:
                 if (c.kind == Control::Kind::Label) expanded = expandCodes(item.text, layout_.now, p_ + 1, count_, layout_.title);
                 const QString& text = c.kind == Control::Kind::Label ? expanded : item.text;
                 if (text.isEmpty() && !c.border) break;
-                add(out, "<SPAN class=");
-                add(out, cls);
-                add(out, ">");
-                appendEscaped(out, text);
-                add(out, "</SPAN>");
+                room(64 + cls.size() + kEscapedBytes * text.size());
+                to = put(to, "<SPAN class=");
+                to = put(to, cls);
+                to = put(to, ">");
+                to = putEscaped(to, text);
+                to = put(to, "</SPAN>");
                 break;
             }
             case Control::Kind::CheckBox:
                 if (!c.boxed && !item.checked) break;
-                add(out, "<SPAN class=");
-                add(out, cls);
-                add(out, ">");
-                out += !c.boxed ? "X" : item.checked ? "&#9746;" : "&#9744;";
-                add(out, "</SPAN>");
+                to = put(to, "<SPAN class=");
+                to = put(to, cls);
+                to = put(to, ">");
+                to = !c.boxed ? put(to, "X") : item.checked ? put(to, "&#9746;") : put(to, "&#9744;");
+                to = put(to, "</SPAN>");
                 break;
             case Control::Kind::Image:
                 if (c.picture.isNull()) break;
                 [[fallthrough]];
             case Control::Kind::Line:
             case Control::Kind::Shape:
-                add(out, "<DIV class=");
-                add(out, cls);
-                add(out, "></DIV>");
+                to = put(to, "<DIV class=");
+                to = put(to, cls);
+                to = put(to, "></DIV>");
                 break;
             }
         }
-        add(out, "</DIV>\r\n");
+        room(8);
+        to = put(to, "</DIV>\r\n");
+        out.resize(to - out.data());
         writer_.spill();
     }
     void finish() {
@@ -634,6 +655,8 @@ private:
     const Layout& layout_;
     const int count_;
     int p_ = -1;
+    // Bytes made room for at once beyond what a piece needs.
+    static constexpr qsizetype kRoom = 4096;
     std::vector<std::vector<QByteArray>> classes_;  // "s<section>c<control>", made once
 };
 
