@@ -186,7 +186,7 @@ TEST_F(ReportTest, AnUnknownColumnIsAnError) {
 
 TEST_F(ReportTest, HtmlExportFillsTheTemplateAndOverwrites) {
     addOrders(20);
-    report.control(QStringLiteral("lblTotal"))->caption = QString::fromUtf8("\"x\"\r\ny\nz & <é> \U0001F600\r");
+    report.control(QStringLiteral("lblTotal"))->caption = QString::fromUtf8("12345678abcd\U0001F600xy\"x\"\r\ny\nz & <é>\r");
     const QString page = QStringLiteral("<HTML>\r\n<TITLE>Essai é : ") + kTitleMarker + QStringLiteral("</TITLE>\r\n<BODY>\r\n") +
                          kBodyMarker + QStringLiteral("\r\n</BODY>\r\n</HTML>");
     report.addExportFormat({QStringLiteral("Essai"), QStringLiteral("Essai (*.HTM)"), QStringLiteral("*.HTM"), page});
@@ -214,7 +214,7 @@ TEST_F(ReportTest, HtmlExportFillsTheTemplateAndOverwrites) {
     for (int i = 1; i <= 20; ++i) EXPECT_EQ(bytes.count(">REF" + QByteArray::number(i) + "</SPAN>"), 1) << i;
     EXPECT_EQ(bytes.count("&#9746;"), 6);
     // Markup characters, line breaks and characters beyond ASCII (one beyond 16 bits) escaped.
-    EXPECT_TRUE(bytes.contains(">&quot;x&quot;<BR>y<BR>z &amp; &lt;&#233;&gt; &#128512;<BR></SPAN>"));
+    EXPECT_TRUE(bytes.contains(">12345678abcd&#128512;xy&quot;x&quot;<BR>y<BR>z &amp; &lt;&#233;&gt;<BR></SPAN>"));
 }
 
 // The page goes to its file a piece at a time: one far longer than a piece comes out whole,
