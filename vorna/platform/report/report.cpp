@@ -84,9 +84,16 @@ VbError missingField(const Control& c) {
 // grow are made to measure it, the others are left out).
 enum class Fill { Items, Height };
 
+// The text each text box of the detail showed for the row before, with the bytes the database
+// gave for it: a row that stores the same bytes shows the same text, which is not made again.
+struct RowTexts {
+    std::vector<std::optional<QByteArrayView>> stored;
+    std::vector<QString> texts;
+};
+
 // A section for one row (`row` -1: no row), not yet given its place on a page.
 Band placeSection(const Section& s, int sectionIndex, const Recordset* rs, int row, const std::vector<int>& fields,
-                  Fill fill = Fill::Items) {
+                  Fill fill = Fill::Items, RowTexts* before = nullptr) {
     Band out;
     out.section = sectionIndex;
     if (!s.visible) return out;
@@ -114,6 +121,12 @@ Band placeSection(const Section& s, int sectionIndex, const Recordset* rs, int r
                 break;
             }
             if (row < 0) break;
+            QByteArrayView stored;
+            const bool known = before && c.kind == Control::Kind::TextBox && !c.textOf && rs->storedTextAt(row, index, stored);
+            if (known && before->stored[size_t(i)] == stored) {
+                item.text = before->texts[size_t(i)];
+                break;
+            }
             const Value v = rs->valueAt(row, index);
             if (c.kind == Control::Kind::TextBox) {
                 item.text = fieldText(c, v);
@@ -121,6 +134,10 @@ Band placeSection(const Section& s, int sectionIndex, const Recordset* rs, int r
             }
             else
                 item.checked = v.toBool() == c.checkedWhen;
+            if (known) {
+                before->stored[size_t(i)] = stored;
+                before->texts[size_t(i)] = item.text;
+            }
             break;
         }
         default: break;
@@ -427,7 +444,10 @@ void paginate(const Layout& frame, const QMargins& margins, const Recordset* dat
     if (data && detail.visible) {
         const int rows = data->recordCount();
         const std::vector<int> fields = fieldsOf(detail, data);
-        for (int r = 0; r < rows; ++r) place(placeSection(detail, DT, data, r, fields, fill));
+        RowTexts before;
+        before.stored.resize(fields.size());
+        before.texts.resize(fields.size());
+        for (int r = 0; r < rows; ++r) place(placeSection(detail, DT, data, r, fields, fill, &before));
     }
     place(place1(RF, firstRow));
     endPage();
