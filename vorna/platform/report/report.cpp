@@ -147,7 +147,7 @@ Band placeSection(const Section& s, int sectionIndex, const Recordset* rs, int r
             item.height = grownHeight(c, item.fontSize, item.text);
             out.height = std::max(out.height, c.rect.top() + item.height);
         }
-        out.items << item;
+        out.items << std::move(item);
     }
     return out;
 }
