@@ -179,13 +179,13 @@ char* putEscaped(char* to, const QString& text) {
 #ifdef __SSE2__
     // Eight characters at a time while none of them needs escaping: they are copied as bytes.
     const __m128i ascii = _mm_set1_epi16(0x7f);
-    const __m128i specials[] = {_mm_set1_epi16('&'), _mm_set1_epi16('<'),  _mm_set1_epi16('>'),
-                                _mm_set1_epi16('"'), _mm_set1_epi16('\r'), _mm_set1_epi16('\n')};
+    const __m128i markup[] = {_mm_set1_epi16('&'), _mm_set1_epi16('<'),  _mm_set1_epi16('>'),
+                              _mm_set1_epi16('"'), _mm_set1_epi16('\r'), _mm_set1_epi16('\n')};
     for (; i + 8 <= size; i += 8) {
         const __m128i eight = _mm_loadu_si128(reinterpret_cast<const __m128i*>(chars + i));
         // Characters beyond ASCII: above 0x7f once the sign is set aside (no unsigned compare).
         __m128i escaped = _mm_or_si128(_mm_cmpgt_epi16(eight, ascii), _mm_cmplt_epi16(eight, _mm_setzero_si128()));
-        for (const __m128i& special : specials) escaped = _mm_or_si128(escaped, _mm_cmpeq_epi16(eight, special));
+        for (const __m128i& m : markup) escaped = _mm_or_si128(escaped, _mm_cmpeq_epi16(eight, m));
         if (_mm_movemask_epi8(escaped)) break;
         _mm_storel_epi64(reinterpret_cast<__m128i*>(to), _mm_packus_epi16(eight, eight));
         to += 8;
