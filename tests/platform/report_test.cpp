@@ -179,10 +179,14 @@ TEST_F(ReportTest, AnUnknownColumnIsAnError) {
     addOrders(1);
     report.detail.controls[0].dataField = QStringLiteral("nulle");
     EXPECT_EQ(errorOf([&] { report.layout(); }).number, err::ItemNotFound);
+    const QString path = folder.filePath(QStringLiteral("inconnue.htm"));
+    EXPECT_EQ(errorOf([&] { report.exportReport(QString(), path); }).number, err::ItemNotFound);
+    EXPECT_FALSE(files::fileExists(path));
 }
 
 TEST_F(ReportTest, HtmlExportFillsTheTemplateAndOverwrites) {
     addOrders(20);
+    report.control(QStringLiteral("lblTotal"))->caption = QString::fromUtf8("12345678abcd\U0001F600xy\"x\"\r\ny\nz & <é>\r");
     const QString page = QStringLiteral("<HTML>\r\n<TITLE>Essai é : ") + kTitleMarker + QStringLiteral("</TITLE>\r\n<BODY>\r\n") +
                          kBodyMarker + QStringLiteral("\r\n</BODY>\r\n</HTML>");
     report.addExportFormat({QStringLiteral("Essai"), QStringLiteral("Essai (*.HTM)"), QStringLiteral("*.HTM"), page});
@@ -209,6 +213,8 @@ TEST_F(ReportTest, HtmlExportFillsTheTemplateAndOverwrites) {
     EXPECT_TRUE(bytes.contains(">R&#233;f&#233;rence</SPAN>"));
     for (int i = 1; i <= 20; ++i) EXPECT_EQ(bytes.count(">REF" + QByteArray::number(i) + "</SPAN>"), 1) << i;
     EXPECT_EQ(bytes.count("&#9746;"), 6);
+    // Markup characters, line breaks and characters beyond ASCII (one beyond 16 bits) escaped.
+    EXPECT_TRUE(bytes.contains(">12345678abcd&#128512;xy&quot;x&quot;<BR>y<BR>z &amp; &lt;&#233;&gt;<BR></SPAN>"));
 }
 
 // The page goes to its file a piece at a time: one far longer than a piece comes out whole,
@@ -229,6 +235,27 @@ TEST_F(ReportTest, ALongPageIsWrittenWhole) {
     EXPECT_GT(bytes.size(), 1600000);
     EXPECT_EQ(bytes.count("&#233;&lt;x&gt;&amp;"), 120 * 700);
     EXPECT_TRUE(bytes == report.exportHtml(report.exportFormats().first(), report.layout()).toLatin1());
+}
+
+// The export places the rows again as it writes them: rows that grow to different heights give
+// the pages, and page numbers, of the laid-out report.
+TEST_F(ReportTest, AnExportOfGrowingRowsIsThePagesLaidOut) {
+    Control& ref = report.detail.controls[0];
+    ref.canGrow = true;
+    ref.textOf = [](const Recordset&, int row, const QString& text) { return QStringList(row % 5 + 1, text).join(u'\n'); };
+    report.detail.height = 300;
+    addOrders(150);
+    report.addExportFormat({QStringLiteral("G"), QStringLiteral("G"), QStringLiteral("*.htm"), QString()});
+    const QString path = folder.filePath(QStringLiteral("grandit.htm"));
+    ASSERT_TRUE(report.exportReport(QStringLiteral("G"), path));
+    QFile f(path);
+    ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+    const QByteArray bytes = f.readAll();
+    const Layout l = report.layout();
+    ASSERT_GT(l.pages.size(), 3);
+    EXPECT_EQ(bytes.count("<DIV class=pg>"), l.pages.size());
+    EXPECT_TRUE(bytes.contains(">REF150<BR>REF150<BR>REF150<BR>REF150<BR>REF150</SPAN>"));
+    EXPECT_TRUE(bytes == report.exportHtml(report.exportFormats().first(), l).toLatin1());
 }
 
 TEST_F(ReportTest, ExportFailuresAreErrors) {

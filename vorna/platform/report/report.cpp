@@ -13,6 +13,9 @@
 #include <QPrinter>
 #include <QSaveFile>
 #include <charconv>
+#ifdef __SSE2__
+#include <emmintrin.h>
+#endif
 #include <cstring>
 
 #include "platform/clock.h"
@@ -72,16 +75,39 @@ std::vector<int> fieldsOf(const Section& s, const Recordset* rs) {
     return out;
 }
 
+VbError missingField(const Control& c) {
+    return VbError(err::ItemNotFound, kSource,
+                   QStringLiteral("Le champ « %1 » n'existe pas dans la source des données.").arg(c.dataField));
+}
+
+// What a band is placed with: its items, or only its height (the items of the controls that
+// grow are made to measure it, the others are left out).
+enum class Fill { Items, Height };
+
+// The text each text box of the detail showed for the row before, with the bytes the database
+// gave for it: a row that stores the same bytes shows the same text, which is not made again.
+struct RowTexts {
+    std::vector<std::optional<QByteArrayView>> stored;
+    std::vector<QString> texts;
+};
+
 // A section for one row (`row` -1: no row), not yet given its place on a page.
-Band placeSection(const Section& s, int sectionIndex, const Recordset* rs, int row, const std::vector<int>& fields) {
+Band placeSection(const Section& s, int sectionIndex, const Recordset* rs, int row, const std::vector<int>& fields,
+                  Fill fill = Fill::Items, RowTexts* before = nullptr) {
     Band out;
     out.section = sectionIndex;
     if (!s.visible) return out;
     out.height = s.height;
-    out.items.reserve(s.controls.size());
+    if (fill == Fill::Items) out.items.reserve(s.controls.size());
     for (int i = 0; i < s.controls.size(); ++i) {
         const Control& c = s.controls[i];
         if (!c.visible) continue;
+        if (fill == Fill::Height && !c.canGrow) {
+            if (fields[size_t(i)] < 0 && !c.dataField.isEmpty() && rs &&
+                (c.kind == Control::Kind::TextBox || c.kind == Control::Kind::CheckBox))
+                throw missingField(c);
+            continue;
+        }
         PlacedItem item;
         item.control = i;
         item.height = c.rect.height();
@@ -91,12 +117,16 @@ Band placeSection(const Section& s, int sectionIndex, const Recordset* rs, int r
         case Control::Kind::CheckBox: {
             const int index = fields[size_t(i)];
             if (index < 0) {
-                if (!c.dataField.isEmpty() && rs)
-                    throw VbError(err::ItemNotFound, kSource,
-                                  QStringLiteral("Le champ « %1 » n'existe pas dans la source des données.").arg(c.dataField));
+                if (!c.dataField.isEmpty() && rs) throw missingField(c);
                 break;
             }
             if (row < 0) break;
+            QByteArrayView stored;
+            const bool known = before && c.kind == Control::Kind::TextBox && !c.textOf && rs->storedTextAt(row, index, stored);
+            if (known && before->stored[size_t(i)] == stored) {
+                item.text = before->texts[size_t(i)];
+                break;
+            }
             const Value v = rs->valueAt(row, index);
             if (c.kind == Control::Kind::TextBox) {
                 item.text = fieldText(c, v);
@@ -104,6 +134,10 @@ Band placeSection(const Section& s, int sectionIndex, const Recordset* rs, int r
             }
             else
                 item.checked = v.toBool() == c.checkedWhen;
+            if (known) {
+                before->stored[size_t(i)] = stored;
+                before->texts[size_t(i)] = item.text;
+            }
             break;
         }
         default: break;
@@ -113,84 +147,109 @@ Band placeSection(const Section& s, int sectionIndex, const Recordset* rs, int r
             item.height = grownHeight(c, item.fontSize, item.text);
             out.height = std::max(out.height, c.rect.top() + item.height);
         }
-        out.items << item;
+        out.items << std::move(item);
     }
     return out;
 }
 
-// The text as HTML, appended to `out`: the markup characters and line breaks escaped, and
-// every character beyond ASCII a character reference, so that the page is plain ASCII and
-// every browser reads the accents the same, whatever encoding it guesses.
-void appendEscaped(QByteArray& out, const QString& text) {
-    const qsizetype size = text.size();
-    // Most texts of a report need nothing: their characters are copied as bytes at once.
-    bool plain = true;
-    for (const QChar c : text) {
-        const char16_t u = c.unicode();
-        if (u >= 128 || u == '&' || u == '<' || u == '>' || u == '"' || u == '\r' || u == '\n') {
-            plain = false;
-            break;
-        }
-    }
-    if (plain) {
-        const qsizetype at = out.size();
-        out.resize(at + size);
-        char* to = out.data() + at;
-        for (const QChar c : text) *to++ = char(c.unicode());
-        return;
-    }
-    for (qsizetype i = 0; i < size; ++i) {
-        const QChar c = text[i];
-        switch (c.unicode()) {
-        case '&': out += "&amp;"; break;
-        case '<': out += "&lt;"; break;
-        case '>': out += "&gt;"; break;
-        case '"': out += "&quot;"; break;
-        case '\r':
-            if (i + 1 < size && text[i + 1] == u'\n') ++i;
-            out += "<BR>";
-            break;
-        case '\n': out += "<BR>"; break;
-        default:
-            if (c.unicode() < 128) {
-                out += char(c.unicode());
-            } else if (c.isHighSurrogate() && i + 1 < size) {
-                out += "&#" + QByteArray::number(QChar::surrogateToUcs4(c, text[i + 1])) + ';';
-                ++i;
-            } else {
-                out += "&#" + QByteArray::number(c.unicode()) + ';';
-            }
-        }
-    }
-}
-
-// Bytes at the end of `out`, for the pieces written for every row.
-void add(QByteArray& out, const char* from, qsizetype n) {
-    const qsizetype at = out.size();
-    out.resize(at + n);
-    std::memcpy(out.data() + at, from, size_t(n));
+// Bytes written through a pointer, for the pieces written for every row: the caller has made
+// room for them.
+char* put(char* to, const char* from, qsizetype n) {
+    std::memcpy(to, from, size_t(n));
+    return to + n;
 }
 template <qsizetype N>
-void add(QByteArray& out, const char (&literal)[N]) {
-    add(out, literal, N - 1);
+char* put(char* to, const char (&literal)[N]) {
+    return put(to, literal, N - 1);
 }
-void add(QByteArray& out, const QByteArray& bytes) { add(out, bytes.constData(), bytes.size()); }
+char* put(char* to, const QByteArray& bytes) { return put(to, bytes.constData(), bytes.size()); }
+
+// The most bytes a character of a text becomes in HTML: "&#65535;" (a pair of surrogates is
+// at most "&#1114111;", for two characters).
+constexpr qsizetype kEscapedBytes = 8;
+
+// The text as HTML, written at `to` (room for kEscapedBytes a character): the markup
+// characters and line breaks escaped, and every character beyond ASCII a character reference,
+// so that the page is plain ASCII and every browser reads the accents the same, whatever
+// encoding it guesses. Returns the end of what was written.
+char* putEscaped(char* to, const QString& text) {
+    const qsizetype size = text.size();
+    const QChar* chars = text.constData();
+    qsizetype i = 0;
+#ifdef __SSE2__
+    // Eight characters at a time while none of them needs escaping: they are copied as bytes.
+    const __m128i ascii = _mm_set1_epi16(0x7f);
+    const __m128i markup[] = {_mm_set1_epi16('&'), _mm_set1_epi16('<'),  _mm_set1_epi16('>'),
+                              _mm_set1_epi16('"'), _mm_set1_epi16('\r'), _mm_set1_epi16('\n')};
+    for (; i + 8 <= size; i += 8) {
+        const __m128i eight = _mm_loadu_si128(reinterpret_cast<const __m128i*>(chars + i));
+        // Characters beyond ASCII: above 0x7f once the sign is set aside (no unsigned compare).
+        __m128i escaped = _mm_or_si128(_mm_cmpgt_epi16(eight, ascii), _mm_cmplt_epi16(eight, _mm_setzero_si128()));
+        for (const __m128i& m : markup) escaped = _mm_or_si128(escaped, _mm_cmpeq_epi16(eight, m));
+        if (_mm_movemask_epi8(escaped)) break;
+        _mm_storel_epi64(reinterpret_cast<__m128i*>(to), _mm_packus_epi16(eight, eight));
+        to += 8;
+    }
+#endif
+    for (; i < size; ++i) {
+        const QChar c = chars[i];
+        const char16_t u = c.unicode();
+        // Most characters of a report need nothing: they are copied as bytes.
+        if (u < 128 && u != '&' && u != '<' && u != '>' && u != '"' && u != '\r' && u != '\n') {
+            *to++ = char(u);
+            continue;
+        }
+        switch (u) {
+        case '&': to = put(to, "&amp;"); break;
+        case '<': to = put(to, "&lt;"); break;
+        case '>': to = put(to, "&gt;"); break;
+        case '"': to = put(to, "&quot;"); break;
+        case '\r':
+            if (i + 1 < size && chars[i + 1] == u'\n') ++i;
+            to = put(to, "<BR>");
+            break;
+        case '\n': to = put(to, "<BR>"); break;
+        default: {
+            char32_t code = u;
+            if (c.isHighSurrogate() && i + 1 < size) code = QChar::surrogateToUcs4(c, chars[++i]);
+            to = put(to, "&#");
+            to = std::to_chars(to, to + 8, std::uint32_t(code)).ptr;
+            *to++ = ';';
+        }
+        }
+    }
+    return to;
+}
+
+// The text as HTML (putEscaped), appended to `out`.
+void appendEscaped(QByteArray& out, const QString& text) {
+    const qsizetype at = out.size();
+    out.resize(at + kEscapedBytes * text.size());
+    out.resize(putEscaped(out.data() + at, text) - out.data());
+}
+
+// The most bytes of a length in points (putPt).
+constexpr qsizetype kPtBytes = 24;
 
 // Twips as CSS points: whole points, or two decimals.
-void appendPt(QByteArray& out, int twips) {
+char* putPt(char* to, int twips) {
     if (twips < 0) {
-        out += QByteArray::number(twips / 20.0, 'f', twips % 20 == 0 ? 0 : 2);
+        to = put(to, QByteArray::number(twips / 20.0, 'f', twips % 20 == 0 ? 0 : 2));
     } else {
-        char digits[16];
-        char* end = std::to_chars(digits, digits + sizeof digits, twips / 20).ptr;
+        to = std::to_chars(to, to + 16, twips / 20).ptr;
         if (const int hundredths = twips % 20 * 5) {
-            *end++ = '.';
-            *end++ = char('0' + hundredths / 10);
-            *end++ = char('0' + hundredths % 10);
+            *to++ = '.';
+            *to++ = char('0' + hundredths / 10);
+            *to++ = char('0' + hundredths % 10);
         }
-        add(out, digits, end - digits);
     }
-    add(out, "pt");
+    return put(to, "pt");
+}
+
+void appendPt(QByteArray& out, int twips) {
+    const qsizetype at = out.size();
+    out.resize(at + kPtBytes);
+    out.resize(putPt(out.data() + at, twips) - out.data());
 }
 
 // The page's bytes, handed to the device a large piece at a time: a page of many thousand
@@ -333,7 +392,77 @@ QRect Layout::rect(const Band& band, const PlacedItem& item) const {
     return QRect(left + r.left(), band.top + r.top(), r.width(), item.height);
 }
 
-Layout Report::layout() const {
+namespace {
+
+// The report's sections placed on pages in order: `sink.page()` opens each page, then
+// `sink.band(band)` takes each of its bands (the page footer last), its top set.
+template <class Sink>
+void paginate(const Layout& frame, const QMargins& margins, const Recordset* data, Fill fill, Sink& sink) {
+    enum { RH, PH, DT, PF, RF };
+    const Section& pageFooter = frame.sections[PF];
+    const Section& detail = frame.sections[DT];
+    const int top = margins.top();
+    const int footerHeight = pageFooter.visible ? pageFooter.height : 0;
+    const int bottom = frame.pageSize.height() - margins.bottom() - footerHeight;
+    const int firstRow = data && data->recordCount() > 0 ? 0 : -1;
+    auto place1 = [&](int section, int row) {
+        const Section& s = frame.sections[section];
+        return placeSection(s, section, data, row, fieldsOf(s, data), fill);
+    };
+
+    // The page footer is the same on every page; its page codes are read when it is drawn.
+    const Band footer = place1(PF, firstRow);
+    const Band header = place1(PH, firstRow);
+    int y = top;
+    auto put = [&](Band band) {
+        band.top = y;
+        y += band.height;
+        sink.band(std::move(band));
+    };
+    auto endPage = [&] {
+        if (footerHeight <= 0) return;
+        Band f = footer;
+        f.top = bottom;
+        sink.band(std::move(f));
+    };
+    sink.page();
+    put(place1(RH, firstRow));
+    put(header);
+    int pageStart = y;
+    // A section goes on the current page when it fits, or when it is the first one under the
+    // page header (one taller than a page is cut rather than never placed).
+    auto place = [&](Band band) {
+        if (y + band.height > bottom && y > pageStart) {
+            endPage();
+            sink.page();
+            y = top;
+            put(header);
+            pageStart = y;
+        }
+        put(std::move(band));
+    };
+    if (data && detail.visible) {
+        const int rows = data->recordCount();
+        const std::vector<int> fields = fieldsOf(detail, data);
+        RowTexts before;
+        before.stored.resize(fields.size());
+        before.texts.resize(fields.size());
+        for (int r = 0; r < rows; ++r) place(placeSection(detail, DT, data, r, fields, fill, &before));
+    }
+    place(place1(RF, firstRow));
+    endPage();
+}
+
+// Counts the pages.
+struct PageCount {
+    int pages = 0;
+    void page() { ++pages; }
+    void band(Band&&) {}
+};
+
+}  // namespace
+
+Layout Report::emptyLayout() const {
     Layout out;
     const QSizeF mm = pageSize.size(QPageSize::Millimeter);
     QSize page(int(std::lround(mm.width() * 1440 / 25.4)), int(std::lround(mm.height() * 1440 / 25.4)));
@@ -343,63 +472,28 @@ Layout Report::layout() const {
     out.now = Clock::now();
     out.title = caption;
     out.sections = {reportHeader, pageHeader, detail, pageFooter, reportFooter};
-    enum { RH, PH, DT, PF, RF };
+    return out;
+}
 
-    const int top = margins.top();
-    const int footerHeight = pageFooter.visible ? pageFooter.height : 0;
-    const int bottom = page.height() - margins.bottom() - footerHeight;
-    const int firstRow = data_ && data_->recordCount() > 0 ? 0 : -1;
-
-    // The page footer is the same on every page; its page codes are read when it is drawn.
-    const Band footer = placeSection(pageFooter, PF, data_, firstRow, fieldsOf(pageFooter, data_));
-    const Band header = placeSection(pageHeader, PH, data_, firstRow, fieldsOf(pageHeader, data_));
-    int y = top;
-    auto put = [&](Band band) {
-        band.top = y;
-        y += band.height;
-        out.pages.last().bands << std::move(band);
-    };
-    auto endPage = [&] {
-        if (footerHeight <= 0) return;
-        Band f = footer;
-        f.top = bottom;
-        out.pages.last().bands << f;
-    };
-    out.pages << Page{};
-    put(placeSection(reportHeader, RH, data_, firstRow, fieldsOf(reportHeader, data_)));
-    put(header);
-    int pageStart = y;
-    // A section goes on the current page when it fits, or when it is the first one under the
-    // page header (one taller than a page is cut rather than never placed).
-    auto place = [&](Band band) {
-        if (y + band.height > bottom && y > pageStart) {
-            endPage();
-            out.pages << Page{};
-            y = top;
-            put(header);
-            pageStart = y;
-        }
-        put(std::move(band));
-    };
-    if (data_ && detail.visible) {
-        const int rows = data_->recordCount();
-        const std::vector<int> fields = fieldsOf(detail, data_);
+Layout Report::layout() const {
+    Layout out = emptyLayout();
+    struct Pages {
+        Layout& out;
         Band previous;
-        for (int r = 0; r < rows; ++r) {
-            Band band = placeSection(detail, DT, data_, r, fields);
+        void page() { out.pages << Page{}; }
+        void band(Band&& band) {
             // A text equal to the row before's is that text: a long list where many rows
             // repeat a value (the same treasury, the same currencies) keeps it once.
-            if (band.items.size() == previous.items.size())
+            if (band.section == 2 && previous.section == 2 && band.items.size() == previous.items.size())
                 for (qsizetype i = 0; i < band.items.size(); ++i) {
                     const QString& before = previous.items.at(i).text;
                     if (band.items.at(i).text == before) band.items[i].text = before;
                 }
-            previous = band;
-            place(std::move(band));
+            if (band.section == 2) previous = band;
+            out.pages.last().bands << std::move(band);
         }
-    }
-    place(placeSection(reportFooter, RF, data_, firstRow, fieldsOf(reportFooter, data_)));
-    endPage();
+    } pages{out, {}};
+    paginate(out, margins, data_, Fill::Items, pages);
     return out;
 }
 
@@ -450,8 +544,7 @@ namespace {
 
 // The pages: each control's place in its section and its font go once into a style sheet; a
 // band is a block placed on its page, and a control inside it names its class.
-void writeBody(PageWriter& writer, const Layout& layout) {
-    QByteArray& out = writer.bytes();
+void writeStyle(QByteArray& out, const Layout& layout) {
     out += "<STYLE>\r\n.pg{position:relative;page-break-after:always;width:";
     appendPt(out, layout.pageSize.width());
     out += ";height:";
@@ -513,69 +606,113 @@ void writeBody(PageWriter& writer, const Layout& layout) {
         }
     }
     out += "</STYLE>\r\n";
+}
 
-    const int count = int(layout.pages.size());
-    std::vector<std::vector<QByteArray>> classes;  // "s<section>c<control>", made once
-    for (int s = 0; s < layout.sections.size(); ++s) {
-        classes.emplace_back();
-        for (int i = 0; i < layout.sections[s].controls.size(); ++i)
-            classes.back().push_back("s" + QByteArray::number(s) + 'c' + QByteArray::number(i));
-    }
-    for (int p = 0; p < count; ++p) {
-        out += "<DIV class=pg>\r\n";
-        for (const Band& band : layout.pages[p].bands) {
-            if (band.items.isEmpty()) continue;
-            add(out, "<DIV class=bd style=\"top:");
-            appendPt(out, band.top);
-            add(out, ";height:");
-            appendPt(out, band.height);
-            add(out, "\">");
-            for (const PlacedItem& item : band.items) {
-                const Control& c = layout.control(band, item);
-                const QByteArray& cls = classes[size_t(band.section)][size_t(item.control)];
-                switch (c.kind) {
-                case Control::Kind::Label:
-                case Control::Kind::TextBox: {
-                    QString expanded;
-                    if (c.kind == Control::Kind::Label) expanded = expandCodes(item.text, layout.now, p + 1, count, layout.title);
-                    const QString& text = c.kind == Control::Kind::Label ? expanded : item.text;
-                    if (text.isEmpty() && !c.border) break;
-                    add(out, "<SPAN class=");
-                    add(out, cls);
-                    add(out, ">");
-                    appendEscaped(out, text);
-                    add(out, "</SPAN>");
-                    break;
-                }
-                case Control::Kind::CheckBox:
-                    if (!c.boxed && !item.checked) break;
-                    add(out, "<SPAN class=");
-                    add(out, cls);
-                    add(out, ">");
-                    out += !c.boxed ? "X" : item.checked ? "&#9746;" : "&#9744;";
-                    add(out, "</SPAN>");
-                    break;
-                case Control::Kind::Image:
-                    if (c.picture.isNull()) break;
-                    [[fallthrough]];
-                case Control::Kind::Line:
-                case Control::Kind::Shape:
-                    add(out, "<DIV class=");
-                    add(out, cls);
-                    add(out, "></DIV>");
-                    break;
-                }
-            }
-            add(out, "</DIV>\r\n");
-            writer.spill();
+// The pages after the style sheet, a band at a time, as the pager places them (`count` pages
+// in all).
+class BodyWriter {
+public:
+    BodyWriter(PageWriter& writer, const Layout& layout, int count) : writer_(writer), layout_(layout), count_(count) {
+        writeStyle(writer.bytes(), layout);
+        for (int s = 0; s < layout.sections.size(); ++s) {
+            classes_.emplace_back();
+            for (int i = 0; i < layout.sections[s].controls.size(); ++i)
+                classes_.back().push_back("s" + QByteArray::number(s) + 'c' + QByteArray::number(i));
         }
-        out += "</DIV>\r\n";
     }
+    void page() {
+        QByteArray& out = writer_.bytes();
+        if (p_ >= 0) out += "</DIV>\r\n";
+        ++p_;
+        out += "<DIV class=pg>\r\n";
+    }
+    void band(const Band& band) {
+        if (band.items.isEmpty()) return;
+        QByteArray& out = writer_.bytes();
+        // Room is made for each piece before it is written; what is left over goes at the end.
+        char* to = out.data() + out.size();
+        auto room = [&](qsizetype n) {
+            const qsizetype at = to - out.data();
+            if (out.size() - at < n) out.resize(at + n + kRoom);
+            to = out.data() + at;
+        };
+        room(64 + 2 * kPtBytes);
+        to = put(to, "<DIV class=bd style=\"top:");
+        to = putPt(to, band.top);
+        to = put(to, ";height:");
+        to = putPt(to, band.height);
+        to = put(to, "\">");
+        for (const PlacedItem& item : band.items) {
+            const Control& c = layout_.control(band, item);
+            const QByteArray& cls = classes_[size_t(band.section)][size_t(item.control)];
+            room(64 + cls.size());
+            switch (c.kind) {
+            case Control::Kind::Label:
+            case Control::Kind::TextBox: {
+                QString expanded;
+                if (c.kind == Control::Kind::Label) expanded = expandCodes(item.text, layout_.now, p_ + 1, count_, layout_.title);
+                const QString& text = c.kind == Control::Kind::Label ? expanded : item.text;
+                if (text.isEmpty() && !c.border) break;
+                room(64 + cls.size() + kEscapedBytes * text.size());
+                to = put(to, "<SPAN class=");
+                to = put(to, cls);
+                to = put(to, ">");
+                to = putEscaped(to, text);
+                to = put(to, "</SPAN>");
+                break;
+            }
+            case Control::Kind::CheckBox:
+                if (!c.boxed && !item.checked) break;
+                to = put(to, "<SPAN class=");
+                to = put(to, cls);
+                to = put(to, ">");
+                to = !c.boxed ? put(to, "X") : item.checked ? put(to, "&#9746;") : put(to, "&#9744;");
+                to = put(to, "</SPAN>");
+                break;
+            case Control::Kind::Image:
+                if (c.picture.isNull()) break;
+                [[fallthrough]];
+            case Control::Kind::Line:
+            case Control::Kind::Shape:
+                to = put(to, "<DIV class=");
+                to = put(to, cls);
+                to = put(to, "></DIV>");
+                break;
+            }
+        }
+        room(8);
+        to = put(to, "</DIV>\r\n");
+        out.resize(to - out.data());
+        writer_.spill();
+    }
+    void finish() {
+        if (p_ >= 0) writer_.bytes() += "</DIV>\r\n";
+    }
+
+private:
+    PageWriter& writer_;
+    const Layout& layout_;
+    const int count_;
+    int p_ = -1;
+    // Bytes made room for at once beyond what a piece needs.
+    static constexpr qsizetype kRoom = 4096;
+    std::vector<std::vector<QByteArray>> classes_;  // "s<section>c<control>", made once
+};
+
+// The pages of a layout.
+void writeBody(PageWriter& writer, const Layout& layout) {
+    BodyWriter body(writer, layout, int(layout.pages.size()));
+    for (const Page& page : layout.pages) {
+        body.page();
+        for (const Band& band : page.bands) body.band(band);
+    }
+    body.finish();
 }
 
 // The HTML page of the export onto a device: the template with the title and the pages in
 // place of its markers. False when a write failed.
-bool writePage(QIODevice& device, const ExportFormat& format, const Layout& layout) {
+template <class Body>
+bool writePage(QIODevice& device, const ExportFormat& format, const Layout& layout, Body writeBody) {
     PageWriter writer(device);
     QByteArray& out = writer.bytes();
 
@@ -606,7 +743,7 @@ bool writePage(QIODevice& device, const ExportFormat& format, const Layout& layo
     qsizetype from = 0;
     for (const Mark& m : marks) {
         templateText(from, m.at);
-        if (m.body) writeBody(writer, layout);
+        if (m.body) writeBody(writer);
         else appendEscaped(out, layout.title);
         from = m.at + m.length;
     }
@@ -620,7 +757,7 @@ QString Report::exportHtml(const ExportFormat& format, const Layout& layout) con
     QByteArray bytes;
     QBuffer buffer(&bytes);
     buffer.open(QIODevice::WriteOnly);
-    writePage(buffer, format, layout);
+    writePage(buffer, format, layout, [&](PageWriter& writer) { writeBody(writer, layout); });
     return QString::fromLatin1(bytes);
 }
 
@@ -654,10 +791,14 @@ bool Report::exportReport(const QString& key, const QString& pathIn, bool overwr
 
     const qint64 start = jobClock();
     int reported = 0;
-    const Layout pages = layout();
+    // The pages are counted first (the page codes need their number); the page is then made
+    // a band at a time as they are placed again, and goes to the file as it is made.
+    const Layout pages = emptyLayout();
+    PageCount counted;
+    paginate(pages, margins, data_, Fill::Height, counted);
     if (!jobGoesOn(start, reported)) return false;
 
-    // The page goes to the file as it is made; the file takes its name only once it is whole.
+    // The file takes its name only once it is whole.
     QSaveFile file(path);
     file.setDirectWriteFallback(true);
     const bool existed = files::fileExists(path);
@@ -666,15 +807,30 @@ bool Report::exportReport(const QString& key, const QString& pathIn, bool overwr
                        QStringLiteral("Le fichier %1 ne peut pas être écrit : %2").arg(path, file.errorString()));
     };
     if (!file.open(QIODevice::WriteOnly)) throw failed();
-    if (!writePage(file, *format, pages)) {
+    const auto body = [&](PageWriter& writer) {
+        BodyWriter bands(writer, pages, counted.pages);
+        paginate(pages, margins, data_, Fill::Items, bands);
+        bands.finish();
+    };
+    const auto discard = [&] {
+        file.cancelWriting();
+        // Written in place (a folder where no other file can be made): what was not there goes.
+        if (!existed && files::fileExists(path)) QFile::remove(path);
+    };
+    bool written = false;
+    try {
+        written = writePage(file, *format, pages, body);
+    } catch (...) {
+        discard();
+        throw;
+    }
+    if (!written) {
         const VbError e = failed();
         file.cancelWriting();
         throw e;
     }
     if (!jobGoesOn(start, reported)) {
-        file.cancelWriting();
-        // Written in place (a folder where no other file can be made): what was not there goes.
-        if (!existed && files::fileExists(path)) QFile::remove(path);
+        discard();
         return false;
     }
     if (!file.commit()) throw failed();

@@ -230,6 +230,8 @@ protected:
     void raiseError(long number, const QString& description);
 
 private:
+    // The layout without its pages: page size, sections, the date and time of the codes.
+    Layout emptyLayout() const;
     // Goes through the job's elapsed seconds; false once the job is cancelled.
     bool jobGoesOn(qint64 startMs, int& reported);
 
