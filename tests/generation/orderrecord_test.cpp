@@ -104,6 +104,39 @@ TEST_F(OrderRecordMapping, NullColumnsReadEmpty) {
     EXPECT_FALSE(o.dateGener.isValid());
 }
 
+// One record read into row after row, as the generation does, holds each row's own texts: a
+// shorter text after a longer one, accented letters, Null and empty after a text and back.
+TEST_F(OrderRecordMapping, OneRecordReadRowAfterRowHoldsEachRowsTexts) {
+    TempStartFolder folder;
+    folder.createWorkingDatabase();
+    const ConnectionPtr c = folder.openWorking();
+    const Value rows[][3] = {
+        {"HANSEATIC SHIPPING 1 GMBH", "USD", "LILLE"},
+        {"AB", Value::null(), "Hôtel Dieu"},
+        {"ÉTÉ À PARIS", "", "LILLE"},
+        {Value::null(), "EUR", ""},
+        {"CD", "GBP", Value::null()},
+    };
+    for (const auto& r : rows) TempStartFolder::insertOrder(c, {{"identBE1", r[0]}, {"devOrdre", r[1]}, {"villePL", r[2]}});
+
+    const auto rs = pendingOrders(c);
+    ASSERT_EQ(rs->recordCount(), int(std::size(rows)));
+    const OrderReader reader(*rs);
+    OrderRecord o;
+    int n = 0;
+    for (rs->moveFirst(); !rs->eof(); rs->moveNext(), ++n) {
+        reader.read(o);
+        const OrderRecord fresh = fromRecordset(*rs);
+        const QString texts[] = {o.identBE1, o.devOrdre, o.villePL};
+        const QString freshTexts[] = {fresh.identBE1, fresh.devOrdre, fresh.villePL};
+        for (int k = 0; k < 3; ++k) {
+            EXPECT_EQ(texts[k], rows[n][k].toText()) << n << " " << k;
+            EXPECT_EQ(texts[k].isNull(), freshTexts[k].isNull()) << n << " " << k;
+        }
+        EXPECT_EQ(o.idOrdre, fresh.idOrdre);
+    }
+}
+
 // The pending orders of a real working database, read as the generation reads them, give the
 // interchange byte for byte.
 TEST_F(OrderRecordMapping, InterchangeFromTheWorkingDatabase) {

@@ -100,13 +100,22 @@ public:
     explicit OrderReader(const Recordset& rs);
     // The current row.
     OrderRecord read() const;
+    // The current row into `o`, every field written: its texts keep their room for the next
+    // row, so a walk over many rows reading into one record makes few new texts.
+    void read(OrderRecord& o) const;
 
 private:
+    // The position of the next column read, found by its name on the first row.
+    size_t nextPosition(const char* name) const;
     Value next(const char* name) const;
+    void nextText(const char* name, QString& into) const;
 
     const Recordset& rs_;
     mutable std::vector<int> indexes_;
+    // Per position: a column whose stored bytes, when it holds a text, are the text it reads.
+    mutable std::vector<bool> storedIsText_;
     mutable size_t position_ = 0;
+    mutable int row_ = -1;  // the current row, 0-based; -1 when there is none
 };
 
 }  // namespace vorna
