@@ -97,16 +97,21 @@ QString displayPattern(int nbDeci) {
 
 // The characters that keyFilterText returns as they are: upper-case letters, digits and
 // " .,-()/'+:". They are the only ones a free text of the file may hold; any other is put to
-// the key filter itself, which refuses it (and beeps where it does).
-constexpr std::array<bool, 128> kPlain = [] {
-    std::array<bool, 128> t{};
-    for (char c = 'A'; c <= 'Z'; ++c) t[size_t(c)] = true;
-    for (char c = '0'; c <= '9'; ++c) t[size_t(c)] = true;
-    for (const char c : std::string_view(" .,-()/'+:")) t[size_t(c)] = true;
+// the key filter itself, which refuses it (and beeps where it does). "'" and "+" are released,
+// ":" is released or becomes a blank.
+enum EdiClass : quint8 { Refused, Plain, Released, Colon };
+constexpr std::array<quint8, 128> kEdiClass = [] {
+    std::array<quint8, 128> t{};
+    for (char c = 'A'; c <= 'Z'; ++c) t[size_t(c)] = Plain;
+    for (char c = '0'; c <= '9'; ++c) t[size_t(c)] = Plain;
+    for (const char c : std::string_view(" .,-()/")) t[size_t(c)] = Plain;
+    t[size_t('\'')] = Released;
+    t[size_t('+')] = Released;
+    t[size_t(':')] = Colon;
     return t;
 }();
 
-bool isPlain(char16_t u) { return u < 128 && kPlain[u]; }
+bool isPlain(char16_t u) { return u < 128 && kEdiClass[u] != Refused; }
 
 // Refuses the whole text at its first character that the key filter would not let through
 // unchanged.
@@ -124,14 +129,10 @@ void checkFreeText(QStringView textIn) {
     }
 }
 
-// ediText's bytes appended to `out`. The text is checked whole first: a refused text leaves
-// nothing of itself in `out`.
-void appendEdiText(QByteArray& out, QStringView textIn, bool colonToSpace) {
+// ediText's bytes written from `to` on, where there is room for two bytes per character; answers
+// their end. The text is checked whole first: a refused text raises its error.
+char* writeCheckedEdiText(char* to, QStringView textIn, bool colonToSpace) {
     checkFreeText(textIn);
-    // Room for every character released, then cut to what was written.
-    const qsizetype at = out.size();
-    out.resize(at + 2 * textIn.size());
-    char* to = out.data() + at;
     for (const QChar c : textIn) {
         const char k = char(c.unicode());  // checked: a plain character
         if (k == ':' && colonToSpace) {
@@ -141,7 +142,29 @@ void appendEdiText(QByteArray& out, QStringView textIn, bool colonToSpace) {
         if (k == ':' || k == '\'' || k == '+') *to++ = '?';
         *to++ = k;
     }
-    out.truncate(to - out.constData());
+    return to;
+}
+
+// The same, written as the characters are looked at: a text of plain characters only, as they
+// nearly all are, is read once. At any other character the text is checked whole and written
+// again from the start.
+char* writeEdiText(char* to, QStringView textIn, bool colonToSpace) {
+    char* const start = to;
+    for (const QChar c : textIn) {
+        const char16_t u = c.unicode();
+        const quint8 k = u < 128 ? kEdiClass[u] : quint8(Refused);
+        if (k == Plain) {
+            *to++ = char(u);
+        } else if (k == Refused) {
+            return writeCheckedEdiText(start, textIn, colonToSpace);
+        } else if (k == Colon && colonToSpace) {
+            *to++ = ' ';
+        } else {
+            *to++ = '?';
+            *to++ = char(u);
+        }
+    }
+    return to;
 }
 
 // What formatNumber writes for the patterns of the file and of the summary ("#0.00",
@@ -177,9 +200,9 @@ QString plainAmountText(const Decimal& amount, int nbDeci, bool grouped, QChar s
 }  // namespace
 
 QString ediText(const QString& textIn, bool colonToSpace) {
-    QByteArray out;
-    appendEdiText(out, textIn, colonToSpace);
-    return QString::fromLatin1(out);  // only plain characters pass: the bytes are ASCII
+    QByteArray out(2 * textIn.size(), Qt::Uninitialized);
+    const char* end = writeEdiText(out.data(), textIn, colonToSpace);
+    return QString::fromLatin1(out.constData(), end - out.constData());  // only plain characters pass: the bytes are ASCII
 }
 
 QString moaAmountText(const Decimal& amount, int nbDeci) {
@@ -206,9 +229,8 @@ OrderFileWriter::OrderFileWriter(QIODevice& out) : out_(out) {}
 void OrderFileWriter::put(QStringView piece) {
     // Every piece is a literal, a number, an ediText result or a checked stored value: all of
     // them have a single-byte code.
-    const qsizetype at = bytes_.size();
-    bytes_.resize(at + piece.size());
-    char* to = bytes_.data() + at;
+    char* to = room(piece.size());
+    size_ += piece.size();
     for (const QChar c : piece) {
         const ushort u = c.unicode();
         if (u < 128) {
@@ -226,15 +248,26 @@ void OrderFileWriter::putNumber(qint64 n) {
     putBytes(digits, r.ptr - digits);
 }
 
-void OrderFileWriter::putText(QStringView x, bool colonToSpace) { appendEdiText(bytes_, x, colonToSpace); }
+void OrderFileWriter::grow(qsizetype n) {
+    const qsizetype capacity = std::max(2 * capacity_, std::max<qsizetype>(size_ + n, 4096));
+    std::unique_ptr<char[]> bytes(new char[size_t(capacity)]);
+    if (size_ > 0) std::memcpy(bytes.get(), bytes_.get(), size_t(size_));
+    bytes_ = std::move(bytes);
+    capacity_ = capacity;
+}
+
+void OrderFileWriter::putText(QStringView x, bool colonToSpace) {
+    char* const at = room(2 * x.size());
+    size_ += writeEdiText(at, x, colonToSpace) - at;
+}
 
 // The bytes built since the last call go to the device in one write.
 void OrderFileWriter::flush() {
-    if (bytes_.isEmpty()) return;
+    if (size_ == 0) return;
     errno = 0;
-    const qint64 n = out_.write(bytes_.constData(), bytes_.size());
-    const qint64 expected = bytes_.size();
-    bytes_.resize(0);  // keeps its room for the next message
+    const qint64 n = out_.write(bytes_.get(), size_);
+    const qint64 expected = size_;
+    size_ = 0;  // the room stays for the next message
     if (n != expected) {
         // Qt gives no text for a write the disk cut short: the system's reason is told instead.
         const int error = errno;
