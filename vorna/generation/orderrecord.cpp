@@ -39,20 +39,21 @@ Value OrderReader::next(const char* name) const { return rs_.value(indexes_[next
 // What value().toText() reads, taken from the stored bytes where they are the text.
 void OrderReader::nextText(const char* name, QString& into) const {
     const size_t p = nextPosition(name);
-    const int i = indexes_[p];
-    if (row_ >= 0 && storedIsText_[p]) {
-        QByteArrayView bytes;
-        if (rs_.storedTextAt(row_, i, bytes)) {
-            if (!bytes.isEmpty()) {
-                assignUtf8(into, bytes);
-                return;
-            }
-        } else if (rs_.isNullAt(row_, i)) {
+    if (p < stored_.size()) {
+        switch (stored_[p]) {
+        case Recordset::Stored::Null:
             if (!into.isNull()) into = QString();
             return;
+        case Recordset::Stored::Text:
+            if (storedIsText_[p] && !texts_[p].isEmpty()) {
+                assignUtf8(into, texts_[p]);
+                return;
+            }
+            break;
+        case Recordset::Stored::Other: break;
         }
     }
-    into = rs_.value(i).toText();
+    into = rs_.value(indexes_[p]).toText();
 }
 
 OrderRecord OrderReader::read() const {
@@ -63,7 +64,13 @@ OrderRecord OrderReader::read() const {
 
 void OrderReader::read(OrderRecord& o) const {
     position_ = 0;
-    row_ = rs_.absolutePosition() - 1;
+    const int row = rs_.absolutePosition() - 1;
+    stored_.clear();
+    if (allFound_ && row >= 0) {
+        stored_.resize(indexes_.size());
+        texts_.resize(indexes_.size());
+        rs_.storedAt(row, indexes_.data(), qsizetype(indexes_.size()), stored_.data(), texts_.data());
+    }
     const auto text = [this](const char* name, QString& into) { nextText(name, into); };
     const auto whole = [this](const char* name) { return int(next(name).toInt()); };
     const auto flag = [this](const char* name) { return next(name).toBool(); };
@@ -141,6 +148,7 @@ void OrderReader::read(OrderRecord& o) const {
     o.genere = flag("genere");
     text("cMontant", o.cMontant);
     text("cDevises", o.cDevises);
+    allFound_ = true;
 }
 
 }  // namespace vorna

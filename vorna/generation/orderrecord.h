@@ -4,11 +4,10 @@
 #include <QString>
 #include <vector>
 
+#include "platform/db/recordset.h"
 #include "platform/value.h"
 
 namespace vorna {
-
-class Recordset;
 
 // One row of Ordres, in the order of its columns. Text columns read Null and empty alike as an
 // empty text; Null numbers read 0, Null Booleans false and a Null date an invalid QDateTime.
@@ -115,7 +114,10 @@ private:
     // Per position: a column whose stored bytes, when it holds a text, are the text it reads.
     mutable std::vector<bool> storedIsText_;
     mutable size_t position_ = 0;
-    mutable int row_ = -1;  // the current row, 0-based; -1 when there is none
+    // Once every column is found, the stored form of the current row's columns, read at once.
+    mutable bool allFound_ = false;
+    mutable std::vector<Recordset::Stored> stored_;
+    mutable std::vector<QByteArrayView> texts_;
 };
 
 }  // namespace vorna
