@@ -1,6 +1,7 @@
 #include "generation/orderfile.h"
 
 #include <QIODevice>
+#include <QVarLengthArray>
 #include <array>
 #include <cerrno>
 #include <charconv>
@@ -19,6 +20,23 @@
 #include "platform/vberror.h"
 
 namespace vorna {
+
+// Two 35-character fields side by side, trailing blanks removed: the long lines of the file
+// made from two lines of the form. Kept as the two views: the first field, then, when there is
+// a second one, the blanks that fill the first to 35 characters and the second.
+struct TwoFields {
+    QStringView first;
+    QStringView second;
+    bool isEmpty() const { return first.isEmpty() && second.isEmpty(); }
+    qsizetype filling() const { return second.isEmpty() ? 0 : 35 - first.size(); }
+    // The whole text.
+    QString text() const {
+        QString out = first.toString();
+        out.resize(first.size() + filling(), u' ');
+        out.append(second);
+        return out;
+    }
+};
 
 namespace {
 
@@ -53,28 +71,24 @@ QStringView blanksTrimmed(QStringView s) {
     return s;
 }
 
-// Two 35-character fields side by side, trailing blanks removed: the long lines of the file
-// made from two lines of the form. A first line alone, as most are, comes back as it is.
-QString twoFields(const QString& a, const QString& b) {
+// The two 35-character fields that make one.
+TwoFields twoFields(const QString& a, const QString& b) {
     const QStringView second = withoutTrailingBlanks(QStringView(b).left(35));
-    if (second.isEmpty()) {
-        const QStringView first = withoutTrailingBlanks(QStringView(a).left(35));
-        return first.size() == a.size() ? a : first.toString();
-    }
-    // One allocation: the first field, its filling blanks, the second.
-    QString out(35 + second.size(), u' ');
-    const QStringView first = QStringView(a).left(35);
-    std::copy(first.begin(), first.end(), out.begin());
-    std::copy(second.begin(), second.end(), out.begin() + 35);
-    return out;
+    if (second.isEmpty()) return {withoutTrailingBlanks(QStringView(a).left(35)), {}};
+    return {QStringView(a).left(35), second};
 }
 
 // codeBqeBE + "//" + ibanBE, the IBAN alone, or nothing when only the national code is known.
-QString beneficiaryAccount(const OrderRecord& o) {
-    const QString code = trimBlanks(o.codeBqeBE);
-    const QString iban = trimBlanks(o.ibanBE);
-    if (!code.isEmpty()) return iban.isEmpty() ? QString() : code + QStringLiteral("//") + iban;
-    return iban;
+// `joined` holds the text made of both.
+QStringView beneficiaryAccount(const OrderRecord& o, QString& joined) {
+    const QStringView code = blanksTrimmed(o.codeBqeBE);
+    const QStringView iban = blanksTrimmed(o.ibanBE);
+    if (code.isEmpty()) return iban;
+    if (iban.isEmpty()) return {};
+    joined = code.toString();
+    joined += QStringLiteral("//");
+    joined += iban;
+    return joined;
 }
 
 bool samePartyOrderingCustomer(const OrderRecord& o) {
@@ -112,6 +126,12 @@ constexpr std::array<quint8, 128> kEdiClass = [] {
 }();
 
 bool isPlain(char16_t u) { return u < 128 && kEdiClass[u] != Refused; }
+
+bool allPlain(QStringView text) {
+    for (const QChar c : text)
+        if (!isPlain(c.unicode())) return false;
+    return true;
+}
 
 // Refuses the whole text at its first character that the key filter would not let through
 // unchanged.
@@ -284,6 +304,48 @@ void OrderFileWriter::flushAfterFailure() {
     }
 }
 
+void OrderFileWriter::putBlanks(qsizetype n) {
+    if (n <= 0) return;
+    std::memset(room(n), ' ', size_t(n));
+    size_ += n;
+}
+
+// The two fields through ediText: each piece on its own when all are plain (a plain text's
+// ediText is that of each of its characters), otherwise the whole text, whose refusal names it.
+void OrderFileWriter::putText(const TwoFields& t) {
+    if (t.second.isEmpty()) {
+        putText(t.first, false);
+    } else if (allPlain(t.first) && allPlain(t.second)) {
+        putText(t.first, false);
+        putBlanks(t.filling());
+        putText(t.second, false);
+    } else {
+        putText(t.text(), false);
+    }
+}
+
+// putText(pad(x, n)), the padded text made only when it is refused.
+void OrderFileWriter::putTextPadded(const QString& x, int n) {
+    const QStringView head = QStringView(x).left(n);
+    if (!allPlain(head)) {
+        putText(pad(x, n), false);
+        return;
+    }
+    putText(head, false);
+    putBlanks(n - head.size());
+}
+
+// putStored(pad(x, n)), the same way.
+void OrderFileWriter::putStoredPadded(const QString& x, int n) {
+    const QStringView head = QStringView(x).left(n);
+    for (const QChar c : head) {
+        const int code = ansi::code(c);
+        if (code < 0 || isControlCode(code)) refuseText(pad(x, n));
+    }
+    put(head);
+    putBlanks(n - head.size());
+}
+
 void OrderFileWriter::putStored(QStringView value) {
     for (const QChar c : value) {
         const int code = ansi::code(c);
@@ -427,17 +489,17 @@ void OrderFileWriter::writePaymentDetails(const OrderRecord& o) {
         putStored(o.devPaiement);
         started = true;
     }
-    const QString reason1 = twoFields(o.motif1, o.motif2);
+    const TwoFields reason1 = twoFields(o.motif1, o.motif2);
     if (!reason1.isEmpty()) {
         put(started ? ":" : "+++");
-        putText(reason1, false);
+        putText(reason1);
         started = true;
     }
-    const QString reason2 = twoFields(o.motif3, o.motif4);
+    const TwoFields reason2 = twoFields(o.motif3, o.motif4);
     if (!reason2.isEmpty()) {
         if (!started) put("+++");
         put(":");
-        putText(reason2, false);
+        putText(reason2);
         started = true;
     }
 
@@ -446,13 +508,13 @@ void OrderFileWriter::writePaymentDetails(const OrderRecord& o) {
     const auto advicePrefix = [&] { put(started ? "://:" : "+++//:"); };
     const auto freeAdvice = [&] {
         put("/REC/");
-        putText(pad(o.avisBenef, 30), false);
+        putTextPadded(o.avisBenef, 30);
     };
     const auto numberAdvice = [&](const QString& number, const char* tag) {
         if (isBlank(number)) return;
         advicePrefix();
         put(tag);
-        putText(pad(number, 30), false);
+        putTextPadded(number, 30);
         if (!isBlank(o.avisBenef)) freeAdvice();
     };
     switch (o.avisBenefType) {
@@ -517,31 +579,35 @@ void OrderFileWriter::writeRff(const OrderRecord& o) {
 }
 
 void OrderFileWriter::writeFiiOrderingInstitution(const OrderRecord& o) {
-    const QString account = o.ribPL.contains(u' ') ? QString(o.ribPL).remove(u' ') : o.ribPL;
+    // The account without its blanks, made on the stack.
+    QVarLengthArray<QChar, 64> unblanked;
+    for (const QChar c : o.ribPL)
+        if (c != u' ') unblanked.append(c);
+    const QStringView account(unblanked.constData(), unblanked.size());
     if (account.size() < 2)
         throw VbError(err::Application, kSourceOrderFile, o.refInterne + QStringLiteral(" : rib établissement trop court"));
     put("FII+OR+");
     if (account.size() == 23) {
         // A French RIB: account number and key, then bank and branch codes.
-        putStored(QStringView(account).mid(10));
+        putStored(account.mid(10));
         put(":");
         putText(o.identPL1, false);
         put("::EUR+:::");
-        putStored(QStringView(account).left(10));
+        putStored(account.left(10));
     } else {
-        putStored(QStringView(account).right(2));
+        putStored(account.right(2));
         put(":");
         putText(o.identPL1, false);
         put("+:::");
-        putStored(QStringView(account).left(account.size() - 2));
+        putStored(account.left(account.size() - 2));
     }
     put(":25:108");
     endSegment();
 }
 
 void OrderFileWriter::writeFiiIntermediary(const OrderRecord& o) {
-    const QString name = twoFields(o.identBqeI11, o.identBqeI12);
-    const QString place = twoFields(o.identBqeI13, o.villeBqeI1);
+    const TwoFields name = twoFields(o.identBqeI11, o.identBqeI12);
+    const TwoFields place = twoFields(o.identBqeI13, o.villeBqeI1);
     const QStringView bic = blanksTrimmed(o.bicBqeI1);
     if (name.isEmpty() && place.isEmpty() && bic.isEmpty()) return;
 
@@ -554,10 +620,10 @@ void OrderFileWriter::writeFiiIntermediary(const OrderRecord& o) {
     }
     if (!name.isEmpty() || !place.isEmpty()) {
         put("::::");
-        putText(name, false);
+        putText(name);
         if (!place.isEmpty()) {
             put(":");
-            putText(place, false);
+            putText(place);
         }
     }
     if (!o.paysBqeI1.isEmpty()) {
@@ -568,8 +634,8 @@ void OrderFileWriter::writeFiiIntermediary(const OrderRecord& o) {
 }
 
 void OrderFileWriter::writeFiiBeneficiaryBank(const OrderRecord& o) {
-    const QString name = twoFields(o.identBqeBE1, o.identBqeBE2);
-    const QString place = twoFields(o.identBqeBE3, o.villeBqeBE);
+    const TwoFields name = twoFields(o.identBqeBE1, o.identBqeBE2);
+    const TwoFields place = twoFields(o.identBqeBE3, o.villeBqeBE);
     const QStringView bic = blanksTrimmed(o.bicBqeBE);
     const bool hasCode = !isBlank(o.codeBqeBE);
     const bool hasIban = !isBlank(o.ibanBE);
@@ -579,7 +645,8 @@ void OrderFileWriter::writeFiiBeneficiaryBank(const OrderRecord& o) {
         return;
     }
 
-    const QString account = beneficiaryAccount(o);
+    QString joined;
+    const QStringView account = beneficiaryAccount(o, joined);
     if (account.size() > 34)
         throw VbError(err::Application, kSourceOrderFile, o.refInterne + QStringLiteral(" : iban + code banque trop long"));
 
@@ -587,7 +654,7 @@ void OrderFileWriter::writeFiiBeneficiaryBank(const OrderRecord& o) {
     // account's first 17 characters in 4, the name in 7 and the place in 8. The separators of
     // the components left empty wait in `pending` until something follows them.
     put("FII+BF+");
-    putText(QStringView(account).mid(17, 17), false);
+    putText(account.mid(17, 17), false);
     put("+");
     QString pending;
     if (!bic.isEmpty()) {
@@ -600,7 +667,7 @@ void OrderFileWriter::writeFiiBeneficiaryBank(const OrderRecord& o) {
         put(pending);
         pending.clear();
         put(":");
-        putText(QStringView(account).left(17), false);
+        putText(account.left(17), false);
         put(hasCode ? ":XXX:XXX" : "::");
     } else {
         pending += QStringLiteral(":::");
@@ -608,10 +675,10 @@ void OrderFileWriter::writeFiiBeneficiaryBank(const OrderRecord& o) {
     if (!name.isEmpty() || !place.isEmpty()) {
         put(pending);
         put(":");
-        putText(name, false);
+        putText(name);
         if (!place.isEmpty()) {
             put(":");
-            putText(place, false);
+            putText(place);
         }
     }
     if (!o.paysBqeBE.isEmpty()) {
@@ -691,9 +758,9 @@ void OrderFileWriter::writeDeclaration(const OrderRecord& o) {
     endSegment();
     put("FTX+REG+++");
     put(o.residentOY ? "0" : "1");
-    putStored(pad(o.codeEcono, 3));
-    putStored(pad(o.paysResBE, 3));
-    putText(pad(o.sirenDecla, 14), false);
+    putStoredPadded(o.codeEcono, 3);
+    putStoredPadded(o.paysResBE, 3);
+    putTextPadded(o.sirenDecla, 14);
     endSegment();
 }
 

@@ -30,6 +30,8 @@ QString displayAmountText(const Decimal& amount, int nbDeci);
 // cDevises: "USD en EUR" when an order currency is given, otherwise the payment currency.
 QString currencyText(const OrderRecord& order);
 
+struct TwoFields;
+
 // What the generation stores on an order once its message is written.
 struct WrittenOrder {
     QDateTime dateGener;  // the stamp of the DTM+137 segment
@@ -80,8 +82,12 @@ private:
     void putNumber(qint64 n);
     // A free text through ediText.
     void putText(QStringView x, bool colonToSpace);
+    void putText(const TwoFields& t);
+    void putTextPadded(const QString& x, int n);
+    void putBlanks(qsizetype n);
     // A value written as stored: no conversion, but it must still fit on one line of single bytes.
     void putStored(QStringView value);
+    void putStoredPadded(const QString& x, int n);
     void endSegment();
 
     void writeUnh();
