@@ -233,18 +233,33 @@ QString moaAmountText(const Decimal& amount, int nbDeci) {
     return formatNumber(amount, pattern, u',');
 }
 
-QString displayAmountText(const Decimal& amount, int nbDeci) {
-    const QString quick = plainAmountText(amount, nbDeci, true, Locale::decimalSeparator());
+namespace {
+
+// displayAmountText with the regional separator already read.
+QString displayAmountText(const Decimal& amount, int nbDeci, QChar separator) {
+    const QString quick = plainAmountText(amount, nbDeci, true, separator);
     if (!quick.isNull()) return quick;
     return formatNumber(amount, displayPattern(nbDeci));
 }
 
-QString currencyText(const OrderRecord& o) {
-    if (!isBlank(o.devOrdre)) return o.devOrdre + QStringLiteral(" en ") + o.devPaiement;
-    return o.devPaiement;
+}  // namespace
+
+QString displayAmountText(const Decimal& amount, int nbDeci) {
+    return displayAmountText(amount, nbDeci, Locale::decimalSeparator());
 }
 
-OrderFileWriter::OrderFileWriter(QIODevice& out) : out_(out) {}
+QString currencyText(const OrderRecord& o) {
+    if (isBlank(o.devOrdre)) return o.devPaiement;
+    QString out;
+    out.reserve(o.devOrdre.size() + 4 + o.devPaiement.size());
+    out += o.devOrdre;
+    out += QLatin1String(" en ");
+    out += o.devPaiement;
+    return out;
+}
+
+// The regional settings do not change while a file is written: no event is handled meanwhile.
+OrderFileWriter::OrderFileWriter(QIODevice& out) : out_(out), decimalSeparator_(Locale::decimalSeparator()) {}
 
 void OrderFileWriter::put(QStringView piece) {
     // Every piece is a literal, a number, an ediText result or a checked stored value: all of
@@ -413,7 +428,7 @@ WrittenOrder OrderFileWriter::buildMessage(const OrderRecord& o) {
     writePai(o);
     writeFca(o);
     result.amountText = writeMoa(o);
-    result.cMontant = displayAmountText(o.montant, o.nbDeci);
+    result.cMontant = displayAmountText(o.montant, o.nbDeci, decimalSeparator_);
     writeCux(o);
     result.cDevises = currencyText(o);
     writeRff(o);

@@ -112,6 +112,7 @@ private:
     void writeUnt();
 
     QIODevice& out_;
+    const QChar decimalSeparator_;  // the regional one, for the summary's amounts
     std::unique_ptr<char[]> bytes_;  // built since the last write to the device: size_ of them
     qsizetype size_ = 0;
     qsizetype capacity_ = 0;

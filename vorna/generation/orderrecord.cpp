@@ -23,14 +23,12 @@ OrderReader::OrderReader(const Recordset& rs) : rs_(rs) {}
 
 // The columns are read in the same order for every row: the first row finds each by its name,
 // the next ones by the position found.
-size_t OrderReader::nextPosition(const char* name) const {
-    if (position_ == indexes_.size()) {
-        const int i = rs_.fieldIndex(QLatin1String(name));
-        if (i < 0) (void)rs_.value(QLatin1String(name));  // raises the missing field's error
-        const detail::ColumnKind kind = detail::kindOfDeclaredType(rs_.fieldInfo(i).declaredType);
-        indexes_.push_back(i);
-        storedIsText_.push_back(kind == detail::ColumnKind::Text || kind == detail::ColumnKind::Any);
-    }
+size_t OrderReader::findNext(const char* name) const {
+    const int i = rs_.fieldIndex(QLatin1String(name));
+    if (i < 0) (void)rs_.value(QLatin1String(name));  // raises the missing field's error
+    const detail::ColumnKind kind = detail::kindOfDeclaredType(rs_.fieldInfo(i).declaredType);
+    indexes_.push_back(i);
+    storedIsText_.push_back(kind == detail::ColumnKind::Text || kind == detail::ColumnKind::Any);
     return position_++;
 }
 
@@ -39,7 +37,7 @@ Value OrderReader::next(const char* name) const { return rs_.value(indexes_[next
 // What value().toText() reads, taken from the stored bytes where they are the text.
 void OrderReader::nextText(const char* name, QString& into) const {
     const size_t p = nextPosition(name);
-    if (p < stored_.size()) {
+    if (haveStored_) {
         switch (stored_[p]) {
         case Recordset::Stored::Null:
             if (!into.isNull()) into = QString();
@@ -65,8 +63,8 @@ OrderRecord OrderReader::read() const {
 void OrderReader::read(OrderRecord& o) const {
     position_ = 0;
     const int row = rs_.absolutePosition() - 1;
-    stored_.clear();
-    if (allFound_ && row >= 0) {
+    haveStored_ = allFound_ && row >= 0;
+    if (haveStored_) {
         stored_.resize(indexes_.size());
         texts_.resize(indexes_.size());
         rs_.storedAt(row, indexes_.data(), qsizetype(indexes_.size()), stored_.data(), texts_.data());

@@ -105,7 +105,10 @@ public:
 
 private:
     // The position of the next column read, found by its name on the first row.
-    size_t nextPosition(const char* name) const;
+    size_t nextPosition(const char* name) const {
+        return position_ < indexes_.size() ? position_++ : findNext(name);
+    }
+    size_t findNext(const char* name) const;
     Value next(const char* name) const;
     void nextText(const char* name, QString& into) const;
 
@@ -116,6 +119,7 @@ private:
     mutable size_t position_ = 0;
     // Once every column is found, the stored form of the current row's columns, read at once.
     mutable bool allFound_ = false;
+    mutable bool haveStored_ = false;  // stored_ and texts_ hold the current row's
     mutable std::vector<Recordset::Stored> stored_;
     mutable std::vector<QByteArrayView> texts_;
 };
