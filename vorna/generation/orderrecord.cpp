@@ -7,12 +7,20 @@ namespace vorna {
 
 namespace {
 
-// `into` becomes the text of the UTF-8 bytes; a text of plain ASCII, as nearly all are, is
-// copied into the room `into` already has.
+// `into` becomes the text of the UTF-8 bytes. The bytes are widened into the room `into`
+// already has; a text that turns out not to be plain ASCII, as nearly none is, is decoded again.
 void assignUtf8(QString& into, QByteArrayView bytes) {
-    const QLatin1StringView ascii(bytes.data(), bytes.size());
-    if (QtPrivate::isAscii(ascii)) into = ascii;
-    else into = QString::fromUtf8(bytes);
+    const qsizetype n = bytes.size();
+    const char* from = bytes.data();
+    into.resize(n);
+    char16_t* to = reinterpret_cast<char16_t*>(into.data());
+    unsigned char high = 0;
+    for (qsizetype k = 0; k < n; ++k) {
+        const auto c = static_cast<unsigned char>(from[k]);
+        high |= c;
+        to[k] = c;
+    }
+    if (high & 0x80) into = QString::fromUtf8(bytes);
 }
 
 }  // namespace

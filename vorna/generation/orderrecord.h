@@ -115,7 +115,7 @@ private:
     const Recordset& rs_;
     mutable std::vector<int> indexes_;
     // Per position: a column whose stored bytes, when it holds a text, are the text it reads.
-    mutable std::vector<bool> storedIsText_;
+    mutable std::vector<char> storedIsText_;
     mutable size_t position_ = 0;
     // Once every column is found, the stored form of the current row's columns, read at once.
     mutable bool allFound_ = false;
