@@ -231,6 +231,20 @@ TEST_F(ReportTest, ALongPageIsWrittenWhole) {
     EXPECT_TRUE(bytes == report.exportHtml(report.exportFormats().first(), report.layout()).toLatin1());
 }
 
+// The characters of a text as the page writes them: markup and line breaks escaped, every
+// character beyond ASCII a reference (a pair of surrogates one reference), the rest as it is.
+TEST_F(ReportTest, TextsAreEscapedCharacterByCharacter) {
+    Control note;
+    note.name = QStringLiteral("lblNote");
+    note.caption = QStringLiteral("a\"b\r\nc\rd\ne\U0001F600f<g>&h\tI\u00A0") + QChar(0xD83D);
+    note.rect = QRect(0, 300, 3000, 200);
+    report.reportHeader.add(note);
+    addOrders(1);
+    report.addExportFormat({QStringLiteral("E"), QStringLiteral("E"), QStringLiteral("*.htm"), QString()});
+    const QByteArray bytes = report.exportHtml(report.exportFormats().first(), report.layout()).toLatin1();
+    EXPECT_TRUE(bytes.contains(">a&quot;b<BR>c<BR>d<BR>e&#128512;f&lt;g&gt;&amp;h\tI&#160;&#55357;</SPAN>")) << bytes.toStdString();
+}
+
 TEST_F(ReportTest, ExportFailuresAreErrors) {
     addOrders(1);
     report.addExportFormat({QStringLiteral("E"), QStringLiteral("E"), QStringLiteral("*.htm"), QString()});

@@ -12,6 +12,7 @@
 #include <QPointer>
 #include <QPrinter>
 #include <QSaveFile>
+#include <array>
 #include <charconv>
 #include <cstring>
 
@@ -104,79 +105,103 @@ Band placeSection(const Section& s, int sectionIndex, const Recordset* rs, int r
     return out;
 }
 
-// The text as HTML, appended to `out`: the markup characters and line breaks escaped, and
-// every character beyond ASCII a character reference, so that the page is plain ASCII and
-// every browser reads the accents the same, whatever encoding it guesses.
-void appendEscaped(QByteArray& out, const QString& text) {
-    const qsizetype size = text.size();
-    // Most texts of a report need nothing: their characters are copied as bytes at once.
-    bool plain = true;
-    for (const QChar c : text) {
-        const char16_t u = c.unicode();
-        if (u >= 128 || u == '&' || u == '<' || u == '>' || u == '"' || u == '\r' || u == '\n') {
-            plain = false;
-            break;
-        }
+// The bytes of the page, written at a cursor into room made for them beforehand.
+class Cursor {
+public:
+    explicit Cursor(char* at) : p_(at) {}
+    char* end() const { return p_; }
+    void add(const char* from, qsizetype n) {
+        std::memcpy(p_, from, size_t(n));
+        p_ += n;
     }
-    if (plain) {
-        const qsizetype at = out.size();
-        out.resize(at + size);
-        char* to = out.data() + at;
-        for (const QChar c : text) *to++ = char(c.unicode());
-        return;
+    template <qsizetype N>
+    void add(const char (&literal)[N]) {
+        add(literal, N - 1);
     }
-    for (qsizetype i = 0; i < size; ++i) {
-        const QChar c = text[i];
-        switch (c.unicode()) {
-        case '&': out += "&amp;"; break;
-        case '<': out += "&lt;"; break;
-        case '>': out += "&gt;"; break;
-        case '"': out += "&quot;"; break;
-        case '\r':
-            if (i + 1 < size && text[i + 1] == u'\n') ++i;
-            out += "<BR>";
-            break;
-        case '\n': out += "<BR>"; break;
-        default:
-            if (c.unicode() < 128) {
-                out += char(c.unicode());
-            } else if (c.isHighSurrogate() && i + 1 < size) {
-                out += "&#" + QByteArray::number(QChar::surrogateToUcs4(c, text[i + 1])) + ';';
-                ++i;
-            } else {
-                out += "&#" + QByteArray::number(c.unicode()) + ';';
+    void add(const QByteArray& bytes) { add(bytes.constData(), bytes.size()); }
+    void number(qint64 n) { p_ = std::to_chars(p_, p_ + 24, n).ptr; }
+
+    // The text as HTML: the markup characters and line breaks escaped, and every character
+    // beyond ASCII a character reference, so that the page is plain ASCII and every browser
+    // reads the accents the same, whatever encoding it guesses. At most kEscapedRoom bytes a
+    // character.
+    static constexpr qsizetype kEscapedRoom = 8;
+    void escaped(QStringView text) {
+        const qsizetype size = text.size();
+        const char16_t* s = text.utf16();
+        for (qsizetype i = 0; i < size; ++i) {
+            const char16_t u = s[i];
+            if (u < 128 && kHtmlPlain[u]) {
+                *p_++ = char(u);
+                continue;
+            }
+            switch (u) {
+            case '&': add("&amp;"); break;
+            case '<': add("&lt;"); break;
+            case '>': add("&gt;"); break;
+            case '"': add("&quot;"); break;
+            case '\r':
+                if (i + 1 < size && s[i + 1] == u'\n') ++i;
+                add("<BR>");
+                break;
+            case '\n': add("<BR>"); break;
+            default:
+                add("&#");
+                if (QChar::isHighSurrogate(u) && i + 1 < size) {
+                    number(QChar::surrogateToUcs4(u, s[i + 1]));
+                    ++i;
+                } else {
+                    number(u);
+                }
+                *p_++ = ';';
             }
         }
     }
-}
 
-// Bytes at the end of `out`, for the pieces written for every row.
-void add(QByteArray& out, const char* from, qsizetype n) {
-    const qsizetype at = out.size();
-    out.resize(at + n);
-    std::memcpy(out.data() + at, from, size_t(n));
-}
-template <qsizetype N>
-void add(QByteArray& out, const char (&literal)[N]) {
-    add(out, literal, N - 1);
-}
-void add(QByteArray& out, const QByteArray& bytes) { add(out, bytes.constData(), bytes.size()); }
-
-// Twips as CSS points: whole points, or two decimals.
-void appendPt(QByteArray& out, int twips) {
-    if (twips < 0) {
-        out += QByteArray::number(twips / 20.0, 'f', twips % 20 == 0 ? 0 : 2);
-    } else {
-        char digits[16];
-        char* end = std::to_chars(digits, digits + sizeof digits, twips / 20).ptr;
-        if (const int hundredths = twips % 20 * 5) {
-            *end++ = '.';
-            *end++ = char('0' + hundredths / 10);
-            *end++ = char('0' + hundredths % 10);
+    // Twips as CSS points: whole points, or two decimals. At most kPtRoom bytes.
+    static constexpr qsizetype kPtRoom = 32;
+    void pt(int twips) {
+        if (twips < 0) {
+            add(QByteArray::number(twips / 20.0, 'f', twips % 20 == 0 ? 0 : 2));
+        } else {
+            number(twips / 20);
+            if (const int hundredths = twips % 20 * 5) {
+                *p_++ = '.';
+                *p_++ = char('0' + hundredths / 10);
+                *p_++ = char('0' + hundredths % 10);
+            }
         }
-        add(out, digits, end - digits);
+        add("pt");
     }
-    add(out, "pt");
+
+private:
+    // The characters written as they are.
+    static constexpr std::array<bool, 128> kHtmlPlain = [] {
+        std::array<bool, 128> t{};
+        t.fill(true);
+        for (const char c : {'&', '<', '>', '"', '\r', '\n'}) t[size_t(c)] = false;
+        return t;
+    }();
+
+    char* p_;
+};
+
+// Writes at most `room` bytes at the end of `out` through a cursor.
+template <typename F>
+void appendThrough(QByteArray& out, qsizetype room, F write) {
+    const qsizetype at = out.size();
+    out.resize(at + room);
+    Cursor cursor(out.data() + at);
+    write(cursor);
+    out.truncate(cursor.end() - out.constData());
+}
+
+void appendEscaped(QByteArray& out, QStringView text) {
+    appendThrough(out, Cursor::kEscapedRoom * text.size(), [&](Cursor& c) { c.escaped(text); });
+}
+
+void appendPt(QByteArray& out, int twips) {
+    appendThrough(out, Cursor::kPtRoom, [&](Cursor& c) { c.pt(twips); });
 }
 
 // The page's bytes, handed to the device a large piece at a time: a page of many thousand
@@ -507,52 +532,72 @@ void writeBody(PageWriter& writer, const Layout& layout) {
         for (int i = 0; i < layout.sections[s].controls.size(); ++i)
             classes.back().push_back("s" + QByteArray::number(s) + 'c' + QByteArray::number(i));
     }
+    // The labels' texts with their codes read, for the band being written.
+    std::vector<QString> expanded;
     for (int p = 0; p < count; ++p) {
         out += "<DIV class=pg>\r\n";
         for (const Band& band : layout.pages[p].bands) {
             if (band.items.isEmpty()) continue;
-            add(out, "<DIV class=bd style=\"top:");
-            appendPt(out, band.top);
-            add(out, ";height:");
-            appendPt(out, band.height);
-            add(out, "\">");
-            for (const PlacedItem& item : band.items) {
+            // Room for the band's bytes at most, made at once.
+            expanded.resize(size_t(band.items.size()));
+            qsizetype room = 64 + 2 * Cursor::kPtRoom;
+            for (qsizetype k = 0; k < band.items.size(); ++k) {
+                const PlacedItem& item = band.items[k];
                 const Control& c = layout.control(band, item);
-                const QByteArray& cls = classes[size_t(band.section)][size_t(item.control)];
-                switch (c.kind) {
-                case Control::Kind::Label:
-                case Control::Kind::TextBox: {
-                    QString expanded;
-                    if (c.kind == Control::Kind::Label) expanded = expandCodes(item.text, layout.now, p + 1, count, layout.title);
-                    const QString& text = c.kind == Control::Kind::Label ? expanded : item.text;
-                    if (text.isEmpty() && !c.border) break;
-                    add(out, "<SPAN class=");
-                    add(out, cls);
-                    add(out, ">");
-                    appendEscaped(out, text);
-                    add(out, "</SPAN>");
-                    break;
+                qsizetype text = 1;
+                if (c.kind == Control::Kind::Label) {
+                    expanded[size_t(k)] = expandCodes(item.text, layout.now, p + 1, count, layout.title);
+                    text = expanded[size_t(k)].size();
+                } else if (c.kind == Control::Kind::TextBox) {
+                    text = item.text.size();
                 }
-                case Control::Kind::CheckBox:
-                    if (!c.boxed && !item.checked) break;
-                    add(out, "<SPAN class=");
-                    add(out, cls);
-                    add(out, ">");
-                    out += !c.boxed ? "X" : item.checked ? "&#9746;" : "&#9744;";
-                    add(out, "</SPAN>");
-                    break;
-                case Control::Kind::Image:
-                    if (c.picture.isNull()) break;
-                    [[fallthrough]];
-                case Control::Kind::Line:
-                case Control::Kind::Shape:
-                    add(out, "<DIV class=");
-                    add(out, cls);
-                    add(out, "></DIV>");
-                    break;
-                }
+                room += 32 + classes[size_t(band.section)][size_t(item.control)].size() + Cursor::kEscapedRoom * text;
             }
-            add(out, "</DIV>\r\n");
+            appendThrough(out, room, [&](Cursor& to) {
+                to.add("<DIV class=bd style=\"top:");
+                to.pt(band.top);
+                to.add(";height:");
+                to.pt(band.height);
+                to.add("\">");
+                for (qsizetype k = 0; k < band.items.size(); ++k) {
+                    const PlacedItem& item = band.items[k];
+                    const Control& c = layout.control(band, item);
+                    const QByteArray& cls = classes[size_t(band.section)][size_t(item.control)];
+                    switch (c.kind) {
+                    case Control::Kind::Label:
+                    case Control::Kind::TextBox: {
+                        const QString& text = c.kind == Control::Kind::Label ? expanded[size_t(k)] : item.text;
+                        if (text.isEmpty() && !c.border) break;
+                        to.add("<SPAN class=");
+                        to.add(cls);
+                        to.add(">");
+                        to.escaped(text);
+                        to.add("</SPAN>");
+                        break;
+                    }
+                    case Control::Kind::CheckBox:
+                        if (!c.boxed && !item.checked) break;
+                        to.add("<SPAN class=");
+                        to.add(cls);
+                        to.add(">");
+                        if (!c.boxed) to.add("X");
+                        else if (item.checked) to.add("&#9746;");
+                        else to.add("&#9744;");
+                        to.add("</SPAN>");
+                        break;
+                    case Control::Kind::Image:
+                        if (c.picture.isNull()) break;
+                        [[fallthrough]];
+                    case Control::Kind::Line:
+                    case Control::Kind::Shape:
+                        to.add("<DIV class=");
+                        to.add(cls);
+                        to.add("></DIV>");
+                        break;
+                    }
+                }
+                to.add("</DIV>\r\n");
+            });
             writer.spill();
         }
         out += "</DIV>\r\n";
