@@ -166,6 +166,45 @@ TEST_F(ReportTest, DetailsFlowOverPagesUnderTheirHeaders) {
     EXPECT_EQ(footer.top, 16838 - 500 - 300);
 }
 
+// Each detail row shows its own texts, whether a field repeats the row before's, changes, is
+// Null or empty; formatted dates and numbers keep their formats.
+TEST_F(ReportTest, EveryRowShowsItsOwnFieldTexts) {
+    const Value refs[] = {"A", "A", Value::null(), "A", "Été", "Été", "B", "", "B", Value::null()};
+    int n = 0;
+    for (const Value& r : refs) {
+        TempStartFolder::insertOrder(conn, {{QStringLiteral("refInterne"), r},
+                                            {QStringLiteral("dateCreation"), QDateTime(QDate(2026, 3, 1 + n % 2), QTime(8, 0))},
+                                            {QStringLiteral("nbDeci"), n % 2 ? 2 : 3}});
+        ++n;
+    }
+    rs.open(QStringLiteral("select * from Ordres"), conn, CursorType::Keyset, LockType::ReadOnly);
+    rs.sort(QStringLiteral("idOrdre ASC"));
+    report.setDataSource(&rs);
+    for (const char* column : {"dateCreation", "nbDeci"}) {
+        Control box;
+        box.kind = Control::Kind::TextBox;
+        box.name = QStringLiteral("txt") + QLatin1String(column);
+        box.dataField = QLatin1String(column);
+        box.format = std::string_view(column) == "nbDeci" ? QStringLiteral("0") : QStringLiteral("dd/MM/yyyy");
+        box.rect = QRect(3000, 0, 1500, 200);
+        report.detail.add(box);
+    }
+    const Layout l = report.layout();
+    int row = 0;
+    for (const Page& p : l.pages)
+        for (const Band& b : p.bands) {
+            if (b.section != 2) continue;
+            ASSERT_LT(row, int(std::size(refs)));
+            ASSERT_EQ(b.items.size(), 4);
+            EXPECT_EQ(b.items[0].text, refs[row].toText()) << row;
+            EXPECT_EQ(b.items[0].text.isNull(), rs.valueAt(row, rs.fieldIndex("refInterne")).toText().isNull()) << row;
+            EXPECT_EQ(b.items[2].text, row % 2 ? "02/03/2026" : "01/03/2026") << row;
+            EXPECT_EQ(b.items[3].text, row % 2 ? "2" : "3") << row;
+            ++row;
+        }
+    EXPECT_EQ(row, int(std::size(refs)));
+}
+
 TEST_F(ReportTest, AGrowingControlMakesItsSectionTaller) {
     addOrders(1);
     report.control(QStringLiteral("lblTotal"))->caption = QStringLiteral("un\r\ndeux\r\ntrois\r\nquatre\r\ncinq");

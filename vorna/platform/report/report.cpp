@@ -18,6 +18,7 @@
 
 #include "platform/clock.h"
 #include "platform/db/recordset.h"
+#include "platform/db/sqlvalues.h"
 #include "platform/dialogs.h"
 #include "platform/environment.h"
 #include "platform/files/files.h"
@@ -60,8 +61,45 @@ std::vector<int> fieldsOf(const Section& s, const Recordset* rs) {
     return out;
 }
 
+// The texts of the row before, for a section placed row after row: a field whose stored bytes
+// are those of the row before shows the text it showed, without decoding them again.
+struct RowBefore {
+    explicit RowBefore(const Section& s, const Recordset* rs, const std::vector<int>& fields) {
+        const auto n = size_t(s.controls.size());
+        storedIsText.assign(n, false);
+        bytes.assign(n, QByteArrayView());
+        texts.assign(n, QString());
+        for (size_t i = 0; i < n; ++i) {
+            if (fields[i] < 0 || !rs) continue;
+            const detail::ColumnKind kind = detail::kindOfDeclaredType(rs->fieldInfo(fields[i]).declaredType);
+            storedIsText[i] = kind == detail::ColumnKind::Text || kind == detail::ColumnKind::Any;
+        }
+    }
+    std::vector<char> storedIsText;   // per control: its field's stored text is the text it reads
+    std::vector<QByteArrayView> bytes;  // per control: the row before's stored text, null when none
+    std::vector<QString> texts;         // and the text it gave
+};
+
+// fieldText of the field `index` of `row`. A stored text is decoded only when it is not the row
+// before's.
+QString rowFieldText(const Control& c, const Recordset& rs, int row, int index, size_t control, RowBefore* before) {
+    QByteArrayView stored;
+    if (before && before->storedIsText[control] && rs.storedTextAt(row, index, stored)) {
+        QByteArrayView& last = before->bytes[control];
+        if (last.isNull() || last != stored) {
+            // What the decoded Value's text is, whatever the control's format.
+            before->texts[control] = QString::fromUtf8(stored);
+            last = stored;
+        }
+        return before->texts[control];
+    }
+    if (before) before->bytes[control] = QByteArrayView();
+    return fieldText(c, rs.valueAt(row, index));
+}
+
 // A section for one row (`row` -1: no row), not yet given its place on a page.
-Band placeSection(const Section& s, int sectionIndex, const Recordset* rs, int row, const std::vector<int>& fields) {
+Band placeSection(const Section& s, int sectionIndex, const Recordset* rs, int row, const std::vector<int>& fields,
+                  RowBefore* before = nullptr) {
     Band out;
     out.section = sectionIndex;
     if (!s.visible) return out;
@@ -85,13 +123,12 @@ Band placeSection(const Section& s, int sectionIndex, const Recordset* rs, int r
                 break;
             }
             if (row < 0) break;
-            const Value v = rs->valueAt(row, index);
             if (c.kind == Control::Kind::TextBox) {
-                item.text = fieldText(c, v);
+                item.text = rowFieldText(c, *rs, row, index, size_t(i), before);
                 if (c.textOf) item.text = c.textOf(*rs, row, item.text);
+            } else {
+                item.checked = rs->valueAt(row, index).toBool() == c.checkedWhen;
             }
-            else
-                item.checked = v.toBool() == c.checkedWhen;
             break;
         }
         default: break;
@@ -100,7 +137,7 @@ Band placeSection(const Section& s, int sectionIndex, const Recordset* rs, int r
             item.height = grownHeight(c, item.text);
             out.height = std::max(out.height, c.rect.top() + item.height);
         }
-        out.items << item;
+        out.items << std::move(item);
     }
     return out;
 }
@@ -395,9 +432,10 @@ Layout Report::layout() const {
     if (data_ && detail.visible) {
         const int rows = data_->recordCount();
         const std::vector<int> fields = fieldsOf(detail, data_);
+        RowBefore before(detail, data_, fields);
         Band previous;
         for (int r = 0; r < rows; ++r) {
-            Band band = placeSection(detail, DT, data_, r, fields);
+            Band band = placeSection(detail, DT, data_, r, fields, &before);
             // A text equal to the row before's is that text: a long list where many rows
             // repeat a value (the same treasury, the same currencies) keeps it once.
             if (band.items.size() == previous.items.size())
