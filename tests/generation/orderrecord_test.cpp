@@ -117,7 +117,18 @@ TEST_F(OrderRecordMapping, OneRecordReadRowAfterRowHoldsEachRowsTexts) {
         {Value::null(), "EUR", ""},
         {"CD", "GBP", Value::null()},
     };
-    for (const auto& r : rows) TempStartFolder::insertOrder(c, {{"identBE1", r[0]}, {"devOrdre", r[1]}, {"villePL", r[2]}});
+    // Numbers and Booleans of every kind too, Null ones among them.
+    const Value numbers[][5] = {
+        {1, 0, true, 2, false}, {3, 2, Value::null(), Value::null(), true}, {0, 1, false, 0, Value::null()},
+        {2, Value::null(), true, 1, true}, {Value::null(), 2, false, 2, false},
+    };
+    int k = 0;
+    for (const auto& r : rows) {
+        const Value* m = numbers[k++];
+        TempStartFolder::insertOrder(c, {{"identBE1", r[0]}, {"devOrdre", r[1]}, {"villePL", r[2]}, {"typeOper", m[0]},
+                                         {"frais", m[1]}, {"urgent", m[2]}, {"avisBenefType", m[3]}, {"residentOY", m[4]},
+                                         {"nbDeci", k}, {"montant", Decimal(k * 1234, 2)}});
+    }
 
     const auto rs = pendingOrders(c);
     ASSERT_EQ(rs->recordCount(), int(std::size(rows)));
@@ -134,6 +145,15 @@ TEST_F(OrderRecordMapping, OneRecordReadRowAfterRowHoldsEachRowsTexts) {
             EXPECT_EQ(texts[k].isNull(), freshTexts[k].isNull()) << n << " " << k;
         }
         EXPECT_EQ(o.idOrdre, fresh.idOrdre);
+        EXPECT_EQ(o.typeOper, fresh.typeOper) << n;
+        EXPECT_EQ(o.frais, fresh.frais) << n;
+        EXPECT_EQ(o.urgent, fresh.urgent) << n;
+        EXPECT_EQ(o.avisBenefType, fresh.avisBenefType) << n;
+        EXPECT_EQ(o.residentOY, fresh.residentOY) << n;
+        EXPECT_EQ(o.nbDeci, fresh.nbDeci) << n;
+        EXPECT_EQ(o.genere, fresh.genere) << n;
+        EXPECT_EQ(o.montant, fresh.montant) << n;
+        EXPECT_EQ(o.nbDeci, n + 1);
     }
 }
 
