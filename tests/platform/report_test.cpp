@@ -203,6 +203,15 @@ TEST_F(ReportTest, EveryRowShowsItsOwnFieldTexts) {
             ++row;
         }
     EXPECT_EQ(row, int(std::size(refs)));
+    // The page writes each row's own text, a repeated one as often as it comes.
+    report.addExportFormat({QStringLiteral("E"), QStringLiteral("E"), QStringLiteral("*.htm"), QString()});
+    const QByteArray bytes = report.exportHtml(report.exportFormats().first(), l).toLatin1();
+    QByteArrayList written;
+    for (qsizetype at = bytes.indexOf("<SPAN class=s2c0>"); at >= 0; at = bytes.indexOf("<SPAN class=s2c0>", at + 1)) {
+        const qsizetype from = at + 17;
+        written << bytes.mid(from, bytes.indexOf("</SPAN>", from) - from);
+    }
+    EXPECT_EQ(written, (QByteArrayList{"A", "A", "A", "&#201;t&#233;", "&#201;t&#233;", "B", "B"}));
 }
 
 TEST_F(ReportTest, AGrowingControlMakesItsSectionTaller) {

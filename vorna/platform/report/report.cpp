@@ -572,6 +572,17 @@ void writeBody(PageWriter& writer, const Layout& layout) {
     }
     // The labels' texts with their codes read, for the band being written.
     std::vector<QString> expanded;
+    // Per control of a section, the last text of the layout it wrote and its bytes: a text the
+    // layout shares with the row before (the same treasury, the same currencies) is copied as
+    // it was escaped. The layout's texts live until the page is written, so one held at the
+    // same place is the same text.
+    struct Escaped {
+        const QChar* text = nullptr;
+        qsizetype size = 0;
+        QByteArray bytes;
+    };
+    std::vector<std::vector<Escaped>> lastEscaped;
+    for (const Section& section : layout.sections) lastEscaped.emplace_back(size_t(section.controls.size()));
     for (int p = 0; p < count; ++p) {
         out += "<DIV class=pg>\r\n";
         for (const Band& band : layout.pages[p].bands) {
@@ -609,7 +620,21 @@ void writeBody(PageWriter& writer, const Layout& layout) {
                         to.add("<SPAN class=");
                         to.add(cls);
                         to.add(">");
-                        to.escaped(text);
+                        if (c.kind == Control::Kind::Label) {
+                            to.escaped(text);
+                        } else {
+                            Escaped& last = lastEscaped[size_t(band.section)][size_t(item.control)];
+                            if (last.text != text.constData() || last.size != text.size()) {
+                                char* const from = to.end();
+                                to.escaped(text);
+                                last.text = text.constData();
+                                last.size = text.size();
+                                last.bytes.resize(to.end() - from);
+                                std::memcpy(last.bytes.data(), from, size_t(last.bytes.size()));
+                            } else {
+                                to.add(last.bytes);
+                            }
+                        }
                         to.add("</SPAN>");
                         break;
                     }
