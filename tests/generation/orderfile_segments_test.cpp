@@ -536,6 +536,30 @@ TEST_F(FileCharacters, RefusedTextStopsTheMessageWhereItStands) {
     EXPECT_EQ(dialogs.beeps, 1);
 }
 
+// A refused text is named as the file would have held it: padded, or the two lines of the
+// form joined.
+TEST_F(FileCharacters, RefusedPaddedOrJoinedTextIsNamedWhole) {
+    const struct {
+        void (*set)(OrderRecord&);
+        QString named;
+    } cases[] = {
+        {[](OrderRecord& o) { o.codeEcono = "110"; o.sirenDecla = "12;"; }, "12;" + blanks(11)},
+        {[](OrderRecord& o) { o.codeEcono = "1\n"; }, "1\n "},
+        {[](OrderRecord& o) { o.codeEcono = "110"; o.paysResBE = "Ω"; }, "Ω  "},
+        {[](OrderRecord& o) { o.motif1 = "A"; o.motif2 = "B;"; }, "A" + blanks(34) + "B;"},
+        {[](OrderRecord& o) { o.motif1 = "A;"; o.motif2 = "B"; }, "A;" + blanks(33) + "B"},
+        {[](OrderRecord& o) { o.motif3 = "A;  "; }, "A;"},
+        {[](OrderRecord& o) { o.identBqeBE3 = "RUE; 5"; o.villeBqeBE = "PARIS"; }, "RUE; 5" + blanks(29) + "PARIS"},
+        {[](OrderRecord& o) { o.avisBenefType = 0; o.avisBenef = "X;"; }, "X;" + blanks(28)},
+        {[](OrderRecord& o) { o.avisBenefType = 1; o.avisTel = "01;"; }, "01;" + blanks(27)},
+    };
+    for (const auto& c : cases) {
+        OrderRecord o = minimalOrder();
+        c.set(o);
+        expectError([&] { messageBytes(o); }, QStringLiteral("Génération e93A"), QStringLiteral("Caractères interdits : ") + c.named);
+    }
+}
+
 TEST_F(FileCharacters, ControlCharactersNeverReachTheFile) {
     OrderRecord o = minimalOrder();
     o.motif1 = QStringLiteral("LIGNE 1\r");

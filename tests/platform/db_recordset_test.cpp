@@ -525,6 +525,26 @@ TEST_F(Recordsets, StoredTextsAndNullsAreReadWithoutMakingValues) {
     const bool nulls[] = {false, false, false, true};
     for (int f = 0; f < 4; ++f) EXPECT_EQ(rs.isNullAt(0, f), nulls[f]) << "field " << f;
 
+    // The fields of a row read at once say the same as the reads one by one.
+    const int fields[] = {3, 0, 2, 1};
+    const auto storedAtOnce = [&](std::vector<Recordset::Stored> expected) {
+        Recordset::Stored kinds[4];
+        QByteArrayView texts[4];
+        rs.storedAt(0, fields, 4, kinds, texts);
+        for (int k = 0; k < 4; ++k) {
+            EXPECT_EQ(kinds[k], expected[size_t(k)]) << "field " << fields[k];
+            QByteArrayView one;
+            const bool isText = rs.storedTextAt(0, fields[k], one);
+            EXPECT_EQ(kinds[k] == Recordset::Stored::Text, isText) << "field " << fields[k];
+            if (isText) {
+                EXPECT_EQ(texts[k], one) << "field " << fields[k];
+            }
+            EXPECT_EQ(kinds[k] == Recordset::Stored::Null, rs.isNullAt(0, fields[k])) << "field " << fields[k];
+        }
+    };
+    using S = Recordset::Stored;
+    storedAtOnce({S::Null, S::Text, S::Other, S::Text});
+
     rs.setValue(0, QStringLiteral("SECOND"));
     rs.setValue(3, Value::null());
     EXPECT_FALSE(rs.storedTextAt(0, 0, bytes));
@@ -532,7 +552,10 @@ TEST_F(Recordsets, StoredTextsAndNullsAreReadWithoutMakingValues) {
     EXPECT_TRUE(rs.isNullAt(0, 3));
     rs.setValue(1, Value::null());
     EXPECT_TRUE(rs.isNullAt(0, 1));
+    storedAtOnce({S::Null, S::Other, S::Other, S::Null});
     EXPECT_THROW(rs.isNullAt(1, 0), VbError);
+    Recordset::Stored kind;
+    EXPECT_THROW(rs.storedAt(1, fields, 1, &kind, &bytes), VbError);
 }
 
 TEST_F(Recordsets, ManyRowsOfManyColumnsAreKeptAndEditedWhole) {

@@ -166,6 +166,54 @@ TEST_F(ReportTest, DetailsFlowOverPagesUnderTheirHeaders) {
     EXPECT_EQ(footer.top, 16838 - 500 - 300);
 }
 
+// Each detail row shows its own texts, whether a field repeats the row before's, changes, is
+// Null or empty; formatted dates and numbers keep their formats.
+TEST_F(ReportTest, EveryRowShowsItsOwnFieldTexts) {
+    const Value refs[] = {"A", "A", Value::null(), "A", "Été", "Été", "B", "", "B", Value::null()};
+    int n = 0;
+    for (const Value& r : refs) {
+        TempStartFolder::insertOrder(conn, {{QStringLiteral("refInterne"), r},
+                                            {QStringLiteral("dateCreation"), QDateTime(QDate(2026, 3, 1 + n % 2), QTime(8, 0))},
+                                            {QStringLiteral("nbDeci"), n % 2 ? 2 : 3}});
+        ++n;
+    }
+    rs.open(QStringLiteral("select * from Ordres"), conn, CursorType::Keyset, LockType::ReadOnly);
+    rs.sort(QStringLiteral("idOrdre ASC"));
+    report.setDataSource(&rs);
+    for (const char* column : {"dateCreation", "nbDeci"}) {
+        Control box;
+        box.kind = Control::Kind::TextBox;
+        box.name = QStringLiteral("txt") + QLatin1String(column);
+        box.dataField = QLatin1String(column);
+        box.format = std::string_view(column) == "nbDeci" ? QStringLiteral("0") : QStringLiteral("dd/MM/yyyy");
+        box.rect = QRect(3000, 0, 1500, 200);
+        report.detail.add(box);
+    }
+    const Layout l = report.layout();
+    int row = 0;
+    for (const Page& p : l.pages)
+        for (const Band& b : p.bands) {
+            if (b.section != 2) continue;
+            ASSERT_LT(row, int(std::size(refs)));
+            ASSERT_EQ(b.items.size(), 4);
+            EXPECT_EQ(b.items[0].text, refs[row].toText()) << row;
+            EXPECT_EQ(b.items[0].text.isNull(), rs.valueAt(row, rs.fieldIndex("refInterne")).toText().isNull()) << row;
+            EXPECT_EQ(b.items[2].text, row % 2 ? "02/03/2026" : "01/03/2026") << row;
+            EXPECT_EQ(b.items[3].text, row % 2 ? "2" : "3") << row;
+            ++row;
+        }
+    EXPECT_EQ(row, int(std::size(refs)));
+    // The page writes each row's own text, a repeated one as often as it comes.
+    report.addExportFormat({QStringLiteral("E"), QStringLiteral("E"), QStringLiteral("*.htm"), QString()});
+    const QByteArray bytes = report.exportHtml(report.exportFormats().first(), l).toLatin1();
+    QByteArrayList written;
+    for (qsizetype at = bytes.indexOf("<SPAN class=s2c0>"); at >= 0; at = bytes.indexOf("<SPAN class=s2c0>", at + 1)) {
+        const qsizetype from = at + 17;
+        written << bytes.mid(from, bytes.indexOf("</SPAN>", from) - from);
+    }
+    EXPECT_EQ(written, (QByteArrayList{"A", "A", "A", "&#201;t&#233;", "&#201;t&#233;", "B", "B"}));
+}
+
 TEST_F(ReportTest, AGrowingControlMakesItsSectionTaller) {
     addOrders(1);
     report.control(QStringLiteral("lblTotal"))->caption = QStringLiteral("un\r\ndeux\r\ntrois\r\nquatre\r\ncinq");
@@ -256,6 +304,20 @@ TEST_F(ReportTest, AnExportOfGrowingRowsIsThePagesLaidOut) {
     EXPECT_EQ(bytes.count("<DIV class=pg>"), l.pages.size());
     EXPECT_TRUE(bytes.contains(">REF150<BR>REF150<BR>REF150<BR>REF150<BR>REF150</SPAN>"));
     EXPECT_TRUE(bytes == report.exportHtml(report.exportFormats().first(), l).toLatin1());
+}
+
+// The characters of a text as the page writes them: markup and line breaks escaped, every
+// character beyond ASCII a reference (a pair of surrogates one reference), the rest as it is.
+TEST_F(ReportTest, TextsAreEscapedCharacterByCharacter) {
+    Control note;
+    note.name = QStringLiteral("lblNote");
+    note.caption = QStringLiteral("a\"b\r\nc\rd\ne\U0001F600f<g>&h\tI\u00A0") + QChar(0xD83D);
+    note.rect = QRect(0, 300, 3000, 200);
+    report.reportHeader.add(note);
+    addOrders(1);
+    report.addExportFormat({QStringLiteral("E"), QStringLiteral("E"), QStringLiteral("*.htm"), QString()});
+    const QByteArray bytes = report.exportHtml(report.exportFormats().first(), report.layout()).toLatin1();
+    EXPECT_TRUE(bytes.contains(">a&quot;b<BR>c<BR>d<BR>e&#128512;f&lt;g&gt;&amp;h\tI&#160;&#55357;</SPAN>")) << bytes.toStdString();
 }
 
 TEST_F(ReportTest, ExportFailuresAreErrors) {

@@ -45,14 +45,17 @@ GenerationNames GenerationNames::of(const QString& folder, const QString& stem) 
 }
 
 void CurrencyTotals::add(const QString& key, const Decimal& amount, int nbDeci) {
-    Decimal previous;
+    // The total added to goes last. It keeps its own key text: `key` may be a text of the order
+    // that the next order's reading writes into.
     for (qsizetype i = 0; i < totals_.size(); ++i)
         if (totals_[i].key == key) {
-            previous = totals_[i].sum;
-            totals_.removeAt(i);
-            break;
+            Total t = totals_.takeAt(i);
+            t.sum = t.sum + amount;
+            t.nbDeci = nbDeci;
+            totals_ << t;
+            return;
         }
-    totals_ << Total{key, previous + amount, nbDeci};
+    totals_ << Total{key, Decimal() + amount, nbDeci};  // summed as the later orders are
 }
 
 QStringList CurrencyTotals::entries() const {
@@ -234,9 +237,11 @@ void OrderFileGeneration::writeOrders() {
     const StoredColumns columns{pending_->fieldIndex(QStringLiteral("dateGener")), pending_->fieldIndex(QStringLiteral("genere")),
                                 pending_->fieldIndex(QStringLiteral("cMontant")), pending_->fieldIndex(QStringLiteral("cDevises"))};
     pending_->moveFirst();
-    writer.writeHeader(reader.read());
+    OrderRecord order;  // one record for every row: its texts keep their room
+    reader.read(order);
+    writer.writeHeader(order);
     for (; !pending_->eof(); pending_->moveNext()) {
-        const OrderRecord order = reader.read();
+        reader.read(order);
         const WrittenOrder written = writer.writeMessage(order);
         t.start();
         storeOrder(written, columns);

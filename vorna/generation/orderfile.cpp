@@ -1,6 +1,7 @@
 #include "generation/orderfile.h"
 
 #include <QIODevice>
+#include <QVarLengthArray>
 #include <array>
 #include <cerrno>
 #include <charconv>
@@ -19,6 +20,23 @@
 #include "platform/vberror.h"
 
 namespace vorna {
+
+// Two 35-character fields side by side, trailing blanks removed: the long lines of the file
+// made from two lines of the form. Kept as the two views: the first field, then, when there is
+// a second one, the blanks that fill the first to 35 characters and the second.
+struct TwoFields {
+    QStringView first;
+    QStringView second;
+    bool isEmpty() const { return first.isEmpty() && second.isEmpty(); }
+    qsizetype filling() const { return second.isEmpty() ? 0 : 35 - first.size(); }
+    // The whole text.
+    QString text() const {
+        QString out = first.toString();
+        out.resize(first.size() + filling(), u' ');
+        out.append(second);
+        return out;
+    }
+};
 
 namespace {
 
@@ -53,28 +71,24 @@ QStringView blanksTrimmed(QStringView s) {
     return s;
 }
 
-// Two 35-character fields side by side, trailing blanks removed: the long lines of the file
-// made from two lines of the form. A first line alone, as most are, comes back as it is.
-QString twoFields(const QString& a, const QString& b) {
+// The two 35-character fields that make one.
+TwoFields twoFields(const QString& a, const QString& b) {
     const QStringView second = withoutTrailingBlanks(QStringView(b).left(35));
-    if (second.isEmpty()) {
-        const QStringView first = withoutTrailingBlanks(QStringView(a).left(35));
-        return first.size() == a.size() ? a : first.toString();
-    }
-    // One allocation: the first field, its filling blanks, the second.
-    QString out(35 + second.size(), u' ');
-    const QStringView first = QStringView(a).left(35);
-    std::copy(first.begin(), first.end(), out.begin());
-    std::copy(second.begin(), second.end(), out.begin() + 35);
-    return out;
+    if (second.isEmpty()) return {withoutTrailingBlanks(QStringView(a).left(35)), {}};
+    return {QStringView(a).left(35), second};
 }
 
 // codeBqeBE + "//" + ibanBE, the IBAN alone, or nothing when only the national code is known.
-QString beneficiaryAccount(const OrderRecord& o) {
-    const QString code = trimBlanks(o.codeBqeBE);
-    const QString iban = trimBlanks(o.ibanBE);
-    if (!code.isEmpty()) return iban.isEmpty() ? QString() : code + QStringLiteral("//") + iban;
-    return iban;
+// `joined` holds the text made of both.
+QStringView beneficiaryAccount(const OrderRecord& o, QString& joined) {
+    const QStringView code = blanksTrimmed(o.codeBqeBE);
+    const QStringView iban = blanksTrimmed(o.ibanBE);
+    if (code.isEmpty()) return iban;
+    if (iban.isEmpty()) return {};
+    joined = code.toString();
+    joined += QStringLiteral("//");
+    joined += iban;
+    return joined;
 }
 
 bool samePartyOrderingCustomer(const OrderRecord& o) {
@@ -97,16 +111,27 @@ QString displayPattern(int nbDeci) {
 
 // The characters that keyFilterText returns as they are: upper-case letters, digits and
 // " .,-()/'+:". They are the only ones a free text of the file may hold; any other is put to
-// the key filter itself, which refuses it (and beeps where it does).
-constexpr std::array<bool, 128> kPlain = [] {
-    std::array<bool, 128> t{};
-    for (char c = 'A'; c <= 'Z'; ++c) t[size_t(c)] = true;
-    for (char c = '0'; c <= '9'; ++c) t[size_t(c)] = true;
-    for (const char c : std::string_view(" .,-()/'+:")) t[size_t(c)] = true;
+// the key filter itself, which refuses it (and beeps where it does). "'" and "+" are released,
+// ":" is released or becomes a blank.
+enum EdiClass : quint8 { Refused, Plain, Released, Colon };
+constexpr std::array<quint8, 128> kEdiClass = [] {
+    std::array<quint8, 128> t{};
+    for (char c = 'A'; c <= 'Z'; ++c) t[size_t(c)] = Plain;
+    for (char c = '0'; c <= '9'; ++c) t[size_t(c)] = Plain;
+    for (const char c : std::string_view(" .,-()/")) t[size_t(c)] = Plain;
+    t[size_t('\'')] = Released;
+    t[size_t('+')] = Released;
+    t[size_t(':')] = Colon;
     return t;
 }();
 
-bool isPlain(char16_t u) { return u < 128 && kPlain[u]; }
+bool isPlain(char16_t u) { return u < 128 && kEdiClass[u] != Refused; }
+
+bool allPlain(QStringView text) {
+    for (const QChar c : text)
+        if (!isPlain(c.unicode())) return false;
+    return true;
+}
 
 // Refuses the whole text at its first character that the key filter would not let through
 // unchanged.
@@ -124,14 +149,10 @@ void checkFreeText(QStringView textIn) {
     }
 }
 
-// ediText's bytes appended to `out`. The text is checked whole first: a refused text leaves
-// nothing of itself in `out`.
-void appendEdiText(QByteArray& out, QStringView textIn, bool colonToSpace) {
+// ediText's bytes written from `to` on, where there is room for two bytes per character; answers
+// their end. The text is checked whole first: a refused text raises its error.
+char* writeCheckedEdiText(char* to, QStringView textIn, bool colonToSpace) {
     checkFreeText(textIn);
-    // Room for every character released, then cut to what was written.
-    const qsizetype at = out.size();
-    out.resize(at + 2 * textIn.size());
-    char* to = out.data() + at;
     for (const QChar c : textIn) {
         const char k = char(c.unicode());  // checked: a plain character
         if (k == ':' && colonToSpace) {
@@ -141,7 +162,29 @@ void appendEdiText(QByteArray& out, QStringView textIn, bool colonToSpace) {
         if (k == ':' || k == '\'' || k == '+') *to++ = '?';
         *to++ = k;
     }
-    out.truncate(to - out.constData());
+    return to;
+}
+
+// The same, written as the characters are looked at: a text of plain characters only, as they
+// nearly all are, is read once. At any other character the text is checked whole and written
+// again from the start.
+char* writeEdiText(char* to, QStringView textIn, bool colonToSpace) {
+    char* const start = to;
+    for (const QChar c : textIn) {
+        const char16_t u = c.unicode();
+        const quint8 k = u < 128 ? kEdiClass[u] : quint8(Refused);
+        if (k == Plain) {
+            *to++ = char(u);
+        } else if (k == Refused) {
+            return writeCheckedEdiText(start, textIn, colonToSpace);
+        } else if (k == Colon && colonToSpace) {
+            *to++ = ' ';
+        } else {
+            *to++ = '?';
+            *to++ = char(u);
+        }
+    }
+    return to;
 }
 
 // What formatNumber writes for the patterns of the file and of the summary ("#0.00",
@@ -177,9 +220,9 @@ QString plainAmountText(const Decimal& amount, int nbDeci, bool grouped, QChar s
 }  // namespace
 
 QString ediText(const QString& textIn, bool colonToSpace) {
-    QByteArray out;
-    appendEdiText(out, textIn, colonToSpace);
-    return QString::fromLatin1(out);  // only plain characters pass: the bytes are ASCII
+    QByteArray out(2 * textIn.size(), Qt::Uninitialized);
+    const char* end = writeEdiText(out.data(), textIn, colonToSpace);
+    return QString::fromLatin1(out.constData(), end - out.constData());  // only plain characters pass: the bytes are ASCII
 }
 
 QString moaAmountText(const Decimal& amount, int nbDeci) {
@@ -190,25 +233,39 @@ QString moaAmountText(const Decimal& amount, int nbDeci) {
     return formatNumber(amount, pattern, u',');
 }
 
-QString displayAmountText(const Decimal& amount, int nbDeci) {
-    const QString quick = plainAmountText(amount, nbDeci, true, Locale::decimalSeparator());
+namespace {
+
+// displayAmountText with the regional separator already read.
+QString displayAmountText(const Decimal& amount, int nbDeci, QChar separator) {
+    const QString quick = plainAmountText(amount, nbDeci, true, separator);
     if (!quick.isNull()) return quick;
     return formatNumber(amount, displayPattern(nbDeci));
 }
 
-QString currencyText(const OrderRecord& o) {
-    if (!isBlank(o.devOrdre)) return o.devOrdre + QStringLiteral(" en ") + o.devPaiement;
-    return o.devPaiement;
+}  // namespace
+
+QString displayAmountText(const Decimal& amount, int nbDeci) {
+    return displayAmountText(amount, nbDeci, Locale::decimalSeparator());
 }
 
-OrderFileWriter::OrderFileWriter(QIODevice& out) : out_(out) {}
+QString currencyText(const OrderRecord& o) {
+    if (isBlank(o.devOrdre)) return o.devPaiement;
+    QString out;
+    out.reserve(o.devOrdre.size() + 4 + o.devPaiement.size());
+    out += o.devOrdre;
+    out += QLatin1String(" en ");
+    out += o.devPaiement;
+    return out;
+}
+
+// The regional settings do not change while a file is written: no event is handled meanwhile.
+OrderFileWriter::OrderFileWriter(QIODevice& out) : out_(out), decimalSeparator_(Locale::decimalSeparator()) {}
 
 void OrderFileWriter::put(QStringView piece) {
     // Every piece is a literal, a number, an ediText result or a checked stored value: all of
     // them have a single-byte code.
-    const qsizetype at = bytes_.size();
-    bytes_.resize(at + piece.size());
-    char* to = bytes_.data() + at;
+    char* to = room(piece.size());
+    size_ += piece.size();
     for (const QChar c : piece) {
         const ushort u = c.unicode();
         if (u < 128) {
@@ -226,15 +283,26 @@ void OrderFileWriter::putNumber(qint64 n) {
     putBytes(digits, r.ptr - digits);
 }
 
-void OrderFileWriter::putText(QStringView x, bool colonToSpace) { appendEdiText(bytes_, x, colonToSpace); }
+void OrderFileWriter::grow(qsizetype n) {
+    const qsizetype capacity = std::max(2 * capacity_, std::max<qsizetype>(size_ + n, 4096));
+    std::unique_ptr<char[]> bytes(new char[size_t(capacity)]);
+    if (size_ > 0) std::memcpy(bytes.get(), bytes_.get(), size_t(size_));
+    bytes_ = std::move(bytes);
+    capacity_ = capacity;
+}
+
+void OrderFileWriter::putText(QStringView x, bool colonToSpace) {
+    char* const at = room(2 * x.size());
+    size_ += writeEdiText(at, x, colonToSpace) - at;
+}
 
 // The bytes built since the last call go to the device in one write.
 void OrderFileWriter::flush() {
-    if (bytes_.isEmpty()) return;
+    if (size_ == 0) return;
     errno = 0;
-    const qint64 n = out_.write(bytes_.constData(), bytes_.size());
-    const qint64 expected = bytes_.size();
-    bytes_.resize(0);  // keeps its room for the next message
+    const qint64 n = out_.write(bytes_.get(), size_);
+    const qint64 expected = size_;
+    size_ = 0;  // the room stays for the next message
     if (n != expected) {
         // Qt gives no text for a write the disk cut short: the system's reason is told instead.
         const int error = errno;
@@ -249,6 +317,48 @@ void OrderFileWriter::flushAfterFailure() {
     } catch (const VbError&) {
         // The first failure is the one reported.
     }
+}
+
+void OrderFileWriter::putBlanks(qsizetype n) {
+    if (n <= 0) return;
+    std::memset(room(n), ' ', size_t(n));
+    size_ += n;
+}
+
+// The two fields through ediText: each piece on its own when all are plain (a plain text's
+// ediText is that of each of its characters), otherwise the whole text, whose refusal names it.
+void OrderFileWriter::putText(const TwoFields& t) {
+    if (t.second.isEmpty()) {
+        putText(t.first, false);
+    } else if (allPlain(t.first) && allPlain(t.second)) {
+        putText(t.first, false);
+        putBlanks(t.filling());
+        putText(t.second, false);
+    } else {
+        putText(t.text(), false);
+    }
+}
+
+// putText(pad(x, n)), the padded text made only when it is refused.
+void OrderFileWriter::putTextPadded(const QString& x, int n) {
+    const QStringView head = QStringView(x).left(n);
+    if (!allPlain(head)) {
+        putText(pad(x, n), false);
+        return;
+    }
+    putText(head, false);
+    putBlanks(n - head.size());
+}
+
+// putStored(pad(x, n)), the same way.
+void OrderFileWriter::putStoredPadded(const QString& x, int n) {
+    const QStringView head = QStringView(x).left(n);
+    for (const QChar c : head) {
+        const int code = ansi::code(c);
+        if (code < 0 || isControlCode(code)) refuseText(pad(x, n));
+    }
+    put(head);
+    putBlanks(n - head.size());
 }
 
 void OrderFileWriter::putStored(QStringView value) {
@@ -318,7 +428,7 @@ WrittenOrder OrderFileWriter::buildMessage(const OrderRecord& o) {
     writePai(o);
     writeFca(o);
     result.amountText = writeMoa(o);
-    result.cMontant = displayAmountText(o.montant, o.nbDeci);
+    result.cMontant = displayAmountText(o.montant, o.nbDeci, decimalSeparator_);
     writeCux(o);
     result.cDevises = currencyText(o);
     writeRff(o);
@@ -394,17 +504,17 @@ void OrderFileWriter::writePaymentDetails(const OrderRecord& o) {
         putStored(o.devPaiement);
         started = true;
     }
-    const QString reason1 = twoFields(o.motif1, o.motif2);
+    const TwoFields reason1 = twoFields(o.motif1, o.motif2);
     if (!reason1.isEmpty()) {
         put(started ? ":" : "+++");
-        putText(reason1, false);
+        putText(reason1);
         started = true;
     }
-    const QString reason2 = twoFields(o.motif3, o.motif4);
+    const TwoFields reason2 = twoFields(o.motif3, o.motif4);
     if (!reason2.isEmpty()) {
         if (!started) put("+++");
         put(":");
-        putText(reason2, false);
+        putText(reason2);
         started = true;
     }
 
@@ -413,13 +523,13 @@ void OrderFileWriter::writePaymentDetails(const OrderRecord& o) {
     const auto advicePrefix = [&] { put(started ? "://:" : "+++//:"); };
     const auto freeAdvice = [&] {
         put("/REC/");
-        putText(pad(o.avisBenef, 30), false);
+        putTextPadded(o.avisBenef, 30);
     };
     const auto numberAdvice = [&](const QString& number, const char* tag) {
         if (isBlank(number)) return;
         advicePrefix();
         put(tag);
-        putText(pad(number, 30), false);
+        putTextPadded(number, 30);
         if (!isBlank(o.avisBenef)) freeAdvice();
     };
     switch (o.avisBenefType) {
@@ -484,31 +594,35 @@ void OrderFileWriter::writeRff(const OrderRecord& o) {
 }
 
 void OrderFileWriter::writeFiiOrderingInstitution(const OrderRecord& o) {
-    const QString account = o.ribPL.contains(u' ') ? QString(o.ribPL).remove(u' ') : o.ribPL;
+    // The account without its blanks, made on the stack.
+    QVarLengthArray<QChar, 64> unblanked;
+    for (const QChar c : o.ribPL)
+        if (c != u' ') unblanked.append(c);
+    const QStringView account(unblanked.constData(), unblanked.size());
     if (account.size() < 2)
         throw VbError(err::Application, kSourceOrderFile, o.refInterne + QStringLiteral(" : rib établissement trop court"));
     put("FII+OR+");
     if (account.size() == 23) {
         // A French RIB: account number and key, then bank and branch codes.
-        putStored(QStringView(account).mid(10));
+        putStored(account.mid(10));
         put(":");
         putText(o.identPL1, false);
         put("::EUR+:::");
-        putStored(QStringView(account).left(10));
+        putStored(account.left(10));
     } else {
-        putStored(QStringView(account).right(2));
+        putStored(account.right(2));
         put(":");
         putText(o.identPL1, false);
         put("+:::");
-        putStored(QStringView(account).left(account.size() - 2));
+        putStored(account.left(account.size() - 2));
     }
     put(":25:108");
     endSegment();
 }
 
 void OrderFileWriter::writeFiiIntermediary(const OrderRecord& o) {
-    const QString name = twoFields(o.identBqeI11, o.identBqeI12);
-    const QString place = twoFields(o.identBqeI13, o.villeBqeI1);
+    const TwoFields name = twoFields(o.identBqeI11, o.identBqeI12);
+    const TwoFields place = twoFields(o.identBqeI13, o.villeBqeI1);
     const QStringView bic = blanksTrimmed(o.bicBqeI1);
     if (name.isEmpty() && place.isEmpty() && bic.isEmpty()) return;
 
@@ -521,10 +635,10 @@ void OrderFileWriter::writeFiiIntermediary(const OrderRecord& o) {
     }
     if (!name.isEmpty() || !place.isEmpty()) {
         put("::::");
-        putText(name, false);
+        putText(name);
         if (!place.isEmpty()) {
             put(":");
-            putText(place, false);
+            putText(place);
         }
     }
     if (!o.paysBqeI1.isEmpty()) {
@@ -535,8 +649,8 @@ void OrderFileWriter::writeFiiIntermediary(const OrderRecord& o) {
 }
 
 void OrderFileWriter::writeFiiBeneficiaryBank(const OrderRecord& o) {
-    const QString name = twoFields(o.identBqeBE1, o.identBqeBE2);
-    const QString place = twoFields(o.identBqeBE3, o.villeBqeBE);
+    const TwoFields name = twoFields(o.identBqeBE1, o.identBqeBE2);
+    const TwoFields place = twoFields(o.identBqeBE3, o.villeBqeBE);
     const QStringView bic = blanksTrimmed(o.bicBqeBE);
     const bool hasCode = !isBlank(o.codeBqeBE);
     const bool hasIban = !isBlank(o.ibanBE);
@@ -546,7 +660,8 @@ void OrderFileWriter::writeFiiBeneficiaryBank(const OrderRecord& o) {
         return;
     }
 
-    const QString account = beneficiaryAccount(o);
+    QString joined;
+    const QStringView account = beneficiaryAccount(o, joined);
     if (account.size() > 34)
         throw VbError(err::Application, kSourceOrderFile, o.refInterne + QStringLiteral(" : iban + code banque trop long"));
 
@@ -554,7 +669,7 @@ void OrderFileWriter::writeFiiBeneficiaryBank(const OrderRecord& o) {
     // account's first 17 characters in 4, the name in 7 and the place in 8. The separators of
     // the components left empty wait in `pending` until something follows them.
     put("FII+BF+");
-    putText(QStringView(account).mid(17, 17), false);
+    putText(account.mid(17, 17), false);
     put("+");
     QString pending;
     if (!bic.isEmpty()) {
@@ -567,7 +682,7 @@ void OrderFileWriter::writeFiiBeneficiaryBank(const OrderRecord& o) {
         put(pending);
         pending.clear();
         put(":");
-        putText(QStringView(account).left(17), false);
+        putText(account.left(17), false);
         put(hasCode ? ":XXX:XXX" : "::");
     } else {
         pending += QStringLiteral(":::");
@@ -575,10 +690,10 @@ void OrderFileWriter::writeFiiBeneficiaryBank(const OrderRecord& o) {
     if (!name.isEmpty() || !place.isEmpty()) {
         put(pending);
         put(":");
-        putText(name, false);
+        putText(name);
         if (!place.isEmpty()) {
             put(":");
-            putText(place, false);
+            putText(place);
         }
     }
     if (!o.paysBqeBE.isEmpty()) {
@@ -658,9 +773,9 @@ void OrderFileWriter::writeDeclaration(const OrderRecord& o) {
     endSegment();
     put("FTX+REG+++");
     put(o.residentOY ? "0" : "1");
-    putStored(pad(o.codeEcono, 3));
-    putStored(pad(o.paysResBE, 3));
-    putText(pad(o.sirenDecla, 14), false);
+    putStoredPadded(o.codeEcono, 3);
+    putStoredPadded(o.paysResBE, 3);
+    putTextPadded(o.sirenDecla, 14);
     endSegment();
 }
 

@@ -4,6 +4,7 @@
 #include <QDateTime>
 #include <QString>
 #include <cstring>
+#include <memory>
 
 #include "generation/orderrecord.h"
 #include "platform/value.h"
@@ -28,6 +29,8 @@ QString moaAmountText(const Decimal& amount, int nbDeci);
 QString displayAmountText(const Decimal& amount, int nbDeci);
 // cDevises: "USD en EUR" when an order currency is given, otherwise the payment currency.
 QString currencyText(const OrderRecord& order);
+
+struct TwoFields;
 
 // What the generation stores on an order once its message is written.
 struct WrittenOrder {
@@ -63,18 +66,28 @@ private:
     void flush();
     void flushAfterFailure();
 
+    // Room for `n` more bytes after those built: where they go. Only what is counted in
+    // size_ is built; a piece refused half-way leaves nothing of itself.
+    char* room(qsizetype n) {
+        if (capacity_ - size_ < n) grow(n);
+        return bytes_.get() + size_;
+    }
+    void grow(qsizetype n);
     void put(QStringView piece);
     void put(const char* literal) { putBytes(literal, qsizetype(std::strlen(literal))); }
     void putBytes(const char* from, qsizetype n) {
-        const qsizetype at = bytes_.size();
-        bytes_.resize(at + n);
-        std::memcpy(bytes_.data() + at, from, size_t(n));
+        std::memcpy(room(n), from, size_t(n));
+        size_ += n;
     }
     void putNumber(qint64 n);
     // A free text through ediText.
     void putText(QStringView x, bool colonToSpace);
+    void putText(const TwoFields& t);
+    void putTextPadded(const QString& x, int n);
+    void putBlanks(qsizetype n);
     // A value written as stored: no conversion, but it must still fit on one line of single bytes.
     void putStored(QStringView value);
+    void putStoredPadded(const QString& x, int n);
     void endSegment();
 
     void writeUnh();
@@ -99,7 +112,10 @@ private:
     void writeUnt();
 
     QIODevice& out_;
-    QByteArray bytes_;  // built since the last write to the device
+    const QChar decimalSeparator_;  // the regional one, for the summary's amounts
+    std::unique_ptr<char[]> bytes_;  // built since the last write to the device: size_ of them
+    qsizetype size_ = 0;
+    qsizetype capacity_ = 0;
     QDate stampDate_;   // the second whose stamps are formatted below
     QTime stampTime_;
     QByteArray creationStamp_;

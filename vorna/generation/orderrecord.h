@@ -4,11 +4,10 @@
 #include <QString>
 #include <vector>
 
+#include "platform/db/recordset.h"
 #include "platform/value.h"
 
 namespace vorna {
-
-class Recordset;
 
 // One row of Ordres, in the order of its columns. Text columns read Null and empty alike as an
 // empty text; Null numbers read 0, Null Booleans false and a Null date an invalid QDateTime.
@@ -100,13 +99,29 @@ public:
     explicit OrderReader(const Recordset& rs);
     // The current row.
     OrderRecord read() const;
+    // The current row into `o`, every field written: its texts keep their room for the next
+    // row, so a walk over many rows reading into one record makes few new texts.
+    void read(OrderRecord& o) const;
 
 private:
+    // The position of the next column read, found by its name on the first row.
+    size_t nextPosition(const char* name) const {
+        return position_ < indexes_.size() ? position_++ : findNext(name);
+    }
+    size_t findNext(const char* name) const;
     Value next(const char* name) const;
+    void nextText(const char* name, QString& into) const;
 
     const Recordset& rs_;
     mutable std::vector<int> indexes_;
+    // Per position: a column whose stored bytes, when it holds a text, are the text it reads.
+    mutable std::vector<char> storedIsText_;
     mutable size_t position_ = 0;
+    // Once every column is found, the stored form of the current row's columns, read at once.
+    mutable bool allFound_ = false;
+    mutable bool haveStored_ = false;  // stored_ and texts_ hold the current row's
+    mutable std::vector<Recordset::Stored> stored_;
+    mutable std::vector<QByteArrayView> texts_;
 };
 
 }  // namespace vorna

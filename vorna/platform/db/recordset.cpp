@@ -156,15 +156,19 @@ public:
     bool text(size_t i, QByteArrayView& out) const {
         const Cell c = cellAt(i);
         if (Tag(c >> kShift) != Tag::Text) return false;
-        const char* p = pointer(c);
-        quint32 n = static_cast<unsigned char>(p[0]);
-        size_t headSize = 1;
-        if (n == 255) {
-            std::memcpy(&n, p + 1, sizeof n);
-            headSize = 5;
-        }
-        out = QByteArrayView(p + headSize, qsizetype(n));
+        out = textOf(c);
         return true;
+    }
+    Recordset::Stored stored(size_t i, QByteArrayView& out) const {
+        const Cell c = cellAt(i);
+        const Tag t = Tag(c >> kShift);
+        if (t == Tag::Text) {
+            out = textOf(c);
+            return Recordset::Stored::Text;
+        }
+        out = QByteArrayView();
+        if (t == Tag::Null || (t == Tag::Boxed && boxes_[size_t(c & kPayload)].isNull())) return Recordset::Stored::Null;
+        return Recordset::Stored::Other;
     }
     Value decode(Cell cell, ColumnKind kind) const {
         const char* p = pointer(cell);
@@ -185,15 +189,10 @@ public:
             std::memcpy(&raw.d, p, sizeof raw.d);
             break;
         case Tag::Text: {
-            quint32 n = static_cast<unsigned char>(p[0]);
-            size_t headSize = 1;
-            if (n == 255) {
-                std::memcpy(&n, p + 1, sizeof n);
-                headSize = 5;
-            }
+            const QByteArrayView text = textOf(cell);
             raw.type = detail::RawValue::Type::Text;
-            raw.text = p + headSize;
-            raw.bytes = int(n);
+            raw.text = text.data();
+            raw.bytes = int(text.size());
             break;
         }
         }
@@ -242,6 +241,17 @@ private:
         return a;
     }
     static const char* pointer(quint64 cell) { return reinterpret_cast<const char*>(quintptr(cell & kPayload)); }
+    // The bytes of a text cell, after their length.
+    static QByteArrayView textOf(Cell c) {
+        const char* p = pointer(c);
+        quint32 n = static_cast<unsigned char>(p[0]);
+        size_t headSize = 1;
+        if (n == 255) {
+            std::memcpy(&n, p + 1, sizeof n);
+            headSize = 5;
+        }
+        return QByteArrayView(p + headSize, qsizetype(n));
+    }
 
     quint64& cellAt(size_t i) { return cells_[i >> kCellShift][i & kCellMask]; }
     quint64 cellAt(size_t i) const { return cells_[i >> kCellShift][i & kCellMask]; }
@@ -886,6 +896,16 @@ bool Recordset::storedTextAt(int row, int index, QByteArrayView& text) const {
     d_->checkField(index);
     if (row < 0 || row >= d_->size()) throw noCurrentRecord();
     return d_->values.text(d_->cellIndex(d_->order[size_t(row)], index), text);
+}
+
+void Recordset::storedAt(int row, const int* indexes, qsizetype count, Stored* kinds, QByteArrayView* texts) const {
+    d_->requireOpen();
+    if (row < 0 || row >= d_->size()) throw noCurrentRecord();
+    const int at = d_->order[size_t(row)];
+    for (qsizetype k = 0; k < count; ++k) {
+        d_->checkField(indexes[k]);
+        kinds[k] = d_->values.stored(d_->cellIndex(at, indexes[k]), texts[k]);
+    }
 }
 
 void Recordset::setValue(int index, const Value& v) {

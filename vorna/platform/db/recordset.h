@@ -107,6 +107,11 @@ public:
     // (false for a Null, a number or a value written by the program, which valueAt() reads).
     bool isNullAt(int row, int index) const;
     bool storedTextAt(int row, int index, QByteArrayView& text) const;
+    // Both reads for several fields of one row at once: per index in `indexes`, whether the value
+    // is Null, a text (or date stored as text) whose bytes go in `texts`, or something else
+    // that valueAt() reads.
+    enum class Stored : quint8 { Null, Text, Other };
+    void storedAt(int row, const int* indexes, qsizetype count, Stored* kinds, QByteArrayView* texts) const;
     // Writes a field of the current row. An equal value changes nothing; otherwise the row
     // enters edit (unless it is being added). Unknown name: err::ItemNotFound.
     void setValue(int index, const Value& v);
