@@ -124,21 +124,43 @@ TEST_F(Interchange, SenderIsTheFirstOrdersInstitution) {
     EXPECT_TRUE(bytes.endsWith("'"));
 }
 
+// Written in chunks, a few messages to a write or a write every message, the file is the same.
+TEST_F(Interchange, ChunkedWritesGiveTheSameFile) {
+    QList<OrderRecord> orders{minimalOrder(), minimalOrder(), minimalOrder()};
+    orders[1].idOrdre = 2;
+    orders[2].idOrdre = 3;
+    const QByteArray expected = interchange(orders);
+    for (const qsizetype chunk : {100, 700, 256 * 1024}) {
+        SCOPED_TRACE(chunk);
+        QBuffer buffer;
+        buffer.open(QIODevice::WriteOnly);
+        OrderFileWriter writer(buffer, chunk);
+        writer.writeHeader(orders.first());
+        for (const OrderRecord& o : orders) writer.writeMessage(o);
+        writer.writeTrailer();
+        EXPECT_EQ(buffer.data(), expected);
+    }
+}
+
 TEST_F(Interchange, RefusedCharacterInTheSecondOrderLeavesTheFirstMessageWritten) {
     OrderRecord second = minimalOrder();
     second.idOrdre = 2;
     second.motif1 = QStringLiteral("LOYER; MARS");
-    QBuffer buffer;
-    buffer.open(QIODevice::WriteOnly);
-    OrderFileWriter writer(buffer);
-    writer.writeHeader(minimalOrder());
-    writer.writeMessage(minimalOrder());
-    expectError([&] { writer.writeMessage(second); }, QStringLiteral("Génération e93A"),
-                QStringLiteral("Caractères interdits : LOYER; MARS"));
-    const QString expected = "UNB+UNOA:1+BANQUE DU NORD:ZZ+48213067500027:5+260307:0905+SOLMEX RUVAK'" + kMinimalMessage +
-                             "UNH+2+PAYORD:D:93A:UN'BGM+450+REF-12+9'DTM+137:260307090502:202'DTM+203:260307:101'FTX+PMD+++";
-    EXPECT_EQ(buffer.data(), expected.toLatin1());
-    EXPECT_EQ(writer.messageCount(), 1);
+    // Messages still waiting for a whole chunk are handed over too.
+    for (const qsizetype chunk : {0, 256 * 1024}) {
+        SCOPED_TRACE(chunk);
+        QBuffer buffer;
+        buffer.open(QIODevice::WriteOnly);
+        OrderFileWriter writer(buffer, chunk);
+        writer.writeHeader(minimalOrder());
+        writer.writeMessage(minimalOrder());
+        expectError([&] { writer.writeMessage(second); }, QStringLiteral("Génération e93A"),
+                    QStringLiteral("Caractères interdits : LOYER; MARS"));
+        const QString expected = "UNB+UNOA:1+BANQUE DU NORD:ZZ+48213067500027:5+260307:0905+SOLMEX RUVAK'" + kMinimalMessage +
+                                 "UNH+2+PAYORD:D:93A:UN'BGM+450+REF-12+9'DTM+137:260307090502:202'DTM+203:260307:101'FTX+PMD+++";
+        EXPECT_EQ(buffer.data(), expected.toLatin1());
+        EXPECT_EQ(writer.messageCount(), 1);
+    }
 }
 
 namespace {
@@ -162,18 +184,23 @@ TEST_F(Interchange, AFullDiskIsNamedInTheWriteError) {
         const char* what;
         QIODevice* device;
         bool open;
+        qsizetype chunk;
     } cases[] = {
-        {"/dev/full", &full, full.exists() && full.open(QIODevice::WriteOnly)},
-        {"a write cut short", &cut, cut.open(QIODevice::WriteOnly)},
+        {"/dev/full", &full, full.exists() && full.open(QIODevice::WriteOnly), 0},
+        {"a write cut short", &cut, cut.open(QIODevice::WriteOnly), 0},
+        {"/dev/full, in chunks", &full, full.isOpen(), 256 * 1024},
+        {"a write cut short, in chunks", &cut, cut.isOpen(), 256 * 1024},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
         ASSERT_TRUE(c.open);
-        OrderFileWriter writer(*c.device);
+        OrderFileWriter writer(*c.device, c.chunk);
         try {
-            // The file's buffer fills before the system is asked to write.
+            // The file's buffer fills before the system is asked to write; the trailer hands
+            // over what waits for a whole chunk.
             writer.writeHeader(minimalOrder());
             for (int i = 0; i < 1000; ++i) writer.writeMessage(minimalOrder());
+            writer.writeTrailer();
             ADD_FAILURE() << "written";
         } catch (const VbError& e) {
             EXPECT_EQ(e.description, QStringLiteral("Erreur d'écriture du fichier d'ordres : Plus de place sur le disque"));

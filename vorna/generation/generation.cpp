@@ -26,6 +26,8 @@ const QString kSource = QStringLiteral("Génération des ordres");
 const QString kImpossible = QStringLiteral("Génération impossible");
 const QString kCrLf = QStringLiteral("\r\n");
 const QString kWorkExtension = QStringLiteral(".e9_");
+// The payment file goes to the disk in writes of this size, not one per message.
+constexpr qsizetype kFileChunkBytes = 256 * 1024;
 
 }  // namespace
 
@@ -230,7 +232,7 @@ void OrderFileGeneration::beginWork() {
 }
 
 void OrderFileGeneration::writeOrders() {
-    OrderFileWriter writer(work_);
+    OrderFileWriter writer(work_, kFileChunkBytes);
     qint64 storingNs = 0;  // each store takes far less than a millisecond
     QElapsedTimer t;
     const OrderReader reader(*pending_);

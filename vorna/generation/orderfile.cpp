@@ -259,7 +259,8 @@ QString currencyText(const OrderRecord& o) {
 }
 
 // The regional settings do not change while a file is written: no event is handled meanwhile.
-OrderFileWriter::OrderFileWriter(QIODevice& out) : out_(out), decimalSeparator_(Locale::decimalSeparator()) {}
+OrderFileWriter::OrderFileWriter(QIODevice& out, qsizetype chunkBytes)
+    : out_(out), chunkBytes_(chunkBytes), decimalSeparator_(Locale::decimalSeparator()) {}
 
 void OrderFileWriter::put(QStringView piece) {
     // Every piece is a literal, a number, an ediText result or a checked stored value: all of
@@ -296,7 +297,7 @@ void OrderFileWriter::putText(QStringView x, bool colonToSpace) {
     size_ += writeEdiText(at, x, colonToSpace) - at;
 }
 
-// The bytes built since the last call go to the device in one write.
+// The bytes built since the last write go to the device in one write.
 void OrderFileWriter::flush() {
     if (size_ == 0) return;
     errno = 0;
@@ -377,7 +378,7 @@ void OrderFileWriter::endSegment() {
 void OrderFileWriter::writeHeader(const OrderRecord& first) {
     try {
         writeUnb(first);
-        flush();
+        flushFullChunk();
     } catch (...) {
         flushAfterFailure();
         throw;
@@ -387,7 +388,7 @@ void OrderFileWriter::writeHeader(const OrderRecord& first) {
 WrittenOrder OrderFileWriter::writeMessage(const OrderRecord& o) {
     try {
         const WrittenOrder result = buildMessage(o);
-        flush();
+        flushFullChunk();
         return result;
     } catch (...) {
         flushAfterFailure();

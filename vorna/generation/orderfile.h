@@ -41,14 +41,15 @@ struct WrittenOrder {
 };
 
 // Writes one PAYORD D.93A interchange onto an open device: writeHeader with the first order,
-// writeMessage for each order in ascending idOrdre, then writeTrailer. Each call hands its
-// bytes to the device in one write; a failure first hands over the pieces built before it,
+// writeMessage for each order in ascending idOrdre, then writeTrailer. The bytes built go to
+// the device in one write once `chunkBytes` of them wait (0: at the end of every call), and
+// always at the end of writeTrailer; a failure first hands over the pieces built before it,
 // so the file holds what was written up to the failure.
 // Failures are thrown as VbError: 9999 for a refused character or an account that does not
 // fit, 75 for a failed write.
 class OrderFileWriter {
 public:
-    explicit OrderFileWriter(QIODevice& out);
+    explicit OrderFileWriter(QIODevice& out, qsizetype chunkBytes = 0);
 
     // UNB, with the ordering institution's name of the first order as sender.
     void writeHeader(const OrderRecord& first);
@@ -65,6 +66,9 @@ private:
     void writeUnz();
     void flush();
     void flushAfterFailure();
+    void flushFullChunk() {
+        if (size_ >= chunkBytes_) flush();
+    }
 
     // Room for `n` more bytes after those built: where they go. Only what is counted in
     // size_ is built; a piece refused half-way leaves nothing of itself.
@@ -112,6 +116,7 @@ private:
     void writeUnt();
 
     QIODevice& out_;
+    const qsizetype chunkBytes_;
     const QChar decimalSeparator_;  // the regional one, for the summary's amounts
     std::unique_ptr<char[]> bytes_;  // built since the last write to the device: size_ of them
     qsizetype size_ = 0;
