@@ -682,8 +682,7 @@ struct Recordset::Impl {
         }
         Statement& upd = updateStatement;
         sqlite3_reset(upd.st);
-        sqlite3_clear_bindings(upd.st);
-        int i = 1;
+        int i = 1;  // every parameter is bound again: no binding is left from the row before
         for (const Value& v : vals) bind(upd, i++, v);
         for (const Value& v : key) bind(upd, i++, v);
         const auto done = qScopeGuard([&] { sqlite3_reset(upd.st); });  // holds no lock between rows

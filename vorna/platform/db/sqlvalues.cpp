@@ -246,8 +246,10 @@ Value convertForColumn(ColumnKind kind, int maxLength, const Value& v, const QSt
         if (blankText) return Value::null();
         QDateTime t = v.type() == Value::Type::DateTime ? v.toDateTime() : isText ? parseDateTime(v.toText()) : QDateTime();
         if (!t.isValid()) throw mismatch(column, v);
-        // Whole seconds, as the stored form keeps them.
-        t.setTime(QTime(t.time().hour(), t.time().minute(), t.time().second()));
+        // Whole seconds, as the stored form keeps them (a stamp already whole is left as it is:
+        // setting its time again costs a look-up of the local offset).
+        const QTime time = t.time();
+        if (time.msec() != 0) t.setTime(QTime(time.hour(), time.minute(), time.second()));
         return Value(t);
     }
     }
