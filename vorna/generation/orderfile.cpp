@@ -351,23 +351,33 @@ void OrderFileWriter::putTextPadded(const QString& x, int n) {
     putBlanks(n - head.size());
 }
 
+// The single bytes of a stored value from `to` on, checked as they are written: false when
+// a character has none or is a control character.
+bool OrderFileWriter::storedBytes(char* to, QStringView value) {
+    for (const QChar c : value) {
+        const ushort u = c.unicode();
+        if (u >= 32 && u < 127) {
+            *to++ = char(u);
+            continue;
+        }
+        const int code = ansi::code(c);
+        if (code < 0 || isControlCode(code)) return false;
+        *to++ = char(code);
+    }
+    return true;
+}
+
 // putStored(pad(x, n)), the same way.
 void OrderFileWriter::putStoredPadded(const QString& x, int n) {
     const QStringView head = QStringView(x).left(n);
-    for (const QChar c : head) {
-        const int code = ansi::code(c);
-        if (code < 0 || isControlCode(code)) refuseText(pad(x, n));
-    }
-    put(head);
+    if (!storedBytes(room(head.size()), head)) refuseText(pad(x, n));
+    size_ += head.size();
     putBlanks(n - head.size());
 }
 
 void OrderFileWriter::putStored(QStringView value) {
-    for (const QChar c : value) {
-        const int code = ansi::code(c);
-        if (code < 0 || isControlCode(code)) refuseText(value);
-    }
-    put(value);
+    if (!storedBytes(room(value.size()), value)) refuseText(value);
+    size_ += value.size();
 }
 
 void OrderFileWriter::endSegment() {

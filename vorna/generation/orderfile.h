@@ -91,6 +91,7 @@ private:
     void putBlanks(qsizetype n);
     // A value written as stored: no conversion, but it must still fit on one line of single bytes.
     void putStored(QStringView value);
+    static bool storedBytes(char* to, QStringView value);
     void putStoredPadded(const QString& x, int n);
     void endSegment();
 
