@@ -114,7 +114,18 @@ QString plainNumber(const Decimal& d) {
     return s.replace(u'.', Locale::decimalSeparator());
 }
 
-QString amountText(const Value& amount, const Value& nbDeci) {
+// Closing the main window unloads the other windows first, in this order: frmMgrModeles,
+// frmLstDev, frmParamRef, frmLstPays, frmLstCodesEcono, as forms::unloadAll<...>() of those
+// that exist. A window that refuses does not stop the main window from closing.
+// The other windows, in this order; a window that refuses (the settings before their first save)
+// stays, and keeps the program alive.
+void unloadOtherWindows() {
+    forms::unloadAll<frmOrdre, frmMgrModeles, frmLstDev, frmParamRef, frmLstPays, frmLstCodesEcono>();
+}
+
+}  // namespace
+
+QString listAmountText(const Value& amount, const Value& nbDeci) {
     if (isEmptyText(amount)) return QString();  // an order without amount shows an empty cell
     if (!amount.isNumeric()) return amount.toText();
     const Decimal d = amount.toDecimal();
@@ -128,19 +139,6 @@ QString amountText(const Value& amount, const Value& nbDeci) {
     }
     return plainNumber(d);
 }
-
-// Closing the main window unloads the other windows first, in this order: frmMgrModeles,
-// frmLstDev, frmParamRef, frmLstPays, frmLstCodesEcono, as forms::unloadAll<...>() of those
-// that exist. A window that refuses does not stop the main window from closing.
-// The other windows, in this order; a window that refuses (the settings before their first save)
-// stays, and keeps the program alive.
-void unloadOtherWindows() {
-    forms::unloadAll<frmOrdre, frmMgrModeles, frmLstDev, frmParamRef, frmLstPays, frmLstCodesEcono>();
-}
-
-}  // namespace
-
-QString listAmountText(const Value& amount, const Value& nbDeci) { return amountText(amount, nbDeci); }
 
 frmListOrdre::frmListOrdre() {
     setObjectName(QStringLiteral("frmListOrdre"));
@@ -319,7 +317,7 @@ QString frmListOrdre::cellText(int row, int col) const {
         switch (col) {
         case ColDateCreation:
         case ColGeneration: return dateText(v);
-        case ColMontant: return amountText(v, listRs_->valueAt(row - 1, ColNbDeci));
+        case ColMontant: return listAmountText(v, listRs_->valueAt(row - 1, ColNbDeci));
         default: return v.toText();
         }
     } catch (const VbError&) {
