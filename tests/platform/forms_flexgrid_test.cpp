@@ -180,16 +180,12 @@ TEST_F(Grid, ColoursAndPicturesFollowTheFillStyle) {
     // Runs of colour: a later one covers what it overlaps of the earlier, on either side; fewer
     // rows forget the colours of the rows gone.
     grid.setFillStyle(FlexGrid::FillStyle::Repeat);
-    grid.setRow(1);
     grid.setCol(3);
-    grid.setRowSel(6);
-    grid.setColSel(3);
-    grid.setCellBackColor(vbColor(0x0000FF));
-    grid.setRow(3);
-    grid.setCol(3);
-    grid.setRowSel(4);
-    grid.setColSel(3);
-    grid.setCellBackColor(QColor());
+    for (const auto& [from, to, colour] : {std::tuple{1, 6, vbColor(0x0000FF)}, std::tuple{3, 4, QColor()}}) {
+        grid.setRow(from);
+        grid.setRowSel(to);
+        grid.setCellBackColor(colour);
+    }
     grid.setFillStyle(FlexGrid::FillStyle::Single);
     grid.setRow(4);
     grid.setCellBackColor(vbColor(0x00FF00));
