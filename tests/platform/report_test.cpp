@@ -5,7 +5,6 @@
 #include <gtest/gtest.h>
 
 #include <QFile>
-#include <QCloseEvent>
 #include <QFileDialog>
 #include <QPointer>
 #include <QPrintPreviewWidget>
@@ -202,12 +201,9 @@ TEST_F(ReportTest, EveryRowShowsItsOwnFieldTexts) {
     // The page writes each row's own text, a repeated one as often as it comes.
     report.addExportFormat({QStringLiteral("E"), QStringLiteral("E"), QStringLiteral("*.htm"), QString()});
     const QByteArray bytes = report.exportHtml(report.exportFormats().first(), l).toLatin1();
-    QByteArrayList written;
-    for (qsizetype at = bytes.indexOf("<SPAN class=s2c0>"); at >= 0; at = bytes.indexOf("<SPAN class=s2c0>", at + 1)) {
-        const qsizetype from = at + 17;
-        written << bytes.mid(from, bytes.indexOf("</SPAN>", from) - from);
-    }
-    EXPECT_EQ(written, (QByteArrayList{"A", "A", "A", "&#201;t&#233;", "&#201;t&#233;", "B", "B"}));
+    EXPECT_EQ(bytes.count("<SPAN class=s2c0>A</SPAN>"), 3);
+    EXPECT_EQ(bytes.count("<SPAN class=s2c0>&#201;t&#233;</SPAN>"), 2);
+    EXPECT_EQ(bytes.count("<SPAN class=s2c0>B</SPAN>"), 2);
 }
 
 TEST_F(ReportTest, AGrowingControlMakesItsSectionTaller) {
@@ -446,8 +442,6 @@ TEST_F(ReportTest, TheWindowStaysUnderItsOwnSaveDialog) {
             QPointer<QFileDialog> dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
             dialogSeen = dialog && window && dialog->parentWidget() == window;
             if (window) window->close();
-            if (window) QCoreApplication::postEvent(window, new QCloseEvent);
-            QCoreApplication::processEvents();
             if (window) window->cmdClose->click();
             // Whatever was to be destroyed would be now.
             QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
