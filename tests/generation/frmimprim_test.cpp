@@ -179,7 +179,8 @@ TEST_F(PrintCommands, TheRowShownCurrentIsTheChosenOneAndEnterPrintsIt) {
 // stored in: those of the list's texts, newest first.
 TEST_F(PrintCommands, TheGroupsAreThoseOfTheListsTextsRowByRow) {
     const auto storedAs = [this](const char* text) {
-        conn->execute(QStringLiteral("update Ordres set dateGener = ? where idOrdre = ?"), {Value(text), Value(order({{"genere", true}}))});
+        const qint64 id = order({{"genere", true}});
+        conn->execute(QStringLiteral("update Ordres set dateGener = ? where idOrdre = ?"), {Value(text), Value(id)});
     };
     generatedAt(QTime(14, 30, 10));
     generatedAt(QTime(14, 30, 0));

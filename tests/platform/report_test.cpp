@@ -226,7 +226,8 @@ TEST_F(ReportTest, AnUnknownColumnIsAnError) {
 
 TEST_F(ReportTest, HtmlExportFillsTheTemplateAndOverwrites) {
     addOrders(20);
-    report.control(QStringLiteral("lblTotal"))->caption = QString::fromUtf8("12345678abcd\U0001F600xy\"x\"\r\ny\nz & <é>\r\tI\u00A0") + QChar(0xD83D);
+    report.control(QStringLiteral("lblTotal"))->caption =
+        QString::fromUtf8("12345678abcd\U0001F600xy\"x\"\r\ny\nz & <é>\r\tI\u00A0") + QChar(0xD83D);
     const QString page = QStringLiteral("<HTML>\r\n<TITLE>Essai é : ") + kTitleMarker + QStringLiteral("</TITLE>\r\n<BODY>\r\n") +
                          kBodyMarker + QStringLiteral("\r\n</BODY>\r\n</HTML>");
     report.addExportFormat({QStringLiteral("Essai"), QStringLiteral("Essai (*.HTM)"), QStringLiteral("*.HTM"), page});
@@ -255,7 +256,8 @@ TEST_F(ReportTest, HtmlExportFillsTheTemplateAndOverwrites) {
     EXPECT_EQ(bytes.count("&#9746;"), 6);
     // Markup characters and line breaks escaped, every character beyond ASCII a reference (a pair
     // of surrogates one reference, a lone one its own), the rest as it is.
-    EXPECT_TRUE(bytes.contains(">12345678abcd&#128512;xy&quot;x&quot;<BR>y<BR>z &amp; &lt;&#233;&gt;<BR>\tI&#160;&#55357;</SPAN>"));
+    EXPECT_TRUE(bytes.contains(
+        ">12345678abcd&#128512;xy&quot;x&quot;<BR>y<BR>z &amp; &lt;&#233;&gt;<BR>\tI&#160;&#55357;</SPAN>"));
 }
 
 // The page goes to its file a piece at a time, each row placed again as it is written: rows far
