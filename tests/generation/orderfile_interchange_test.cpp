@@ -1,10 +1,12 @@
 #include "generation/orderfilesupport.h"
 
-#include <QFile>
 #include <cerrno>
+
+#include "common/errorof.h"
 
 using namespace vorna;
 using vorna::test::blanks;
+using vorna::test::errorOf;
 using vorna::test::minimalOrder;
 using vorna::test::OrderFileTest;
 
@@ -126,19 +128,16 @@ TEST_F(Interchange, SenderIsTheFirstOrdersInstitution) {
 
 // Written in chunks, a few messages to a write or a write every message, the file is the same.
 TEST_F(Interchange, ChunkedWritesGiveTheSameFile) {
-    QList<OrderRecord> orders{minimalOrder(), minimalOrder(), minimalOrder()};
-    orders[1].idOrdre = 2;
-    orders[2].idOrdre = 3;
-    const QByteArray expected = interchange(orders);
+    QList<OrderRecord> orders(3, minimalOrder());
+    for (int i = 0; i < 3; ++i) orders[i].idOrdre = i + 1;
     for (const qsizetype chunk : {100, 700, 256 * 1024}) {
-        SCOPED_TRACE(chunk);
         QBuffer buffer;
         buffer.open(QIODevice::WriteOnly);
         OrderFileWriter writer(buffer, chunk);
         writer.writeHeader(orders.first());
         for (const OrderRecord& o : orders) writer.writeMessage(o);
         writer.writeTrailer();
-        EXPECT_EQ(buffer.data(), expected);
+        EXPECT_EQ(buffer.data(), interchange(orders)) << chunk;
     }
 }
 
@@ -175,35 +174,22 @@ protected:
 };
 }  // namespace
 
-// A full disk while the file is written: the message gives the system's reason, in French,
-// whether Qt has a text for it (a device that is always full) or none (a write cut short).
+// A full disk while the file is written, in chunks or not: the message gives the system's reason,
+// in French, whether Qt has a text for it (/dev/full) or none (a write cut short).
 TEST_F(Interchange, AFullDiskIsNamedInTheWriteError) {
     QFile full(QStringLiteral("/dev/full"));
     CutShortDevice cut;
-    const struct {
-        const char* what;
-        QIODevice* device;
-        bool open;
-        qsizetype chunk;
-    } cases[] = {
-        {"/dev/full", &full, full.exists() && full.open(QIODevice::WriteOnly), 0},
-        {"a write cut short", &cut, cut.open(QIODevice::WriteOnly), 0},
-        {"/dev/full, in chunks", &full, full.isOpen(), 256 * 1024},
-        {"a write cut short, in chunks", &cut, cut.isOpen(), 256 * 1024},
-    };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.what);
-        ASSERT_TRUE(c.open);
-        OrderFileWriter writer(*c.device, c.chunk);
-        try {
-            // The file's buffer fills before the system is asked to write; the trailer hands
-            // over what waits for a whole chunk.
-            writer.writeHeader(minimalOrder());
-            for (int i = 0; i < 1000; ++i) writer.writeMessage(minimalOrder());
-            writer.writeTrailer();
-            ADD_FAILURE() << "written";
-        } catch (const VbError& e) {
-            EXPECT_EQ(e.description, QStringLiteral("Erreur d'écriture du fichier d'ordres : Plus de place sur le disque"));
+    ASSERT_TRUE(full.open(QIODevice::WriteOnly) && cut.open(QIODevice::WriteOnly));
+    for (QIODevice* device : {static_cast<QIODevice*>(&full), static_cast<QIODevice*>(&cut)})
+        for (const qsizetype chunk : {0, 256 * 1024}) {
+            OrderFileWriter writer(*device, chunk);
+            // The file's buffer fills before the system is asked to write; the trailer hands over
+            // what waits for a whole chunk.
+            const VbError e = errorOf([&] {
+                writer.writeHeader(minimalOrder());
+                for (int i = 0; i < 1000; ++i) writer.writeMessage(minimalOrder());
+                writer.writeTrailer();
+            });
+            EXPECT_EQ(e.description, QStringLiteral("Erreur d'écriture du fichier d'ordres : Plus de place sur le disque")) << chunk;
         }
-    }
 }

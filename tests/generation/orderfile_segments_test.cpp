@@ -547,11 +547,9 @@ TEST_F(FileCharacters, RefusedPaddedOrJoinedTextIsNamedWhole) {
         {[](OrderRecord& o) { o.codeEcono = "1\n"; }, "1\n "},
         {[](OrderRecord& o) { o.codeEcono = "110"; o.paysResBE = "Ω"; }, "Ω  "},
         {[](OrderRecord& o) { o.motif1 = "A"; o.motif2 = "B;"; }, "A" + blanks(34) + "B;"},
-        {[](OrderRecord& o) { o.motif1 = "A;"; o.motif2 = "B"; }, "A;" + blanks(33) + "B"},
         {[](OrderRecord& o) { o.motif3 = "A;  "; }, "A;"},
         {[](OrderRecord& o) { o.identBqeBE3 = "RUE; 5"; o.villeBqeBE = "PARIS"; }, "RUE; 5" + blanks(29) + "PARIS"},
         {[](OrderRecord& o) { o.avisBenefType = 0; o.avisBenef = "X;"; }, "X;" + blanks(28)},
-        {[](OrderRecord& o) { o.avisBenefType = 1; o.avisTel = "01;"; }, "01;" + blanks(27)},
     };
     for (const auto& c : cases) {
         OrderRecord o = minimalOrder();

@@ -104,55 +104,43 @@ TEST_F(OrderRecordMapping, NullColumnsReadEmpty) {
     EXPECT_FALSE(o.dateGener.isValid());
 }
 
-// One record read into row after row, as the generation does, holds each row's own texts: a
-// shorter text after a longer one, accented letters, Null and empty after a text and back.
+// One record read into row after row, as the generation does, holds each row's own values: a
+// shorter text after a longer one, accented letters, Null and empty after a text and back, and
+// numbers and Booleans of every kind, Null ones among them.
 TEST_F(OrderRecordMapping, OneRecordReadRowAfterRowHoldsEachRowsTexts) {
     TempStartFolder folder;
     folder.createWorkingDatabase();
     const ConnectionPtr c = folder.openWorking();
-    const Value rows[][3] = {
-        {"HANSEATIC SHIPPING 1 GMBH", "USD", "LILLE"},
-        {"AB", Value::null(), "Hôtel Dieu"},
-        {"ÉTÉ À PARIS", "", "LILLE"},
-        {Value::null(), "EUR", ""},
-        {"CD", "GBP", Value::null()},
+    const char* const columns[] = {"identBE1", "devOrdre", "villePL", "typeOper", "frais", "urgent", "avisBenefType", "residentOY"};
+    const Value rows[][8] = {
+        {"HANSEATIC SHIPPING 1 GMBH", "USD", "LILLE", 1, 0, true, 2, false},
+        {"AB", Value::null(), "Hôtel Dieu", 3, 2, Value::null(), Value::null(), true},
+        {"ÉTÉ À PARIS", "", "LILLE", 0, 1, false, 0, Value::null()},
+        {Value::null(), "EUR", "", 2, Value::null(), true, 1, true},
+        {"CD", "GBP", Value::null(), Value::null(), 2, false, 2, false},
     };
-    // Numbers and Booleans of every kind too, Null ones among them.
-    const Value numbers[][5] = {
-        {1, 0, true, 2, false}, {3, 2, Value::null(), Value::null(), true}, {0, 1, false, 0, Value::null()},
-        {2, Value::null(), true, 1, true}, {Value::null(), 2, false, 2, false},
-    };
-    int k = 0;
-    for (const auto& r : rows) {
-        const Value* m = numbers[k++];
-        TempStartFolder::insertOrder(c, {{"identBE1", r[0]}, {"devOrdre", r[1]}, {"villePL", r[2]}, {"typeOper", m[0]},
-                                         {"frais", m[1]}, {"urgent", m[2]}, {"avisBenefType", m[3]}, {"residentOY", m[4]},
-                                         {"nbDeci", k}, {"montant", Decimal(k * 1234, 2)}});
+    for (int n = 0; n < 5; ++n) {
+        TempStartFolder::Fields f{{"nbDeci", n + 1}, {"montant", Decimal((n + 1) * 1234, 2)}};
+        for (int k = 0; k < 8; ++k) f.append({columns[k], rows[n][k]});
+        TempStartFolder::insertOrder(c, f);
     }
-
     const auto rs = pendingOrders(c);
-    ASSERT_EQ(rs->recordCount(), int(std::size(rows)));
+    ASSERT_EQ(rs->recordCount(), 5);
     const OrderReader reader(*rs);
+    const auto numbers = [](const OrderRecord& r) {
+        return std::tuple(r.idOrdre, r.typeOper, r.frais, r.urgent, r.avisBenefType, r.residentOY, r.nbDeci, r.genere, r.montant);
+    };
     OrderRecord o;
     int n = 0;
     for (rs->moveFirst(); !rs->eof(); rs->moveNext(), ++n) {
         reader.read(o);
         const OrderRecord fresh = fromRecordset(*rs);
-        const QString texts[] = {o.identBE1, o.devOrdre, o.villePL};
-        const QString freshTexts[] = {fresh.identBE1, fresh.devOrdre, fresh.villePL};
-        for (int k = 0; k < 3; ++k) {
-            EXPECT_EQ(texts[k], rows[n][k].toText()) << n << " " << k;
-            EXPECT_EQ(texts[k].isNull(), freshTexts[k].isNull()) << n << " " << k;
+        int k = 0;
+        for (const auto m : {&OrderRecord::identBE1, &OrderRecord::devOrdre, &OrderRecord::villePL}) {
+            EXPECT_EQ(o.*m, rows[n][k++].toText()) << n;
+            EXPECT_EQ((o.*m).isNull(), (fresh.*m).isNull()) << n;
         }
-        EXPECT_EQ(o.idOrdre, fresh.idOrdre);
-        EXPECT_EQ(o.typeOper, fresh.typeOper) << n;
-        EXPECT_EQ(o.frais, fresh.frais) << n;
-        EXPECT_EQ(o.urgent, fresh.urgent) << n;
-        EXPECT_EQ(o.avisBenefType, fresh.avisBenefType) << n;
-        EXPECT_EQ(o.residentOY, fresh.residentOY) << n;
-        EXPECT_EQ(o.nbDeci, fresh.nbDeci) << n;
-        EXPECT_EQ(o.genere, fresh.genere) << n;
-        EXPECT_EQ(o.montant, fresh.montant) << n;
+        EXPECT_TRUE(numbers(o) == numbers(fresh)) << n;
         EXPECT_EQ(o.nbDeci, n + 1);
     }
 }

@@ -510,51 +510,37 @@ TEST_F(Recordsets, ValuesHandedOutOutliveARequeryAndTheRecordset) {
 }
 
 // The cheap reads of long lists: a stored text or date gives its bytes, a Null says so, and a
-// value the program wrote is left to valueAt.
+// value the program wrote is left to valueAt; the fields of a row read at once say the same.
 TEST_F(Recordsets, StoredTextsAndNullsAreReadWithoutMakingValues) {
     order({{"refInterne", "PREMIER"}, {"dateGener", QDateTime(QDate(2026, 12, 7), QTime(17, 30, 5))}, {"nbDeci", 2}});
     Recordset rs;
     rs.open(QStringLiteral("select refInterne, dateGener, nbDeci, identBE3 from Ordres"), conn);
-    QByteArrayView bytes;
-    ASSERT_TRUE(rs.storedTextAt(0, 0, bytes));
-    EXPECT_EQ(bytes, "PREMIER");
-    ASSERT_TRUE(rs.storedTextAt(0, 1, bytes));
-    EXPECT_EQ(bytes, "2026-12-07 17:30:05");
-    EXPECT_FALSE(rs.storedTextAt(0, 2, bytes));
-    EXPECT_FALSE(rs.storedTextAt(0, 3, bytes));
-    const bool nulls[] = {false, false, false, true};
-    for (int f = 0; f < 4; ++f) EXPECT_EQ(rs.isNullAt(0, f), nulls[f]) << "field " << f;
-
-    // The fields of a row read at once say the same as the reads one by one.
+    using S = Recordset::Stored;
     const int fields[] = {3, 0, 2, 1};
-    const auto storedAtOnce = [&](std::vector<Recordset::Stored> expected) {
-        Recordset::Stored kinds[4];
-        QByteArrayView texts[4];
-        rs.storedAt(0, fields, 4, kinds, texts);
+    const auto expectStored = [&](const S (&kinds)[4], const QByteArray (&texts)[4]) {
+        S atOnce[4];
+        QByteArrayView atOnceTexts[4];
+        rs.storedAt(0, fields, 4, atOnce, atOnceTexts);
         for (int k = 0; k < 4; ++k) {
-            EXPECT_EQ(kinds[k], expected[size_t(k)]) << "field " << fields[k];
+            const int f = fields[k];
+            const bool text = kinds[f] == S::Text;
             QByteArrayView one;
-            const bool isText = rs.storedTextAt(0, fields[k], one);
-            EXPECT_EQ(kinds[k] == Recordset::Stored::Text, isText) << "field " << fields[k];
-            if (isText) {
-                EXPECT_EQ(texts[k], one) << "field " << fields[k];
-            }
-            EXPECT_EQ(kinds[k] == Recordset::Stored::Null, rs.isNullAt(0, fields[k])) << "field " << fields[k];
+            EXPECT_EQ(atOnce[k], kinds[f]) << "field " << f;
+            EXPECT_EQ(rs.storedTextAt(0, f, one), text) << "field " << f;
+            EXPECT_EQ(rs.isNullAt(0, f), kinds[f] == S::Null) << "field " << f;
+            EXPECT_EQ(text ? one : QByteArrayView(), texts[f]) << "field " << f;
+            EXPECT_EQ(text ? atOnceTexts[k] : QByteArrayView(), texts[f]) << "field " << f;
         }
     };
-    using S = Recordset::Stored;
-    storedAtOnce({S::Null, S::Text, S::Other, S::Text});
-
+    expectStored({S::Text, S::Text, S::Other, S::Null}, {"PREMIER", "2026-12-07 17:30:05", "", ""});
     rs.setValue(0, QStringLiteral("SECOND"));
-    rs.setValue(3, Value::null());
-    EXPECT_FALSE(rs.storedTextAt(0, 0, bytes));
-    EXPECT_EQ(rs.valueAt(0, 0).toText(), "SECOND");
-    EXPECT_TRUE(rs.isNullAt(0, 3));
     rs.setValue(1, Value::null());
-    EXPECT_TRUE(rs.isNullAt(0, 1));
-    storedAtOnce({S::Null, S::Other, S::Other, S::Null});
+    rs.setValue(3, Value::null());
+    EXPECT_EQ(rs.valueAt(0, 0).toText(), "SECOND");
+    expectStored({S::Other, S::Null, S::Other, S::Null}, {});
     EXPECT_THROW(rs.isNullAt(1, 0), VbError);
-    Recordset::Stored kind;
+    S kind;
+    QByteArrayView bytes;
     EXPECT_THROW(rs.storedAt(1, fields, 1, &kind, &bytes), VbError);
 }
 

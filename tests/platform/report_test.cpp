@@ -5,16 +5,15 @@
 #include <gtest/gtest.h>
 
 #include <QFile>
-#include <QCloseEvent>
 #include <QFileDialog>
 #include <QPointer>
 #include <QPrintPreviewWidget>
 #include <QPushButton>
 #include <QRegularExpression>
-#include <QTest>
 #include <QTimer>
 
 #include "common/errorof.h"
+#include "common/jettestdata.h"
 #include "common/scripteddialogs.h"
 #include "common/tempstartfolder.h"
 #include "platform/clock.h"
@@ -170,22 +169,18 @@ TEST_F(ReportTest, DetailsFlowOverPagesUnderTheirHeaders) {
 // Null or empty; formatted dates and numbers keep their formats.
 TEST_F(ReportTest, EveryRowShowsItsOwnFieldTexts) {
     const Value refs[] = {"A", "A", Value::null(), "A", "Été", "Été", "B", "", "B", Value::null()};
-    int n = 0;
-    for (const Value& r : refs) {
-        TempStartFolder::insertOrder(conn, {{QStringLiteral("refInterne"), r},
+    for (int n = 0; n < int(std::size(refs)); ++n)
+        TempStartFolder::insertOrder(conn, {{QStringLiteral("refInterne"), refs[n]},
                                             {QStringLiteral("dateCreation"), QDateTime(QDate(2026, 3, 1 + n % 2), QTime(8, 0))},
                                             {QStringLiteral("nbDeci"), n % 2 ? 2 : 3}});
-        ++n;
-    }
     rs.open(QStringLiteral("select * from Ordres"), conn, CursorType::Keyset, LockType::ReadOnly);
     rs.sort(QStringLiteral("idOrdre ASC"));
     report.setDataSource(&rs);
     for (const char* column : {"dateCreation", "nbDeci"}) {
         Control box;
         box.kind = Control::Kind::TextBox;
-        box.name = QStringLiteral("txt") + QLatin1String(column);
-        box.dataField = QLatin1String(column);
-        box.format = std::string_view(column) == "nbDeci" ? QStringLiteral("0") : QStringLiteral("dd/MM/yyyy");
+        box.name = box.dataField = QLatin1String(column);
+        box.format = box.name == u"nbDeci" ? QStringLiteral("0") : QStringLiteral("dd/MM/yyyy");
         box.rect = QRect(3000, 0, 1500, 200);
         report.detail.add(box);
     }
@@ -206,12 +201,9 @@ TEST_F(ReportTest, EveryRowShowsItsOwnFieldTexts) {
     // The page writes each row's own text, a repeated one as often as it comes.
     report.addExportFormat({QStringLiteral("E"), QStringLiteral("E"), QStringLiteral("*.htm"), QString()});
     const QByteArray bytes = report.exportHtml(report.exportFormats().first(), l).toLatin1();
-    QByteArrayList written;
-    for (qsizetype at = bytes.indexOf("<SPAN class=s2c0>"); at >= 0; at = bytes.indexOf("<SPAN class=s2c0>", at + 1)) {
-        const qsizetype from = at + 17;
-        written << bytes.mid(from, bytes.indexOf("</SPAN>", from) - from);
-    }
-    EXPECT_EQ(written, (QByteArrayList{"A", "A", "A", "&#201;t&#233;", "&#201;t&#233;", "B", "B"}));
+    EXPECT_EQ(bytes.count("<SPAN class=s2c0>A</SPAN>"), 3);
+    EXPECT_EQ(bytes.count("<SPAN class=s2c0>&#201;t&#233;</SPAN>"), 2);
+    EXPECT_EQ(bytes.count("<SPAN class=s2c0>B</SPAN>"), 2);
 }
 
 TEST_F(ReportTest, AGrowingControlMakesItsSectionTaller) {
@@ -234,7 +226,8 @@ TEST_F(ReportTest, AnUnknownColumnIsAnError) {
 
 TEST_F(ReportTest, HtmlExportFillsTheTemplateAndOverwrites) {
     addOrders(20);
-    report.control(QStringLiteral("lblTotal"))->caption = QString::fromUtf8("12345678abcd\U0001F600xy\"x\"\r\ny\nz & <é>\r");
+    report.control(QStringLiteral("lblTotal"))->caption =
+        QString::fromUtf8("12345678abcd\U0001F600xy\"x\"\r\ny\nz & <é>\r\tI\u00A0") + QChar(0xD83D);
     const QString page = QStringLiteral("<HTML>\r\n<TITLE>Essai é : ") + kTitleMarker + QStringLiteral("</TITLE>\r\n<BODY>\r\n") +
                          kBodyMarker + QStringLiteral("\r\n</BODY>\r\n</HTML>");
     report.addExportFormat({QStringLiteral("Essai"), QStringLiteral("Essai (*.HTM)"), QStringLiteral("*.HTM"), page});
@@ -261,63 +254,35 @@ TEST_F(ReportTest, HtmlExportFillsTheTemplateAndOverwrites) {
     EXPECT_TRUE(bytes.contains(">R&#233;f&#233;rence</SPAN>"));
     for (int i = 1; i <= 20; ++i) EXPECT_EQ(bytes.count(">REF" + QByteArray::number(i) + "</SPAN>"), 1) << i;
     EXPECT_EQ(bytes.count("&#9746;"), 6);
-    // Markup characters, line breaks and characters beyond ASCII (one beyond 16 bits) escaped.
-    EXPECT_TRUE(bytes.contains(">12345678abcd&#128512;xy&quot;x&quot;<BR>y<BR>z &amp; &lt;&#233;&gt;<BR></SPAN>"));
+    // Markup characters and line breaks escaped, every character beyond ASCII a reference (a pair
+    // of surrogates one reference, a lone one its own), the rest as it is.
+    EXPECT_TRUE(bytes.contains(
+        ">12345678abcd&#128512;xy&quot;x&quot;<BR>y<BR>z &amp; &lt;&#233;&gt;<BR>\tI&#160;&#55357;</SPAN>"));
 }
 
-// The page goes to its file a piece at a time: one far longer than a piece comes out whole,
-// byte for byte the text of the export.
-TEST_F(ReportTest, ALongPageIsWrittenWhole) {
-    Control note;
-    note.name = QStringLiteral("lblNote");
-    note.caption = QStringLiteral("é<x>&").repeated(700);  // 14 kB of HTML on every row
-    note.rect = QRect(0, 300, 3000, 200);
-    report.detail.add(note);
-    addOrders(120);
-    report.addExportFormat({QStringLiteral("Long"), QStringLiteral("Long"), QStringLiteral("*.htm"), QString()});
-    const QString path = folder.filePath(QStringLiteral("longue.htm"));
-    ASSERT_TRUE(report.exportReport(QStringLiteral("Long"), path));
-    QFile f(path);
-    ASSERT_TRUE(f.open(QIODevice::ReadOnly));
-    const QByteArray bytes = f.readAll();
-    EXPECT_GT(bytes.size(), 1600000);
-    EXPECT_EQ(bytes.count("&#233;&lt;x&gt;&amp;"), 120 * 700);
-    EXPECT_TRUE(bytes == report.exportHtml(report.exportFormats().first(), report.layout()).toLatin1());
-}
-
-// The export places the rows again as it writes them: rows that grow to different heights give
-// the pages, and page numbers, of the laid-out report.
-TEST_F(ReportTest, AnExportOfGrowingRowsIsThePagesLaidOut) {
+// The page goes to its file a piece at a time, each row placed again as it is written: rows far
+// longer than a piece, growing to different heights, give byte for byte the pages laid out.
+TEST_F(ReportTest, AnExportIsThePagesLaidOutWrittenWhole) {
     Control& ref = report.detail.controls[0];
     ref.canGrow = true;
     ref.textOf = [](const Recordset&, int row, const QString& text) { return QStringList(row % 5 + 1, text).join(u'\n'); };
     report.detail.height = 300;
+    Control note;
+    note.name = QStringLiteral("lblNote");
+    note.caption = QStringLiteral("é<x>&").repeated(700);  // 14 kB of HTML on every row
+    note.rect = QRect(3500, 0, 3000, 200);
+    report.detail.add(note);
     addOrders(150);
     report.addExportFormat({QStringLiteral("G"), QStringLiteral("G"), QStringLiteral("*.htm"), QString()});
     const QString path = folder.filePath(QStringLiteral("grandit.htm"));
     ASSERT_TRUE(report.exportReport(QStringLiteral("G"), path));
-    QFile f(path);
-    ASSERT_TRUE(f.open(QIODevice::ReadOnly));
-    const QByteArray bytes = f.readAll();
+    const QByteArray bytes = vorna::test::fileBytes(path);
     const Layout l = report.layout();
     ASSERT_GT(l.pages.size(), 3);
     EXPECT_EQ(bytes.count("<DIV class=pg>"), l.pages.size());
+    EXPECT_EQ(bytes.count("&#233;&lt;x&gt;&amp;"), 150 * 700);
     EXPECT_TRUE(bytes.contains(">REF150<BR>REF150<BR>REF150<BR>REF150<BR>REF150</SPAN>"));
     EXPECT_TRUE(bytes == report.exportHtml(report.exportFormats().first(), l).toLatin1());
-}
-
-// The characters of a text as the page writes them: markup and line breaks escaped, every
-// character beyond ASCII a reference (a pair of surrogates one reference), the rest as it is.
-TEST_F(ReportTest, TextsAreEscapedCharacterByCharacter) {
-    Control note;
-    note.name = QStringLiteral("lblNote");
-    note.caption = QStringLiteral("a\"b\r\nc\rd\ne\U0001F600f<g>&h\tI\u00A0") + QChar(0xD83D);
-    note.rect = QRect(0, 300, 3000, 200);
-    report.reportHeader.add(note);
-    addOrders(1);
-    report.addExportFormat({QStringLiteral("E"), QStringLiteral("E"), QStringLiteral("*.htm"), QString()});
-    const QByteArray bytes = report.exportHtml(report.exportFormats().first(), report.layout()).toLatin1();
-    EXPECT_TRUE(bytes.contains(">a&quot;b<BR>c<BR>d<BR>e&#128512;f&lt;g&gt;&amp;h\tI&#160;&#55357;</SPAN>")) << bytes.toStdString();
 }
 
 TEST_F(ReportTest, ExportFailuresAreErrors) {
@@ -422,63 +387,45 @@ private:
     Dialogs* previous_;
 };
 
-// What a file dialog showed before the user typed a bare name into it and saved.
-struct FileDialogSeen {
-    QString title;
-    QStringList types;
-    QString proposed;
-};
-
-// Answers the next file dialog from inside its loop: `typed` in `folder`.
-void typeIntoNextFileDialog(FileDialogSeen& seen, const QString& folder, const QString& typed) {
-    QTimer::singleShot(0, [&seen, folder, typed] {
+// Answers the next file dialog from inside its loop: `typed` in `folder`; `proposed` is the name
+// it showed.
+void typeIntoNextFileDialog(QString& proposed, const QString& folder, const QString& typed) {
+    QTimer::singleShot(0, [&proposed, folder, typed] {
         auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
         if (!dialog) return;
-        seen.title = dialog->windowTitle();
-        seen.types = dialog->nameFilters();
-        seen.proposed = QFileInfo(dialog->selectedFiles().value(0)).fileName();
+        proposed = QFileInfo(dialog->selectedFiles().value(0)).fileName();
         dialog->setDirectory(folder);
         dialog->selectFile(typed);
         static_cast<QDialog*>(dialog)->accept();  // QFileDialog::accept, as the Save button
     });
 }
 
-// The save dialogs propose the report's name, list one file type, and give a name typed bare
-// its extension; without a printer, the print's dialog says why it asks for a file.
+// The save dialogs (the print's without a printer, the export's) propose the report's name, its
+// characters no file name takes as "_", or else its caption; a name typed bare gets its extension.
 TEST_F(ReportTest, SaveDialogsProposeANameAndGiveTheExtension) {
     addOrders(1);
-    report.fileName = QStringLiteral("VIR-0042");
     report.addExportFormat({QStringLiteral("VisuOrd"), QStringLiteral("Visualisation d'ordre (*.HTM)"), QStringLiteral("*.HTM"),
                             QString()});
     NoPrinterDialogs qt;
-    FileDialogSeen pdf;
-    typeIntoNextFileDialog(pdf, folder.path(), QStringLiteral("ordre"));
-    EXPECT_TRUE(report.print());
-    EXPECT_EQ(pdf.title, "Aucune imprimante : enregistrer en PDF");
-    EXPECT_EQ(pdf.types, QStringList{"PDF (*.pdf)"});
-    EXPECT_EQ(pdf.proposed, "VIR-0042.pdf");
-    EXPECT_TRUE(files::fileExists(folder.filePath(QStringLiteral("ordre.pdf"))));
-    EXPECT_FALSE(files::fileExists(folder.filePath(QStringLiteral("ordre"))));
-
-    FileDialogSeen page;
-    typeIntoNextFileDialog(page, folder.path(), QStringLiteral("export"));
-    EXPECT_TRUE(report.exportReport(QString(), QString(), true, true));
-    EXPECT_EQ(page.title, "Liste d'essai");
-    EXPECT_EQ(page.types, QStringList{"Visualisation d'ordre (*.HTM)"});
-    EXPECT_EQ(page.proposed, "VIR-0042.htm");
-    EXPECT_TRUE(files::fileExists(folder.filePath(QStringLiteral("export.htm"))));
+    const struct {
+        const char *name, *typed, *proposed, *written;
+    } cases[] = {
+        {"VIR-0042", "ordre", "VIR-0042.pdf", "ordre.pdf"},
+        {"VIR-0042", "export", "VIR-0042.htm", "export.htm"},
+        {"VIR/12:7", "autre", "VIR_12_7.htm", "autre.htm"},
+        {"", "dernier.htm", "Liste d'essai.htm", "dernier.htm"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.typed);
+        report.fileName = QString::fromUtf8(c.name);
+        QString proposed;
+        typeIntoNextFileDialog(proposed, folder.path(), QString::fromUtf8(c.typed));
+        const bool print = QByteArray(c.written).endsWith(".pdf");
+        EXPECT_TRUE(print ? report.print() : report.exportReport(QString(), QString(), true, true));
+        EXPECT_EQ(proposed, c.proposed);
+        EXPECT_TRUE(files::fileExists(folder.filePath(QString::fromUtf8(c.written))));
+    }
     EXPECT_TRUE(qt.messages.isEmpty()) << qt.messages.join(u'|').toStdString();
-
-    // A name with characters no file name takes is proposed with "_" in their place; without
-    // a name of its own, the report proposes its caption.
-    report.fileName = QStringLiteral("VIR/12:7");
-    typeIntoNextFileDialog(page, folder.path(), QStringLiteral("autre"));
-    EXPECT_TRUE(report.exportReport(QString(), QString(), true, true));
-    EXPECT_EQ(page.proposed, "VIR_12_7.htm");
-    report.fileName.clear();
-    typeIntoNextFileDialog(page, folder.path(), QStringLiteral("dernier.htm"));
-    EXPECT_TRUE(report.exportReport(QString(), QString(), true, true));
-    EXPECT_EQ(page.proposed, "Liste d'essai.htm");
 }
 
 // A close request on the report window, or its "Fermer" pressed from outside (an accessibility
@@ -497,8 +444,6 @@ TEST_F(ReportTest, TheWindowStaysUnderItsOwnSaveDialog) {
             QPointer<QFileDialog> dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
             dialogSeen = dialog && window && dialog->parentWidget() == window;
             if (window) window->close();
-            if (window) QCoreApplication::postEvent(window, new QCloseEvent);
-            QCoreApplication::processEvents();
             if (window) window->cmdClose->click();
             // Whatever was to be destroyed would be now.
             QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
