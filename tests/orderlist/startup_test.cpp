@@ -235,31 +235,18 @@ TEST_F(StartupTest, PurgeKeepsPendingAndRecentOrders) {
 }
 
 // The purge goes through the index on the generation date, also in a working database made
-// before the index was shipped, or of the old layout: both gain it at start-up.
+// before the index was shipped: it gains it at start-up.
 TEST_F(StartupTest, ThePurgeGoesThroughTheIndexOfGenerationDates) {
-    QTemporaryDir prefix;  // the old version's traces are looked for here
-    for (const bool oldLayout : {false, true}) {
-        SCOPED_TRACE(oldLayout);
-        QFile::remove(folder.filePath(QStringLiteral("VornaW.mdb")));
-        if (oldLayout) folder.createOldWorkingDatabase();
-        else {
-            folder.createWorkingDatabase();
-            folder.openWorking()->execute(QStringLiteral("DROP INDEX OrdresDateGener"));
-        }
-        files::setWindowsPrefix(prefix.path());
-        const bool started = runStartup();
-        files::setWindowsPrefix(QString());
-        startup.reset();
-        settingsConnection.reset();
-        ASSERT_TRUE(started);
-        auto c = openConnection(jetConnectionString(folder.filePath(QStringLiteral("VornaW.mdb"))));
-        const QByteArray sql = "EXPLAIN QUERY PLAN " + jetsql::translate(Startup::PurgeStatement).toUtf8();
-        sqlite3_stmt* st = nullptr;
-        ASSERT_EQ(sqlite3_prepare_v2(c->handle(), sql.constData(), -1, &st, nullptr), SQLITE_OK);
-        ASSERT_EQ(sqlite3_step(st), SQLITE_ROW);
-        EXPECT_STREQ(reinterpret_cast<const char*>(sqlite3_column_text(st, 3)), "SEARCH Ordres USING INDEX OrdresDateGener (dateGener<?)");
-        sqlite3_finalize(st);
-    }
+    folder.createWorkingDatabase();
+    folder.openWorking()->execute(QStringLiteral("DROP INDEX OrdresDateGener"));
+    ASSERT_TRUE(runStartup());
+    const ConnectionPtr c = folder.openWorking();
+    const QByteArray sql = "EXPLAIN QUERY PLAN " + jetsql::translate(Startup::PurgeStatement).toUtf8();
+    sqlite3_stmt* st = nullptr;
+    ASSERT_EQ(sqlite3_prepare_v2(c->handle(), sql.constData(), -1, &st, nullptr), SQLITE_OK);
+    ASSERT_EQ(sqlite3_step(st), SQLITE_ROW);
+    EXPECT_STREQ(reinterpret_cast<const char*>(sqlite3_column_text(st, 3)), "SEARCH Ordres USING INDEX OrdresDateGener (dateGener<?)");
+    sqlite3_finalize(st);
 }
 
 TEST_F(StartupTest, CleanUpDeletesOnlyOldGeneratedFilesOfExactCase) {
