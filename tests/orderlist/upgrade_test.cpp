@@ -343,24 +343,15 @@ TEST_F(UpgradeTest, AFailingTemplateCopyLeavesTheOldFileInPlace) {
 // A full disk or a read-only folder while the old file is kept: the message says so, and the
 // old file stays as it was.
 TEST_F(UpgradeTest, AFileThatCannotBeWrittenGivesTheSystemsReason) {
-    const struct {
-        int error;
-        const char* reason;
-    } cases[] = {
-        {ENOSPC, "Plus de place sur le disque"},
-        {EROFS, "Le disque est en lecture seule"},
-        {EACCES, "Permission refusée"},
-    };
     makeOldDatabase();
     const QByteArray old = bytesOf(file("VornaW.mdb"));
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.reason);
+    for (const auto& [error, reason] : {std::pair{ENOSPC, "Plus de place sur le disque"}, std::pair{EROFS, "Le disque est en lecture seule"}}) {
         dialogs.messages.clear();
-        files::failCopiesWith(c.error);
+        files::failCopiesWith(error);
         const bool upgraded = upgrade();
         files::failCopiesWith(0);
         EXPECT_FALSE(upgraded);
-        expectStoppedWith("Impossible de préparer la base de données de travail", c.reason, file("VornaAnc.mdb"));
+        expectStoppedWith("Impossible de préparer la base de données de travail", reason, file("VornaAnc.mdb"));
         EXPECT_EQ(bytesOf(file("VornaW.mdb")), old);
         EXPECT_FALSE(exists(Upgrade::WorkFile));
     }

@@ -93,8 +93,7 @@ TEST_F(Connections, AFileThatIsNotADatabaseIsRefusedByItsOwnNumber) {
     EXPECT_EQ(e.number, err::UnrecognizedDatabase);
     EXPECT_EQ(QFileInfo(empty).size(), 0);
 
-    // A database without the table or the column asked for (not one of ours): the reason in
-    // French, with the missing name.
+    // A table or a column that is not there: the reason in French, with the missing name.
     const ConnectionPtr c = folder.openWorking();
     for (const auto& [sql, said] : {std::pair{"select * from Absente", "La table « Absente » est introuvable dans le fichier '"},
                                     std::pair{"select absent from Ordres", "Le champ « absent » est introuvable dans le fichier '"}}) {
