@@ -171,24 +171,13 @@ TEST(AmountFormats, AnAmountWithMoreDecimalsThanItsCurrencyIsRefused) {
     const struct {
         std::optional<Decimal> amount;
         const char* nbDeci;
-        const char* message;  // "" when accepted
+        bool refused;
     } cases[] = {
-        {Decimal(1234567, 3), "2", "Le montant ne peut avoir plus de 2 décimale(s) dans cette devise !"},
-        {Decimal(1234567, 3), "3", ""},
-        {Decimal(123450, 2), "0", "Le montant ne peut avoir plus de 0 décimale(s) dans cette devise !"},
-        {Decimal(123400, 2), "0", ""},  // 1234,00 holds no decimal
-        {Decimal(5, 1), "2", ""},
-        {std::nullopt, "2", ""},
-        {Decimal(1234567, 3), "", ""},   // no currency known yet
-        {Decimal(1234567, 3), "X", ""},
+        {Decimal(1234567, 3), "2", true}, {Decimal(1234567, 3), "3", false}, {Decimal(123450, 2), "0", true},
+        {Decimal(123400, 2), "0", false},  // 1234,00 holds no decimal
+        {std::nullopt, "2", false},        {Decimal(1234567, 3), "", false},  // no currency known yet
     };
-    for (const auto& c : cases) {
-        const std::optional<FieldMessage> m = judgeAmountDecimals(c.amount, c.nbDeci);
-        EXPECT_EQ(m ? m->text : QString(), QString::fromUtf8(c.message)) << c.nbDeci;
-        if (m) {
-            EXPECT_EQ(m->title, "Erreur de saisie");
-        }
-    }
+    for (const auto& c : cases) EXPECT_EQ(judgeAmountDecimals(c.amount, c.nbDeci).has_value(), c.refused) << c.nbDeci;
 }
 
 TEST(CurrencyRules, WhatEachChangeOpens) {
