@@ -1,17 +1,6 @@
 #pragma once
 
-#include <QAbstractItemView>
-#include <QAbstractSpinBox>
-#include <QAccessible>
-#include <QCheckBox>
-#include <QComboBox>
-#include <QGroupBox>
-#include <QHeaderView>
-#include <QLineEdit>
-#include <QMap>
-#include <QPlainTextEdit>
-#include <QRadioButton>
-#include <QTextEdit>
+#include <QtWidgets>
 
 namespace vorna::test {
 

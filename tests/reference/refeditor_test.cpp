@@ -396,8 +396,7 @@ TEST_F(RefEditors, CodeKeysAreFilteredWithTheirBeeps) {
     EXPECT_EQ(dialogs.beeps, 2);
 }
 
-// What the context menu pastes passes the box's own filter of typed keys; the label keeps
-// any character but the control ones, also through the keyboard's paste.
+// What the context menu pastes passes the box's own filter; the label drops only control characters.
 TEST_F(RefEditors, PastedTextPassesTheBoxsFilter) {
     const struct {
         int editor;  // index in kCases
