@@ -28,10 +28,11 @@ TEST_F(ReaderNames, EveryWindowNamesEachOfItsInputs) {
     QTemporaryDir gen;
     storeSettings(soundSettings(gen.path() + u'/'));
     frmListOrdre& main = start();
-    const auto check = [](forms::Form& w) { EXPECT_EQ(readerNameFaults(&w), QStringList()) << w.objectName().toStdString(); };
-    for (forms::Form* w : std::initializer_list<forms::Form*>{&main, &frmParamRef::instance(), &frmLstPays::instance(),
-                                                             &frmLstDev::instance(), &frmLstCodesEcono::instance(),
-                                                             &frmAbout::instance(), &frmImprim::instance()})
+    const auto check = [](forms::Form& w) { EXPECT_EQ(readerNameFaults(&w), QStringList()); };
+    for (forms::Form* w : std::initializer_list<forms::Form*>{
+             &main, &frmParamRef::instance(), &frmLstPays::instance(), &frmLstDev::instance(),
+             &frmLstCodesEcono::instance(), &frmAbout::instance(), &frmImprim::instance(), &FrmRefDevises::instance(),
+             &FrmRefCodesEcono::instance()})
         check(*w);
     for (bool create : {true, false}) {
         frmMgrModeles::instance().typeEcran(create);
@@ -43,8 +44,6 @@ TEST_F(ReaderNames, EveryWindowNamesEachOfItsInputs) {
         FrmRefPays::instance().unload();
         flushDeletes();
     }
-    check(FrmRefDevises::instance());
-    check(FrmRefCodesEcono::instance());
     EXPECT_EQ(readerName(frmParamRef::instance().txtRibOY), "RIB");  // by its box's caption
 }
 
