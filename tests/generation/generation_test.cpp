@@ -145,6 +145,12 @@ protected:
 
     QStringList folderFiles() { return QDir(gen).entryList(QDir::Files, QDir::Name); }
 
+    void writeFolderFile(const QString& name, const QByteArray& bytes) {
+        QFile f(gen + name);
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write(bytes);
+    }
+
     void saveArtifacts() {
         const QString out = qEnvironmentVariable("VORNA_TEST_ARTIFACTS");
         if (out.isEmpty()) return;
@@ -550,10 +556,7 @@ protected:
 // locks, and no left-over file is settled, since none can be told from a live run's.
 TEST_F(SharedFolderTest, AFolderWithoutLocksStillGenerates) {
     orderOf(conn, QStringLiteral("NL1"));
-    QFile left(gen + QStringLiteral("NL9.e9_"));
-    ASSERT_TRUE(left.open(QIODevice::WriteOnly));
-    left.write(paymentFile({{"NL1", "MOA+9:1,00:EUR'"}}));  // this database's pending order
-    left.close();
+    writeFolderFile(QStringLiteral("NL9.e9_"), paymentFile({{"NL1", "MOA+9:1,00:EUR'"}}));  // this database's pending order
     files::FileLock::setLockCall([](int, int) {
         errno = ENOLCK;
         return -1;
@@ -619,11 +622,7 @@ TEST_F(SharedFolderTest, TwoUsersOfOneDataFolderCannotRunTheSameGeneration) {
         const QString path = gen + stem + r.extension;
         dialogs.messages.clear();
         dialogs.answers = {MsgAnswer::Yes, r.last};
-        dialogs.onNextMessage([&](const auto&) {
-            QFile f(path);
-            ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-            f.write(theirs);
-        });
+        dialogs.onNextMessage([&](const auto&) { writeFolderFile(stem + r.extension, theirs); });
         run();
         EXPECT_EQ(dialogs.texts().mid(1), QStringList{"Le fichier " + path + " existe déjà"}) << r.extension;
         EXPECT_EQ(folderFiles().filter(stem), QStringList{stem + r.extension});
@@ -673,11 +672,7 @@ TEST_F(SharedFolderTest, AKilledRunsFileIsSettledOnlyByItsOwnDatabase) {
         {"AUTRE1.e9_", paymentFile({{"KA1", ""}, {"INCONNU", ""}})},
         {"AUTRE2.e9_", paymentFile({{"KA1", "MOA+9:250,00:EUR'"}})},
     };
-    for (auto s = strangers.cbegin(); s != strangers.cend(); ++s) {
-        QFile f(gen + s.key());
-        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-        f.write(s.value());
-    }
+    for (auto s = strangers.cbegin(); s != strangers.cend(); ++s) writeFolderFile(s.key(), s.value());
     strangers.insert(aWork[0], readAll(gen + aWork[0]));
 
     runOn(other);
