@@ -159,6 +159,11 @@ public:
         out = textOf(c);
         return true;
     }
+    void prefetch(size_t i) const { __builtin_prefetch(&cells_[i >> kCellShift][i & kCellMask]); }
+    void prefetchText(size_t i) const {
+        const Cell c = cellAt(i);
+        if (Tag(c >> kShift) == Tag::Text) __builtin_prefetch(pointer(c));
+    }
     Recordset::Stored stored(size_t i, QByteArrayView& out) const {
         const Cell c = cellAt(i);
         const Tag t = Tag(c >> kShift);
@@ -552,6 +557,21 @@ struct Recordset::Impl {
             }
             if (numbers.size() == size_t(nrows)) {
                 const bool desc = keys[0].desc;
+                // Rows already in the order asked, or in exactly the reverse one (a list turned
+                // over on its key), need no sort: with no two keys equal, reversing is stable.
+                const auto before = [&](int a, int b) {
+                    return desc ? numbers[size_t(a)] > numbers[size_t(b)] : numbers[size_t(a)] < numbers[size_t(b)];
+                };
+                const auto strictly = [&](auto comes) {
+                    for (size_t i = 1; i < order.size(); ++i)
+                        if (!comes(order[i - 1], order[i])) return false;
+                    return true;
+                };
+                if (strictly(before)) return;
+                if (strictly([&](int a, int b) { return before(b, a); })) {
+                    std::reverse(order.begin(), order.end());
+                    return;
+                }
                 std::stable_sort(order.begin(), order.end(), [&](int a, int b) {
                     return desc ? numbers[size_t(a)] > numbers[size_t(b)] : numbers[size_t(a)] < numbers[size_t(b)];
                 });
@@ -904,6 +924,17 @@ void Recordset::storedAt(int row, const int* indexes, qsizetype count, Stored* k
     for (qsizetype k = 0; k < count; ++k) {
         d_->checkField(indexes[k]);
         kinds[k] = d_->values.stored(d_->cellIndex(at, indexes[k]), texts[k]);
+    }
+}
+
+void Recordset::prefetchAt(int row, const int* indexes, qsizetype count, bool texts) const {
+    if (!d_->isOpen || row < 0 || row >= d_->size()) return;
+    const int at = d_->order[size_t(row)];
+    for (qsizetype k = 0; k < count; ++k) {
+        if (indexes[k] < 0 || indexes[k] >= d_->ncols) continue;
+        const size_t i = d_->cellIndex(at, indexes[k]);
+        if (texts) d_->values.prefetchText(i);
+        else d_->values.prefetch(i);
     }
 }
 

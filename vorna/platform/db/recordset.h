@@ -112,6 +112,10 @@ public:
     // that valueAt() reads.
     enum class Stored : quint8 { Null, Text, Other };
     void storedAt(int row, const int* indexes, qsizetype count, Stored* kinds, QByteArrayView* texts) const;
+    // A hint for a walk over many rows: the values of these fields of `row` will soon be read,
+    // so the memory holding them (with their texts' bytes when `texts`) is asked for now. Reads
+    // nothing and changes nothing; a row out of range is ignored.
+    void prefetchAt(int row, const int* indexes, qsizetype count, bool texts) const;
     // Writes a field of the current row. An equal value changes nothing; otherwise the row
     // enters edit (unless it is being added). Unknown name: err::ItemNotFound.
     void setValue(int index, const Value& v);
