@@ -545,6 +545,10 @@ TEST_F(Recordsets, StoredTextsAndNullsAreReadWithoutMakingValues) {
     rs.setValue(1, Value::null());
     rs.setValue(3, Value::null());
     EXPECT_EQ(rs.valueAt(0, 0).toText(), "SECOND");
+    // A plain ASCII text the program writes is kept as stored bytes; any other as a value.
+    expectStored({S::Text, S::Null, S::Other, S::Null}, {"SECOND", "", "", ""});
+    rs.setValue(0, QStringLiteral("SÉCOND"));
+    EXPECT_EQ(rs.valueAt(0, 0).toText(), "SÉCOND");
     expectStored({S::Other, S::Null, S::Other, S::Null}, {});
     EXPECT_THROW(rs.isNullAt(1, 0), VbError);
     S kind;

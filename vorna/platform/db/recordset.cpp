@@ -203,6 +203,25 @@ public:
         }
         return raw.decode(kind);
     }
+    // A text written by the program, kept as the database gives texts (its bytes in the
+    // arena), when it is plain ASCII and not empty: it then reads back as the very same text,
+    // and walks over the rows find it among the stored texts. False for any other text.
+    bool setText(size_t i, const QString& text) {
+        const qsizetype n = text.size();
+        if (n == 0 || n >= 255) return false;
+        char head = char(n);
+        char* p = put(&head, 1, size_t(n));
+        const char16_t* from = reinterpret_cast<const char16_t*>(text.constData());
+        for (qsizetype k = 0; k < n; ++k) {
+            if (from[k] >= 128) {
+                arenaUsed_ -= 1 + size_t(n);  // the room just taken goes back
+                return false;
+            }
+            p[1 + k] = char(from[k]);
+        }
+        cellAt(i) = pack(Tag::Text, address(p));
+        return true;
+    }
     // A new box each time: a saved cell keeps standing for the value it had.
     void set(size_t i, const Value& v) {
         cellAt(i) = pack(Tag::Boxed, boxes_.size());
@@ -361,7 +380,11 @@ struct Recordset::Impl {
     size_t cellIndex(int row, int field) const { return size_t(row) * size_t(ncols) + size_t(field); }
     RowStore::Cell cellOf(int row, int field) const { return values.cell(cellIndex(row, field)); }
     Value at(int row, int field) const { return values.get(cellIndex(row, field), kinds[size_t(field)]); }
-    void put(int row, int field, const Value& v) { values.set(cellIndex(row, field), v); }
+    void put(int row, int field, const Value& v) {
+        const size_t i = cellIndex(row, field);
+        if (kinds[size_t(field)] == ColumnKind::Text && v.type() == Value::Type::Text && values.setText(i, v.toText())) return;
+        values.set(i, v);
+    }
     Value original(int field) const { return values.decode(originals[size_t(field)], kinds[size_t(field)]); }
     void checkField(int index) const {
         if (index < 0 || index >= ncols)

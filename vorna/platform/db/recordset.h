@@ -103,8 +103,9 @@ public:
     // (0 to recordCount() - 1). For lists and grids that show every row.
     Value valueAt(int row, int index) const;
     // Cheap reads for walks over every row of a long list, with no Value made: whether the value
-    // is Null, and the bytes of a text (or of a date stored as text) as the database gave them
-    // (false for a Null, a number or a value written by the program, which valueAt() reads).
+    // is Null, and the bytes of a text (or of a date stored as text) as the database gave them,
+    // or of a plain ASCII text the program wrote into a text field (false for a Null, a number
+    // or any other value written by the program, which valueAt() reads).
     bool isNullAt(int row, int index) const;
     bool storedTextAt(int row, int index, QByteArrayView& text) const;
     // Both reads for several fields of one row at once: per index in `indexes`, whether the value

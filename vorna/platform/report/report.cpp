@@ -103,12 +103,15 @@ bool showsStoredText(const Control& c, const Recordset& rs, int index) {
     return kind == detail::ColumnKind::Text || kind == detail::ColumnKind::Any;
 }
 
-// A section for one row (`row` -1: no row), not yet given its place on a page.
-Band placeSection(const Section& s, int sectionIndex, const Recordset* rs, int row, const std::vector<int>& fields,
+// A section for one row (`row` -1: no row), not yet given its place on a page, into `out`:
+// a band placed before for another row lends its room to this one.
+void placeSection(Band& out, const Section& s, int sectionIndex, const Recordset* rs, int row, const std::vector<int>& fields,
                   Fill fill = Fill::Items, RowTexts* before = nullptr) {
-    Band out;
     out.section = sectionIndex;
-    if (!s.visible) return out;
+    out.top = 0;
+    out.height = 0;
+    out.items.clear();
+    if (!s.visible) return;
     out.height = s.height;
     if (fill != Fill::Height) out.items.reserve(s.controls.size());
     for (int i = 0; i < s.controls.size(); ++i) {
@@ -165,6 +168,11 @@ Band placeSection(const Section& s, int sectionIndex, const Recordset* rs, int r
         }
         out.items << std::move(item);
     }
+}
+
+Band placeSection(const Section& s, int sectionIndex, const Recordset* rs, int row, const std::vector<int>& fields, Fill fill) {
+    Band out;
+    placeSection(out, s, sectionIndex, rs, row, fields, fill);
     return out;
 }
 
@@ -454,7 +462,8 @@ QRect Layout::rect(const Band& band, const PlacedItem& item) const {
 namespace {
 
 // The report's sections placed on pages in order: `sink.page()` opens each page, then
-// `sink.band(band)` takes each of its bands (the page footer last), its top set.
+// `sink.band(band)` takes each of its bands (the page footer last), its top set. A sink may
+// take the band's items away; the detail's band is otherwise used again for the next row.
 template <class Sink>
 void paginate(const Layout& frame, const QMargins& margins, const Recordset* data, Fill fill, Sink& sink) {
     enum { RH, PH, DT, PF, RF };
@@ -473,32 +482,37 @@ void paginate(const Layout& frame, const QMargins& margins, const Recordset* dat
     const Band footer = place1(PF, firstRow);
     const Band header = place1(PH, firstRow);
     int y = top;
-    auto put = [&](Band band) {
+    auto put = [&](Band& band) {
         band.top = y;
         y += band.height;
-        sink.band(std::move(band));
+        sink.band(band);
+    };
+    auto putHeader = [&] {
+        Band h = header;
+        put(h);
     };
     auto endPage = [&] {
         if (footerHeight <= 0) return;
         Band f = footer;
         f.top = bottom;
-        sink.band(std::move(f));
+        sink.band(f);
     };
     sink.page();
-    put(place1(RH, firstRow));
-    put(header);
+    Band reportHeader = place1(RH, firstRow);
+    put(reportHeader);
+    putHeader();
     int pageStart = y;
     // A section goes on the current page when it fits, or when it is the first one under the
     // page header (one taller than a page is cut rather than never placed).
-    auto place = [&](Band band) {
+    auto place = [&](Band& band) {
         if (y + band.height > bottom && y > pageStart) {
             endPage();
             sink.page();
             y = top;
-            put(header);
+            putHeader();
             pageStart = y;
         }
-        put(std::move(band));
+        put(band);
     };
     if (data && detail.visible) {
         const int rows = data->recordCount();
@@ -512,15 +526,18 @@ void paginate(const Layout& frame, const QMargins& margins, const Recordset* dat
         // The rows a little further on are asked of memory while this one is placed.
         constexpr int kCellsAhead = 16, kTextsAhead = 8;
         const bool reads = fill != Fill::Height;
+        Band band;
         for (int r = 0; r < rows; ++r) {
             if (reads) {
                 data->prefetchAt(r + kCellsAhead, fields.data(), qsizetype(fields.size()), false);
                 data->prefetchAt(r + kTextsAhead, fields.data(), qsizetype(fields.size()), true);
             }
-            place(placeSection(detail, DT, data, r, fields, fill, &before));
+            placeSection(band, detail, DT, data, r, fields, fill, &before);
+            place(band);
         }
     }
-    place(place1(RF, firstRow));
+    Band reportFooter = place1(RF, firstRow);
+    place(reportFooter);
     endPage();
 }
 
@@ -528,7 +545,7 @@ void paginate(const Layout& frame, const QMargins& margins, const Recordset* dat
 struct PageCount {
     int pages = 0;
     void page() { ++pages; }
-    void band(Band&&) {}
+    void band(const Band&) {}
 };
 
 }  // namespace
@@ -552,7 +569,7 @@ Layout Report::layout() const {
         Layout& out;
         Band previous;
         void page() { out.pages << Page{}; }
-        void band(Band&& band) {
+        void band(Band& band) {
             // A text equal to the row before's is that text: a long list where many rows
             // repeat a value (the same treasury, the same currencies) keeps it once.
             if (band.section == 2 && previous.section == 2 && band.items.size() == previous.items.size())
