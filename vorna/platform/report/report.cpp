@@ -526,8 +526,16 @@ void paginate(const Layout& frame, const QMargins& margins, const Recordset* dat
         // The rows a little further on are asked of memory while this one is placed.
         constexpr int kCellsAhead = 16, kTextsAhead = 8;
         const bool reads = fill != Fill::Height;
+        // Measured only, a detail none of whose controls grows is as tall for every row.
+        const bool sameForEveryRow =
+            fill == Fill::Height && std::none_of(detail.controls.begin(), detail.controls.end(),
+                                                 [](const Control& c) { return c.visible && c.canGrow; });
         Band band;
         for (int r = 0; r < rows; ++r) {
+            if (sameForEveryRow && r > 0) {
+                place(band);
+                continue;
+            }
             if (reads) {
                 data->prefetchAt(r + kCellsAhead, fields.data(), qsizetype(fields.size()), false);
                 data->prefetchAt(r + kTextsAhead, fields.data(), qsizetype(fields.size()), true);
