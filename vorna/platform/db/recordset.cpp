@@ -164,6 +164,15 @@ public:
         const Cell c = cellAt(i);
         if (Tag(c >> kShift) == Tag::Text) __builtin_prefetch(pointer(c));
     }
+    // The whole number a cell read from the database holds; false for any other cell.
+    bool wholeNumber(size_t i, qint64& out) const {
+        const Cell c = cellAt(i);
+        switch (Tag(c >> kShift)) {
+        case Tag::Int: out = qint64(c << 8) >> 8; return true;
+        case Tag::BigInt: std::memcpy(&out, pointer(c), sizeof out); return true;
+        default: return false;
+        }
+    }
     Recordset::Stored stored(size_t i, QByteArrayView& out) const {
         const Cell c = cellAt(i);
         const Tag t = Tag(c >> kShift);
@@ -573,8 +582,18 @@ struct Recordset::Impl {
         if (keys.size() == 1) {
             std::vector<qint64> numbers;
             numbers.reserve(size_t(nrows));
+            const int field = keys[0].field;
+            // A whole number read from the database reads as itself in these kinds of column.
+            const ColumnKind kind = kinds[size_t(field)];
+            const bool asStored = kind == ColumnKind::Int || kind == ColumnKind::Any || kind == ColumnKind::Text ||
+                                  kind == ColumnKind::DateTime;
             for (int r = 0; r < nrows; ++r) {
-                const Value v = at(r, keys[0].field);
+                qint64 n = 0;
+                if (asStored && values.wholeNumber(cellIndex(r, field), n)) {
+                    numbers.push_back(n);
+                    continue;
+                }
+                const Value v = at(r, field);
                 if (v.type() != Value::Type::Int) break;
                 numbers.push_back(v.toInt());
             }
