@@ -192,6 +192,21 @@ char* put(char* to, const QByteArray& bytes) { return put(to, bytes.constData(),
 // at most "&#1114111;", for two characters).
 constexpr qsizetype kEscapedBytes = 8;
 
+// The characters of a text that HTML reads as markup, and the line breaks.
+constexpr bool isMarkup(char16_t u) { return u == '&' || u == '<' || u == '>' || u == '"' || u == '\r' || u == '\n'; }
+
+// What such a character becomes: a reference, or "<BR>" for a line break ("\r\n" is one break,
+// whose "\n" the caller skips).
+char* putMarkup(char* to, char16_t u) {
+    switch (u) {
+    case '&': return put(to, "&amp;");
+    case '<': return put(to, "&lt;");
+    case '>': return put(to, "&gt;");
+    case '"': return put(to, "&quot;");
+    default: return put(to, "<BR>");
+    }
+}
+
 // The text as HTML, written at `to` (room for kEscapedBytes a character): the markup
 // characters and line breaks escaped, and every character beyond ASCII a character reference,
 // so that the page is plain ASCII and every browser reads the accents the same, whatever
@@ -219,28 +234,20 @@ char* putEscaped(char* to, const QString& text) {
         const QChar c = chars[i];
         const char16_t u = c.unicode();
         // Most characters of a report need nothing: they are copied as bytes.
-        if (u < 128 && u != '&' && u != '<' && u != '>' && u != '"' && u != '\r' && u != '\n') {
+        if (u < 128 && !isMarkup(u)) {
             *to++ = char(u);
             continue;
         }
-        switch (u) {
-        case '&': to = put(to, "&amp;"); break;
-        case '<': to = put(to, "&lt;"); break;
-        case '>': to = put(to, "&gt;"); break;
-        case '"': to = put(to, "&quot;"); break;
-        case '\r':
-            if (i + 1 < size && chars[i + 1] == u'\n') ++i;
-            to = put(to, "<BR>");
-            break;
-        case '\n': to = put(to, "<BR>"); break;
-        default: {
-            char32_t code = u;
-            if (c.isHighSurrogate() && i + 1 < size) code = QChar::surrogateToUcs4(c, chars[++i]);
-            to = put(to, "&#");
-            to = std::to_chars(to, to + 8, std::uint32_t(code)).ptr;
-            *to++ = ';';
+        if (u < 128) {
+            to = putMarkup(to, u);
+            if (u == '\r' && i + 1 < size && chars[i + 1] == u'\n') ++i;
+            continue;
         }
-        }
+        char32_t code = u;
+        if (c.isHighSurrogate() && i + 1 < size) code = QChar::surrogateToUcs4(c, chars[++i]);
+        to = put(to, "&#");
+        to = std::to_chars(to, to + 8, std::uint32_t(code)).ptr;
+        *to++ = ';';
     }
     return to;
 }
@@ -269,21 +276,12 @@ char* putEscaped(char* to, QByteArrayView utf8) {
     for (; i < size; ++i) {
         const auto u = static_cast<unsigned char>(bytes[i]);
         if (u >= 128) return putEscaped(start, QString::fromUtf8(utf8));
-        if (u != '&' && u != '<' && u != '>' && u != '"' && u != '\r' && u != '\n') {
+        if (!isMarkup(u)) {
             *to++ = char(u);
             continue;
         }
-        switch (u) {
-        case '&': to = put(to, "&amp;"); break;
-        case '<': to = put(to, "&lt;"); break;
-        case '>': to = put(to, "&gt;"); break;
-        case '"': to = put(to, "&quot;"); break;
-        case '\r':
-            if (i + 1 < size && bytes[i + 1] == '\n') ++i;
-            to = put(to, "<BR>");
-            break;
-        default: to = put(to, "<BR>"); break;
-        }
+        to = putMarkup(to, u);
+        if (u == '\r' && i + 1 < size && bytes[i + 1] == '\n') ++i;
     }
     return to;
 }
