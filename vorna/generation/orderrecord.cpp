@@ -3,6 +3,10 @@
 #include "platform/db/recordset.h"
 #include "platform/db/sqlvalues.h"
 
+#ifdef __SSE2__
+#include <emmintrin.h>
+#endif
+
 namespace vorna {
 
 namespace {
@@ -12,15 +16,43 @@ namespace {
 void assignUtf8(QString& into, QByteArrayView bytes) {
     const qsizetype n = bytes.size();
     const char* from = bytes.data();
-    into.resize(n);
+    if (into.size() != n || !into.isDetached()) into.resize(n);
     char16_t* to = reinterpret_cast<char16_t*>(into.data());
+    qsizetype k = 0;
+#ifdef __SSE2__
+    // Sixteen bytes at a time, then eight; the last eight of a text of eight or more are
+    // widened again where they overlap what is done (the same characters), so no byte is left
+    // to the loop below. Any byte from 0x80 on sets its bit in `high`.
+    const __m128i zero = _mm_setzero_si128();
+    int high = 0;
+    const auto widenEight = [&](qsizetype at) {
+        const __m128i eight = _mm_loadl_epi64(reinterpret_cast<const __m128i*>(from + at));
+        high |= _mm_movemask_epi8(eight);
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(to + at), _mm_unpacklo_epi8(eight, zero));
+    };
+    for (; k + 16 <= n; k += 16) {
+        const __m128i sixteen = _mm_loadu_si128(reinterpret_cast<const __m128i*>(from + k));
+        high |= _mm_movemask_epi8(sixteen);
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(to + k), _mm_unpacklo_epi8(sixteen, zero));
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(to + k + 8), _mm_unpackhi_epi8(sixteen, zero));
+    }
+    if (k + 8 <= n) {
+        widenEight(k);
+        k += 8;
+    }
+    if (k < n && n >= 8) {
+        widenEight(n - 8);
+        k = n;
+    }
+#else
     unsigned char high = 0;
-    for (qsizetype k = 0; k < n; ++k) {
+#endif
+    for (; k < n; ++k) {
         const auto c = static_cast<unsigned char>(from[k]);
-        high |= c;
+        high |= c & 0x80;
         to[k] = c;
     }
-    if (high & 0x80) into = QString::fromUtf8(bytes);
+    if (high) into = QString::fromUtf8(bytes);
 }
 
 }  // namespace
@@ -36,8 +68,41 @@ size_t OrderReader::findNext(const char* name) const {
     if (i < 0) (void)rs_.value(QLatin1String(name));  // raises the missing field's error
     const detail::ColumnKind kind = detail::kindOfDeclaredType(rs_.fieldInfo(i).declaredType);
     indexes_.push_back(i);
-    storedIsText_.push_back(kind == detail::ColumnKind::Text || kind == detail::ColumnKind::Any);
+    switch (kind) {
+    case detail::ColumnKind::Text:
+    case detail::ColumnKind::Any: shortcut_.push_back(Shortcut::Text); break;
+    case detail::ColumnKind::Int: shortcut_.push_back(Shortcut::Whole); break;
+    case detail::ColumnKind::Bool: shortcut_.push_back(Shortcut::Flag); break;
+    default: shortcut_.push_back(Shortcut::None); break;
+    }
     return position_++;
+}
+
+// A Null reads 0 and false; a whole number is stored as such in a column of whole numbers or
+// of Booleans, which decode it as itself, or as true when it is not 0.
+bool OrderReader::storedWhole(size_t p, bool asFlag, qint64& n) const {
+    if (!haveStored_) return false;
+    const Shortcut s = shortcut_[p];
+    if (s != Shortcut::Whole && !(asFlag && s == Shortcut::Flag)) return false;
+    if (stored_[p] == Recordset::Stored::Null) {
+        n = 0;
+        return true;
+    }
+    return stored_[p] == Recordset::Stored::Other && rs_.storedWholeAt(row_, indexes_[p], n);
+}
+
+qint64 OrderReader::wholeAt(size_t p) const {
+    qint64 n;
+    return storedWhole(p, false, n) ? n : rs_.value(indexes_[p]).toInt();
+}
+
+bool OrderReader::flagAt(size_t p) const {
+    qint64 n;
+    return storedWhole(p, true, n) ? n != 0 : rs_.value(indexes_[p]).toBool();
+}
+
+bool OrderReader::isNullAt(size_t p) const {
+    return haveStored_ ? stored_[p] == Recordset::Stored::Null : rs_.value(indexes_[p]).isNull();
 }
 
 Value OrderReader::next(const char* name) const { return rs_.value(indexes_[nextPosition(name)]); }
@@ -51,7 +116,7 @@ void OrderReader::nextText(const char* name, QString& into) const {
             if (!into.isNull()) into = QString();
             return;
         case Recordset::Stored::Text:
-            if (storedIsText_[p] && !texts_[p].isEmpty()) {
+            if (shortcut_[p] == Shortcut::Text && !texts_[p].isEmpty()) {
                 assignUtf8(into, texts_[p]);
                 return;
             }
@@ -70,19 +135,19 @@ OrderRecord OrderReader::read() const {
 
 void OrderReader::read(OrderRecord& o) const {
     position_ = 0;
-    const int row = rs_.absolutePosition() - 1;
-    haveStored_ = allFound_ && row >= 0;
+    row_ = rs_.absolutePosition() - 1;
+    haveStored_ = allFound_ && row_ >= 0;
     if (haveStored_) {
         stored_.resize(indexes_.size());
         texts_.resize(indexes_.size());
-        rs_.storedAt(row, indexes_.data(), qsizetype(indexes_.size()), stored_.data(), texts_.data());
+        rs_.storedAt(row_, indexes_.data(), qsizetype(indexes_.size()), stored_.data(), texts_.data());
     }
     const auto text = [this](const char* name, QString& into) { nextText(name, into); };
-    const auto whole = [this](const char* name) { return int(next(name).toInt()); };
-    const auto flag = [this](const char* name) { return next(name).toBool(); };
+    const auto whole = [this](const char* name) { return int(wholeAt(nextPosition(name))); };
+    const auto flag = [this](const char* name) { return flagAt(nextPosition(name)); };
     const auto date = [this](const char* name) { return next(name).toDateTime(); };
 
-    o.idOrdre = next("idOrdre").toInt();
+    o.idOrdre = wholeAt(nextPosition("idOrdre"));
     o.typeOper = whole("typeOper");
     text("devPaiement", o.devPaiement);
     text("devOrdre", o.devOrdre);
@@ -136,8 +201,8 @@ void OrderReader::read(OrderRecord& o) const {
 
     o.frais = whole("frais");
     // Null is no kind of advice at all (not the free text of 0): nothing of it is written.
-    const Value advice = next("avisBenefType");
-    o.avisBenefType = advice.isNull() ? -1 : int(advice.toInt());
+    const size_t advice = nextPosition("avisBenefType");
+    o.avisBenefType = isNullAt(advice) ? -1 : int(wholeAt(advice));
     text("avisTel", o.avisTel);
     text("avisBenef", o.avisBenef);
     text("avisFax", o.avisFax);

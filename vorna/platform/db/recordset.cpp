@@ -159,8 +159,23 @@ public:
         out = textOf(c);
         return true;
     }
-    Recordset::Stored stored(size_t i, QByteArrayView& out) const {
+    // The whole number of a cell that holds one as the database gave it; false for any other.
+    bool whole(size_t i, qint64& out) const {
         const Cell c = cellAt(i);
+        switch (Tag(c >> kShift)) {
+        case Tag::Int: out = qint64(c << 8) >> 8; return true;  // sign-extends the 56 bits
+        case Tag::BigInt: std::memcpy(&out, pointer(c), sizeof out); return true;
+        default: return false;
+        }
+    }
+    // The `count` cells from `i` on, when they lie in one block (the cells of a row nearly
+    // always do); null otherwise.
+    const Cell* run(size_t i, size_t count) const {
+        if ((i >> kCellShift) != ((i + count - 1) >> kCellShift)) return nullptr;
+        return &cells_[i >> kCellShift][i & kCellMask];
+    }
+    Recordset::Stored stored(size_t i, QByteArrayView& out) const { return stored(cellAt(i), out); }
+    Recordset::Stored stored(Cell c, QByteArrayView& out) const {
         const Tag t = Tag(c >> kShift);
         if (t == Tag::Text) {
             out = textOf(c);
@@ -359,9 +374,12 @@ struct Recordset::Impl {
     void put(int row, int field, const Value& v) { values.set(cellIndex(row, field), v); }
     Value original(int field) const { return values.decode(originals[size_t(field)], kinds[size_t(field)]); }
     void checkField(int index) const {
-        if (index < 0 || index >= ncols)
-            throw VbError(err::ItemNotFound, kSource,
-                          QStringLiteral("L'élément %1 est introuvable dans la collection.").arg(index));
+        if (index < 0 || index >= ncols) [[unlikely]]
+            noSuchField(index);
+    }
+    // Out of line: the check above stays small enough to inline at every read.
+    [[noreturn]] Q_NEVER_INLINE Q_DECL_COLD_FUNCTION static void noSuchField(int index) {
+        throw VbError(err::ItemNotFound, kSource, QStringLiteral("L'élément %1 est introuvable dans la collection.").arg(index));
     }
     int fieldByName(const QString& name) const {
         const int i = byName.value(name.toCaseFolded(), -1);
@@ -898,13 +916,24 @@ bool Recordset::storedTextAt(int row, int index, QByteArrayView& text) const {
 }
 
 void Recordset::storedAt(int row, const int* indexes, qsizetype count, Stored* kinds, QByteArrayView* texts) const {
-    d_->requireOpen();
-    if (row < 0 || row >= d_->size()) throw noCurrentRecord();
-    const int at = d_->order[size_t(row)];
-    for (qsizetype k = 0; k < count; ++k) {
-        d_->checkField(indexes[k]);
-        kinds[k] = d_->values.stored(d_->cellIndex(at, indexes[k]), texts[k]);
+    const Impl& d = *d_;
+    d.requireOpen();
+    if (row < 0 || row >= d.size()) throw noCurrentRecord();
+    for (qsizetype k = 0; k < count; ++k) d.checkField(indexes[k]);
+    // The row's cells are read where they lie, without finding each one's block.
+    const size_t first = d.cellIndex(d.order[size_t(row)], 0);
+    if (const RowStore::Cell* cells = d.values.run(first, size_t(d.ncols))) {
+        for (qsizetype k = 0; k < count; ++k) kinds[k] = d.values.stored(cells[indexes[k]], texts[k]);
+    } else {
+        for (qsizetype k = 0; k < count; ++k) kinds[k] = d.values.stored(first + size_t(indexes[k]), texts[k]);
     }
+}
+
+bool Recordset::storedWholeAt(int row, int index, qint64& n) const {
+    d_->requireOpen();
+    d_->checkField(index);
+    if (row < 0 || row >= d_->size()) throw noCurrentRecord();
+    return d_->values.whole(d_->cellIndex(d_->order[size_t(row)], index), n);
 }
 
 void Recordset::setValue(int index, const Value& v) {

@@ -112,6 +112,10 @@ public:
     // that valueAt() reads.
     enum class Stored : quint8 { Null, Text, Other };
     void storedAt(int row, const int* indexes, qsizetype count, Stored* kinds, QByteArrayView* texts) const;
+    // A whole number as the database gave it (an Other of storedAt); false for any other value,
+    // which valueAt() reads. The column's type is the caller's to apply: a Boolean column's
+    // whole number reads true when it is not 0.
+    bool storedWholeAt(int row, int index, qint64& n) const;
     // Writes a field of the current row. An equal value changes nothing; otherwise the row
     // enters edit (unless it is being added). Unknown name: err::ItemNotFound.
     void setValue(int index, const Value& v);
