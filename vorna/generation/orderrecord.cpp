@@ -105,7 +105,11 @@ bool OrderReader::isNullAt(size_t p) const {
     return haveStored_ ? stored_[p] == Recordset::Stored::Null : rs_.value(indexes_[p]).isNull();
 }
 
-Value OrderReader::next(const char* name) const { return rs_.value(indexes_[nextPosition(name)]); }
+Value OrderReader::next(const char* name) const {
+    const size_t p = nextPosition(name);
+    if (haveStored_ && stored_[p] == Recordset::Stored::Null) return Value::null();
+    return rs_.value(indexes_[p]);
+}
 
 // What value().toText() reads, taken from the stored bytes where they are the text.
 void OrderReader::nextText(const char* name, QString& into) const {
