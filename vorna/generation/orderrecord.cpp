@@ -111,24 +111,33 @@ Value OrderReader::next(const char* name) const {
     return rs_.value(indexes_[p]);
 }
 
-// What value().toText() reads, taken from the stored bytes where they are the text.
-void OrderReader::nextText(const char* name, QString& into) const {
-    const size_t p = nextPosition(name);
-    if (haveStored_) {
+// What value().toText() reads for every text column, taken from the stored bytes where they are
+// the text.
+void OrderReader::readStoredTexts(OrderRecord& o) const {
+    for (const TextColumn& t : textColumns_) {
+        const size_t p = t.position;
+        QString& into = o.*t.member;
         switch (stored_[p]) {
         case Recordset::Stored::Null:
             if (!into.isNull()) into = QString();
-            return;
+            continue;
         case Recordset::Stored::Text:
             if (shortcut_[p] == Shortcut::Text && !texts_[p].isEmpty()) {
                 assignUtf8(into, texts_[p]);
-                return;
+                continue;
             }
             break;
         case Recordset::Stored::Other: break;
         }
+        into = rs_.value(indexes_[p]).toText();
     }
-    into = rs_.value(indexes_[p]).toText();
+}
+
+// The first row's text, found by its column's name.
+void OrderReader::findText(const char* name, OrderRecord& o, QString OrderRecord::*member) const {
+    const size_t p = nextPosition(name);
+    if (!allFound_) textColumns_.push_back({p, member});
+    o.*member = rs_.value(indexes_[p]).toText();
 }
 
 OrderRecord OrderReader::read() const {
@@ -146,83 +155,90 @@ void OrderReader::read(OrderRecord& o) const {
         texts_.resize(indexes_.size());
         rs_.storedAt(row_, indexes_.data(), qsizetype(indexes_.size()), stored_.data(), texts_.data());
     }
-    const auto text = [this](const char* name, QString& into) { nextText(name, into); };
+    // The texts, most of the row, are read in one walk once a first row has found them all (a
+    // first read that failed half-way finds them again); each then only takes its place.
+    if (!allFound_) textColumns_.clear();
+    if (haveStored_) readStoredTexts(o);
+    const auto text = [&](const char* name, QString OrderRecord::*member) {
+        if (haveStored_) ++position_;
+        else findText(name, o, member);
+    };
     const auto whole = [this](const char* name) { return int(wholeAt(nextPosition(name))); };
     const auto flag = [this](const char* name) { return flagAt(nextPosition(name)); };
     const auto date = [this](const char* name) { return next(name).toDateTime(); };
 
     o.idOrdre = wholeAt(nextPosition("idOrdre"));
     o.typeOper = whole("typeOper");
-    text("devPaiement", o.devPaiement);
-    text("devOrdre", o.devOrdre);
+    text("devPaiement", &OrderRecord::devPaiement);
+    text("devOrdre", &OrderRecord::devOrdre);
     o.montant = next("montant").toDecimal();
     o.urgent = flag("urgent");
-    text("refInterne", o.refInterne);
+    text("refInterne", &OrderRecord::refInterne);
     o.dateCreation = date("dateCreation");
 
-    text("ribOY", o.ribOY);
-    text("identOY1", o.identOY1);
-    text("identOY2", o.identOY2);
-    text("identOY3", o.identOY3);
-    text("codePostalOY", o.codePostalOY);
-    text("villeOY", o.villeOY);
-    text("paysOY", o.paysOY);
+    text("ribOY", &OrderRecord::ribOY);
+    text("identOY1", &OrderRecord::identOY1);
+    text("identOY2", &OrderRecord::identOY2);
+    text("identOY3", &OrderRecord::identOY3);
+    text("codePostalOY", &OrderRecord::codePostalOY);
+    text("villeOY", &OrderRecord::villeOY);
+    text("paysOY", &OrderRecord::paysOY);
 
-    text("ribPL", o.ribPL);
-    text("identPL1", o.identPL1);
-    text("identPL2", o.identPL2);
-    text("identPL3", o.identPL3);
-    text("codePostalPL", o.codePostalPL);
-    text("villePL", o.villePL);
-    text("paysPL", o.paysPL);
+    text("ribPL", &OrderRecord::ribPL);
+    text("identPL1", &OrderRecord::identPL1);
+    text("identPL2", &OrderRecord::identPL2);
+    text("identPL3", &OrderRecord::identPL3);
+    text("codePostalPL", &OrderRecord::codePostalPL);
+    text("villePL", &OrderRecord::villePL);
+    text("paysPL", &OrderRecord::paysPL);
 
-    text("bicBqeI1", o.bicBqeI1);
-    text("identBqeI11", o.identBqeI11);
-    text("identBqeI12", o.identBqeI12);
-    text("identBqeI13", o.identBqeI13);
-    text("villeBqeI1", o.villeBqeI1);
-    text("paysBqeI1", o.paysBqeI1);
+    text("bicBqeI1", &OrderRecord::bicBqeI1);
+    text("identBqeI11", &OrderRecord::identBqeI11);
+    text("identBqeI12", &OrderRecord::identBqeI12);
+    text("identBqeI13", &OrderRecord::identBqeI13);
+    text("villeBqeI1", &OrderRecord::villeBqeI1);
+    text("paysBqeI1", &OrderRecord::paysBqeI1);
 
-    text("bicBqeBE", o.bicBqeBE);
-    text("codeBqeBE", o.codeBqeBE);
-    text("identBqeBE1", o.identBqeBE1);
-    text("identBqeBE2", o.identBqeBE2);
-    text("identBqeBE3", o.identBqeBE3);
-    text("villeBqeBE", o.villeBqeBE);
-    text("paysBqeBE", o.paysBqeBE);
+    text("bicBqeBE", &OrderRecord::bicBqeBE);
+    text("codeBqeBE", &OrderRecord::codeBqeBE);
+    text("identBqeBE1", &OrderRecord::identBqeBE1);
+    text("identBqeBE2", &OrderRecord::identBqeBE2);
+    text("identBqeBE3", &OrderRecord::identBqeBE3);
+    text("villeBqeBE", &OrderRecord::villeBqeBE);
+    text("paysBqeBE", &OrderRecord::paysBqeBE);
 
-    text("identBE1", o.identBE1);
-    text("identBE2", o.identBE2);
-    text("identBE3", o.identBE3);
-    text("villeBE", o.villeBE);
-    text("paysBE", o.paysBE);
-    text("ibanBE", o.ibanBE);
+    text("identBE1", &OrderRecord::identBE1);
+    text("identBE2", &OrderRecord::identBE2);
+    text("identBE3", &OrderRecord::identBE3);
+    text("villeBE", &OrderRecord::villeBE);
+    text("paysBE", &OrderRecord::paysBE);
+    text("ibanBE", &OrderRecord::ibanBE);
 
-    text("motif1", o.motif1);
-    text("motif2", o.motif2);
-    text("motif3", o.motif3);
-    text("motif4", o.motif4);
+    text("motif1", &OrderRecord::motif1);
+    text("motif2", &OrderRecord::motif2);
+    text("motif3", &OrderRecord::motif3);
+    text("motif4", &OrderRecord::motif4);
 
     o.frais = whole("frais");
     // Null is no kind of advice at all (not the free text of 0): nothing of it is written.
     const size_t advice = nextPosition("avisBenefType");
     o.avisBenefType = isNullAt(advice) ? -1 : int(wholeAt(advice));
-    text("avisTel", o.avisTel);
-    text("avisBenef", o.avisBenef);
-    text("avisFax", o.avisFax);
+    text("avisTel", &OrderRecord::avisTel);
+    text("avisBenef", &OrderRecord::avisBenef);
+    text("avisFax", &OrderRecord::avisFax);
 
-    text("codeEcono", o.codeEcono);
-    text("paysResBE", o.paysResBE);
-    text("sirenDecla", o.sirenDecla);
+    text("codeEcono", &OrderRecord::codeEcono);
+    text("paysResBE", &OrderRecord::paysResBE);
+    text("sirenDecla", &OrderRecord::sirenDecla);
     o.residentOY = flag("residentOY");
 
-    text("sirenPL", o.sirenPL);
-    text("sirenOY", o.sirenOY);
+    text("sirenPL", &OrderRecord::sirenPL);
+    text("sirenOY", &OrderRecord::sirenOY);
     o.nbDeci = whole("nbDeci");
     o.dateGener = date("dateGener");
     o.genere = flag("genere");
-    text("cMontant", o.cMontant);
-    text("cDevises", o.cDevises);
+    text("cMontant", &OrderRecord::cMontant);
+    text("cDevises", &OrderRecord::cDevises);
     allFound_ = true;
 }
 

@@ -110,7 +110,8 @@ private:
     }
     size_t findNext(const char* name) const;
     Value next(const char* name) const;
-    void nextText(const char* name, QString& into) const;
+    void readStoredTexts(OrderRecord& o) const;
+    void findText(const char* name, OrderRecord& o, QString OrderRecord::*member) const;
     // What value().toInt() and value().toBool() read at a position, taken from the stored whole
     // number where the column's type reads it as it is.
     qint64 wholeAt(size_t p) const;
@@ -126,6 +127,12 @@ private:
     const Recordset& rs_;
     mutable std::vector<int> indexes_;
     mutable std::vector<Shortcut> shortcut_;
+    // The text columns, in the order read, with the member each fills.
+    struct TextColumn {
+        size_t position;
+        QString OrderRecord::*member;
+    };
+    mutable std::vector<TextColumn> textColumns_;
     mutable size_t position_ = 0;
     mutable int row_ = -1;  // the current row, 0-based
     // Once every column is found, the stored form of the current row's columns, read at once.
