@@ -22,11 +22,12 @@ TEST_F(EdiText, KeepsTheAllowedCharactersAndReleasesTheServiceCharacters) {
     EXPECT_EQ(ediText(QString(), true), "");
     EXPECT_EQ(dialogs.beeps, 0);
 
-    // Any character at any place of a longer text (read in blocks of eight, then four, then
-    // one by one) is written as it is alone, or refuses the whole text as it refuses itself.
+    // Any character at any place of a longer text (read in blocks of eight or four, the last one
+    // overlapping the one before) is written as it is alone, or refuses the whole text as it
+    // refuses itself.
     std::vector<char16_t> samples = {u'É', u'\u0120', u'\u0141', u'\u8041', u'\uff21'};
     for (char16_t u = 0; u < 128; ++u) samples.push_back(u);
-    for (const QString& around : {QStringLiteral("ABCDEFGHIJKL"), QStringLiteral("ABCDEFGHIJKLMNO")})
+    for (const QString& around : {QStringLiteral("ABCDE"), QStringLiteral("ABCDEFGHIJKL"), QStringLiteral("ABCDEFGHIJKLMNO")})
         for (const char16_t u : samples)
             for (const bool colonToSpace : {false, true}) {
                 std::optional<QString> alone;

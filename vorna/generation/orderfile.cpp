@@ -134,32 +134,50 @@ bool isPlain(char16_t u) { return u < 128 && kEdiClass[u] != Refused; }
 
 #ifdef __SSE2__
 // The plain characters of kEdiClass, eight at a time: per 16-bit lane, all ones when it holds a
-// blank, "(" to "9" but "*" and "+", or "A" to "Z". The compares are signed: a character from
-// U+8000 on reads as negative and falls outside every range, as it must.
-__m128i plainLanes(__m128i c) {
-    const auto above = [&](char16_t u) { return _mm_cmpgt_epi16(c, _mm_set1_epi16(short(u))); };
-    const auto below = [&](char16_t u) { return _mm_cmplt_epi16(c, _mm_set1_epi16(short(u))); };
-    const auto is = [&](char16_t u) { return _mm_cmpeq_epi16(c, _mm_set1_epi16(short(u))); };
-    const __m128i punctuationAndDigits =
-        _mm_andnot_si128(_mm_or_si128(is(u'*'), is(u'+')), _mm_and_si128(above(u'(' - 1), below(u'9' + 1)));
-    const __m128i letters = _mm_and_si128(above(u'A' - 1), below(u'Z' + 1));
-    return _mm_or_si128(_mm_or_si128(punctuationAndDigits, letters), is(u' '));
+// blank, "(" or ")", "," to "9", or "A" to "Z". A range of n characters from `first` on is
+// found with one addition that moves it to the lowest signed values, -32768 to -32768 + n - 1,
+// and one signed compare: every other character, U+8000 and above included, lands above.
+Q_ALWAYS_INLINE __m128i plainLanes(__m128i c) {
+    const auto in = [&](char16_t first, char16_t last) {
+        const __m128i moved = _mm_add_epi16(c, _mm_set1_epi16(short(0x8000 - first)));
+        return _mm_cmplt_epi16(moved, _mm_set1_epi16(short(-32768 + (last - first) + 1)));
+    };
+    const __m128i blank = _mm_cmpeq_epi16(c, _mm_set1_epi16(' '));
+    return _mm_or_si128(_mm_or_si128(blank, in(u'(', u')')), _mm_or_si128(in(u',', u'9'), in(u'A', u'Z')));
 }
 
-// The block of characters from `from` on, eight of them (or the first four when `four`), as
-// their single bytes at `to`, when they are all plain; false, and nothing written, otherwise.
-bool narrowPlainBlock(const char16_t* from, char* to, bool four) {
-    const __m128i c = four ? _mm_loadl_epi64(reinterpret_cast<const __m128i*>(from))
-                           : _mm_loadu_si128(reinterpret_cast<const __m128i*>(from));
-    const int plain = _mm_movemask_epi8(plainLanes(c));
-    if (four ? (plain & 0xff) != 0xff : plain != 0xffff) return false;
+// The N characters (8 or 4) from `from` on as their single bytes at `to`, when they are all
+// plain; false, and nothing written, otherwise.
+template <int N>
+Q_ALWAYS_INLINE bool narrowPlainBlock(const char16_t* from, char* to) {
+    const __m128i c = N == 4 ? _mm_loadl_epi64(reinterpret_cast<const __m128i*>(from))
+                             : _mm_loadu_si128(reinterpret_cast<const __m128i*>(from));
+    constexpr int all = N == 4 ? 0xff : 0xffff;
+    if ((_mm_movemask_epi8(plainLanes(c)) & all) != all) return false;
     const __m128i bytes = _mm_packus_epi16(c, c);
-    if (four) {
+    if constexpr (N == 4) {
         const int word = _mm_cvtsi128_si32(bytes);
         std::memcpy(to, &word, 4);
     } else {
         _mm_storel_epi64(reinterpret_cast<__m128i*>(to), bytes);
     }
+    return true;
+}
+
+// Blocks of N plain characters narrowed from `from` on. While they are all plain each byte
+// lands at its character's place, so the last block is read ending at `end`, over characters
+// already written (the same bytes again). True when the text is done, `to` at its end;
+// otherwise `from` and `to` are at the first block that is not all plain.
+template <int N>
+Q_ALWAYS_INLINE bool narrowPlainBlocks(const char16_t*& from, char*& to, const char16_t* end) {
+    while (end - from >= N && narrowPlainBlock<N>(from, to)) {
+        from += N;
+        to += N;
+    }
+    const qsizetype left = end - from;
+    if (left == 0) return true;
+    if (left >= N || !narrowPlainBlock<N>(end - N, to + left - N)) return false;
+    to += left;
     return true;
 }
 #endif
@@ -168,9 +186,14 @@ bool allPlain(QStringView text) {
     const char16_t* from = text.utf16();
     qsizetype n = text.size();
 #ifdef __SSE2__
-    for (; n >= 8; from += 8, n -= 8) {
-        const __m128i c = _mm_loadu_si128(reinterpret_cast<const __m128i*>(from));
-        if (_mm_movemask_epi8(plainLanes(c)) != 0xffff) return false;
+    // Eight at a time, the last eight overlapping those already looked at.
+    const auto plainEight = [](const char16_t* at) {
+        return _mm_movemask_epi8(plainLanes(_mm_loadu_si128(reinterpret_cast<const __m128i*>(at)))) == 0xffff;
+    };
+    if (n >= 8) {
+        for (; n > 8; from += 8, n -= 8)
+            if (!plainEight(from)) return false;
+        return plainEight(from + n - 8);
     }
 #endif
     for (; n > 0; ++from, --n)
@@ -213,42 +236,39 @@ char* writeCheckedEdiText(char* to, QStringView textIn, bool colonToSpace) {
 // The same, written as the characters are looked at: a text of plain characters only, as they
 // nearly all are, is read once. At any other character the text is checked whole and written
 // again from the start.
-// A block of eight (or, near the end, four) plain characters is narrowed at once; the
-// characters of any other block are looked at one by one.
-char* writeEdiText(char* to, QStringView textIn, bool colonToSpace) {
-    char* const start = to;
-    const char16_t* from = textIn.utf16();
-    const char16_t* const end = from + textIn.size();
-    while (from != end) {
-        const char16_t* blockEnd = end;
-#ifdef __SSE2__
-        if (end - from >= 4) {
-            const bool four = end - from < 8;
-            const int size = four ? 4 : 8;
-            if (narrowPlainBlock(from, to, four)) {
-                from += size;
-                to += size;
-                continue;
-            }
-            blockEnd = from + size;
-        }
-#endif
-        for (; from != blockEnd; ++from) {
-            const char16_t u = *from;
-            const quint8 k = u < 128 ? kEdiClass[u] : quint8(Refused);
-            if (k == Plain) {
-                *to++ = char(u);
-            } else if (k == Refused) {
-                return writeCheckedEdiText(start, textIn, colonToSpace);
-            } else if (k == Colon && colonToSpace) {
-                *to++ = ' ';
-            } else {
-                *to++ = '?';
-                *to++ = char(u);
-            }
+// ediText's bytes for the characters from `from` on, looked at one by one, written from `to`
+// on; `start` is where the text's bytes begin, written again when the text is checked whole.
+Q_NEVER_INLINE char* writeEdiTextOneByOne(char* start, char* to, const char16_t* from, QStringView textIn,
+                                          bool colonToSpace) {
+    const char16_t* const end = textIn.utf16() + textIn.size();
+    for (; from != end; ++from) {
+        const char16_t u = *from;
+        const quint8 k = u < 128 ? kEdiClass[u] : quint8(Refused);
+        if (k == Plain) {
+            *to++ = char(u);
+        } else if (k == Refused) {
+            return writeCheckedEdiText(start, textIn, colonToSpace);
+        } else if (k == Colon && colonToSpace) {
+            *to++ = ' ';
+        } else {
+            *to++ = '?';
+            *to++ = char(u);
         }
     }
     return to;
+}
+
+// Blocks of eight plain characters (four in a shorter text) are narrowed at once; from the
+// first block that is not all plain, the characters are looked at one by one.
+char* writeEdiText(char* to, QStringView textIn, bool colonToSpace) {
+    char* const start = to;
+    const char16_t* from = textIn.utf16();
+#ifdef __SSE2__
+    const char16_t* const end = from + textIn.size();
+    if (end - from >= 8 ? narrowPlainBlocks<8>(from, to, end) : end - from >= 4 && narrowPlainBlocks<4>(from, to, end))
+        return to;
+#endif
+    return writeEdiTextOneByOne(start, to, from, textIn, colonToSpace);
 }
 
 // What formatNumber writes for the patterns of the file and of the summary ("#0.00",
