@@ -84,11 +84,11 @@ bool OrderReader::storedWhole(size_t p, bool asFlag, qint64& n) const {
     if (!haveStored_) return false;
     const Shortcut s = shortcut_[p];
     if (s != Shortcut::Whole && !(asFlag && s == Shortcut::Flag)) return false;
-    if (stored_[p] == Recordset::Stored::Null) {
-        n = 0;
-        return true;
+    switch (stored_[p]) {
+    case Recordset::Stored::Null: n = 0; return true;
+    case Recordset::Stored::Whole: n = wholes_[p]; return true;
+    default: return false;
     }
-    return stored_[p] == Recordset::Stored::Other && rs_.storedWholeAt(row_, indexes_[p], n);
 }
 
 qint64 OrderReader::wholeAt(size_t p) const {
@@ -127,7 +127,8 @@ void OrderReader::readStoredTexts(OrderRecord& o) const {
                 continue;
             }
             break;
-        case Recordset::Stored::Other: break;
+        case Recordset::Stored::Other:
+        case Recordset::Stored::Whole: break;
         }
         into = rs_.value(indexes_[p]).toText();
     }
@@ -153,7 +154,8 @@ void OrderReader::read(OrderRecord& o) const {
     if (haveStored_) {
         stored_.resize(indexes_.size());
         texts_.resize(indexes_.size());
-        rs_.storedAt(row_, indexes_.data(), qsizetype(indexes_.size()), stored_.data(), texts_.data());
+        wholes_.resize(indexes_.size());
+        rs_.storedAt(row_, indexes_.data(), qsizetype(indexes_.size()), stored_.data(), texts_.data(), wholes_.data());
     }
     // The texts, most of the row, are read in one walk once a first row has found them all (a
     // first read that failed half-way finds them again); each then only takes its place.

@@ -137,9 +137,10 @@ private:
     mutable int row_ = -1;  // the current row, 0-based
     // Once every column is found, the stored form of the current row's columns, read at once.
     mutable bool allFound_ = false;
-    mutable bool haveStored_ = false;  // stored_ and texts_ hold the current row's
+    mutable bool haveStored_ = false;  // stored_, texts_ and wholes_ hold the current row's
     mutable std::vector<Recordset::Stored> stored_;
     mutable std::vector<QByteArrayView> texts_;
+    mutable std::vector<qint64> wholes_;
 };
 
 }  // namespace vorna

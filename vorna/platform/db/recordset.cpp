@@ -159,30 +159,31 @@ public:
         out = textOf(c);
         return true;
     }
-    // The whole number of a cell that holds one as the database gave it; false for any other.
-    bool whole(size_t i, qint64& out) const {
-        const Cell c = cellAt(i);
-        switch (Tag(c >> kShift)) {
-        case Tag::Int: out = qint64(c << 8) >> 8; return true;  // sign-extends the 56 bits
-        case Tag::BigInt: std::memcpy(&out, pointer(c), sizeof out); return true;
-        default: return false;
-        }
-    }
     // The `count` cells from `i` on, when they lie in one block (the cells of a row nearly
     // always do); null otherwise.
     const Cell* run(size_t i, size_t count) const {
         if ((i >> kCellShift) != ((i + count - 1) >> kCellShift)) return nullptr;
         return &cells_[i >> kCellShift][i & kCellMask];
     }
-    Recordset::Stored stored(size_t i, QByteArrayView& out) const { return stored(cellAt(i), out); }
-    Recordset::Stored stored(Cell c, QByteArrayView& out) const {
-        const Tag t = Tag(c >> kShift);
-        if (t == Tag::Text) {
-            out = textOf(c);
-            return Recordset::Stored::Text;
-        }
+    // What storedAt tells of a cell; a whole number is told as such (in `whole`) only when
+    // `Wholes` is true.
+    template <bool Wholes>
+    Recordset::Stored stored(Cell c, QByteArrayView& out, qint64* whole) const {
         out = QByteArrayView();
-        if (t == Tag::Null || (t == Tag::Boxed && boxes_[size_t(c & kPayload)].isNull())) return Recordset::Stored::Null;
+        switch (Tag(c >> kShift)) {
+        case Tag::Text: out = textOf(c); return Recordset::Stored::Text;
+        case Tag::Null: return Recordset::Stored::Null;
+        case Tag::Boxed: return boxes_[size_t(c & kPayload)].isNull() ? Recordset::Stored::Null : Recordset::Stored::Other;
+        case Tag::Int:
+            if (!Wholes) return Recordset::Stored::Other;
+            *whole = qint64(c << 8) >> 8;  // sign-extends the 56 bits
+            return Recordset::Stored::Whole;
+        case Tag::BigInt:
+            if (!Wholes) return Recordset::Stored::Other;
+            std::memcpy(whole, pointer(c), sizeof *whole);
+            return Recordset::Stored::Whole;
+        case Tag::Real: break;
+        }
         return Recordset::Stored::Other;
     }
     Value decode(Cell cell, ColumnKind kind) const {
@@ -915,25 +916,31 @@ bool Recordset::storedTextAt(int row, int index, QByteArrayView& text) const {
     return d_->values.text(d_->cellIndex(d_->order[size_t(row)], index), text);
 }
 
-void Recordset::storedAt(int row, const int* indexes, qsizetype count, Stored* kinds, QByteArrayView* texts) const {
+namespace {
+
+// storedAt's walk over the row's cells: `cells` when they lie in one block, else from `first`.
+template <bool Wholes>
+void storedCells(const RowStore& values, const RowStore::Cell* cells, size_t first, const int* indexes, qsizetype count,
+                 Recordset::Stored* kinds, QByteArrayView* texts, qint64* wholes) {
+    for (qsizetype k = 0; k < count; ++k) {
+        const RowStore::Cell c = cells ? cells[indexes[k]] : values.cell(first + size_t(indexes[k]));
+        kinds[k] = values.stored<Wholes>(c, texts[k], Wholes ? wholes + k : nullptr);
+    }
+}
+
+}  // namespace
+
+void Recordset::storedAt(int row, const int* indexes, qsizetype count, Stored* kinds, QByteArrayView* texts,
+                         qint64* wholes) const {
     const Impl& d = *d_;
     d.requireOpen();
     if (row < 0 || row >= d.size()) throw noCurrentRecord();
     for (qsizetype k = 0; k < count; ++k) d.checkField(indexes[k]);
     // The row's cells are read where they lie, without finding each one's block.
     const size_t first = d.cellIndex(d.order[size_t(row)], 0);
-    if (const RowStore::Cell* cells = d.values.run(first, size_t(d.ncols))) {
-        for (qsizetype k = 0; k < count; ++k) kinds[k] = d.values.stored(cells[indexes[k]], texts[k]);
-    } else {
-        for (qsizetype k = 0; k < count; ++k) kinds[k] = d.values.stored(first + size_t(indexes[k]), texts[k]);
-    }
-}
-
-bool Recordset::storedWholeAt(int row, int index, qint64& n) const {
-    d_->requireOpen();
-    d_->checkField(index);
-    if (row < 0 || row >= d_->size()) throw noCurrentRecord();
-    return d_->values.whole(d_->cellIndex(d_->order[size_t(row)], index), n);
+    const RowStore::Cell* cells = d.values.run(first, size_t(d.ncols));
+    if (wholes) storedCells<true>(d.values, cells, first, indexes, count, kinds, texts, wholes);
+    else storedCells<false>(d.values, cells, first, indexes, count, kinds, texts, wholes);
 }
 
 void Recordset::setValue(int index, const Value& v) {

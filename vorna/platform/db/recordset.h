@@ -109,13 +109,12 @@ public:
     bool storedTextAt(int row, int index, QByteArrayView& text) const;
     // Both reads for several fields of one row at once: per index in `indexes`, whether the value
     // is Null, a text (or date stored as text) whose bytes go in `texts`, or something else
-    // that valueAt() reads.
-    enum class Stored : quint8 { Null, Text, Other };
-    void storedAt(int row, const int* indexes, qsizetype count, Stored* kinds, QByteArrayView* texts) const;
-    // A whole number as the database gave it (an Other of storedAt); false for any other value,
-    // which valueAt() reads. The column's type is the caller's to apply: a Boolean column's
-    // whole number reads true when it is not 0.
-    bool storedWholeAt(int row, int index, qint64& n) const;
+    // that valueAt() reads. When `wholes` is given, a whole number as the database gave it is
+    // told apart (Whole) and goes there; the column's type is the caller's to apply (a Boolean
+    // column reads it as true when it is not 0).
+    enum class Stored : quint8 { Null, Text, Other, Whole };
+    void storedAt(int row, const int* indexes, qsizetype count, Stored* kinds, QByteArrayView* texts,
+                  qint64* wholes = nullptr) const;
     // Writes a field of the current row. An equal value changes nothing; otherwise the row
     // enters edit (unless it is being added). Unknown name: err::ItemNotFound.
     void setValue(int index, const Value& v);
