@@ -562,6 +562,10 @@ TEST_F(Recordsets, StoredTextsAndNullsAreReadWithoutMakingValues) {
     S kind;
     QByteArrayView bytes;
     EXPECT_THROW(rs.storedAt(1, fields, 1, &kind, &bytes), VbError);
+    const int noField[] = {0, 4};
+    S kinds[2];
+    QByteArrayView texts[2];
+    EXPECT_THROW(rs.storedAt(0, noField, 2, kinds, texts), VbError);
 }
 
 TEST_F(Recordsets, ManyRowsOfManyColumnsAreKeptAndEditedWhole) {

@@ -308,6 +308,15 @@ private:
 
 }  // namespace
 
+namespace {
+
+// Out of line: the checks that raise it stay small enough to inline at every read.
+[[noreturn]] Q_NEVER_INLINE Q_DECL_COLD_FUNCTION void noSuchField(int index) {
+    throw VbError(err::ItemNotFound, kSource, QStringLiteral("L'élément %1 est introuvable dans la collection.").arg(index));
+}
+
+}  // namespace
+
 struct Recordset::Impl {
     Recordset* q = nullptr;
     QString source;
@@ -377,10 +386,6 @@ struct Recordset::Impl {
     void checkField(int index) const {
         if (index < 0 || index >= ncols) [[unlikely]]
             noSuchField(index);
-    }
-    // Out of line: the check above stays small enough to inline at every read.
-    [[noreturn]] Q_NEVER_INLINE Q_DECL_COLD_FUNCTION static void noSuchField(int index) {
-        throw VbError(err::ItemNotFound, kSource, QStringLiteral("L'élément %1 est introuvable dans la collection.").arg(index));
     }
     int fieldByName(const QString& name) const {
         const int i = byName.value(name.toCaseFolded(), -1);
@@ -918,12 +923,16 @@ bool Recordset::storedTextAt(int row, int index, QByteArrayView& text) const {
 
 namespace {
 
-// storedAt's walk over the row's cells: `cells` when they lie in one block, else from `first`.
+// storedAt's walk over the row's cells, `cells` when they lie in one block (each index checked
+// as it is read), else each found from `first`.
 template <bool Wholes>
-void storedCells(const RowStore& values, const RowStore::Cell* cells, size_t first, const int* indexes, qsizetype count,
-                 Recordset::Stored* kinds, QByteArrayView* texts, qint64* wholes) {
+void storedCells(const RowStore& values, const RowStore::Cell* cells, size_t first, int ncols, const int* indexes,
+                 qsizetype count, Recordset::Stored* kinds, QByteArrayView* texts, qint64* wholes) {
     for (qsizetype k = 0; k < count; ++k) {
-        const RowStore::Cell c = cells ? cells[indexes[k]] : values.cell(first + size_t(indexes[k]));
+        const int i = indexes[k];
+        if (unsigned(i) >= unsigned(ncols)) [[unlikely]]
+            noSuchField(i);
+        const RowStore::Cell c = cells ? cells[i] : values.cell(first + size_t(i));
         kinds[k] = values.stored<Wholes>(c, texts[k], Wholes ? wholes + k : nullptr);
     }
 }
@@ -935,12 +944,11 @@ void Recordset::storedAt(int row, const int* indexes, qsizetype count, Stored* k
     const Impl& d = *d_;
     d.requireOpen();
     if (row < 0 || row >= d.size()) throw noCurrentRecord();
-    for (qsizetype k = 0; k < count; ++k) d.checkField(indexes[k]);
     // The row's cells are read where they lie, without finding each one's block.
     const size_t first = d.cellIndex(d.order[size_t(row)], 0);
     const RowStore::Cell* cells = d.values.run(first, size_t(d.ncols));
-    if (wholes) storedCells<true>(d.values, cells, first, indexes, count, kinds, texts, wholes);
-    else storedCells<false>(d.values, cells, first, indexes, count, kinds, texts, wholes);
+    if (wholes) storedCells<true>(d.values, cells, first, d.ncols, indexes, count, kinds, texts, wholes);
+    else storedCells<false>(d.values, cells, first, d.ncols, indexes, count, kinds, texts, wholes);
 }
 
 void Recordset::setValue(int index, const Value& v) {
