@@ -133,27 +133,33 @@ constexpr std::array<quint8, 128> kEdiClass = [] {
 bool isPlain(char16_t u) { return u < 128 && kEdiClass[u] != Refused; }
 
 #ifdef __SSE2__
-// The plain characters of kEdiClass, eight at a time: per 16-bit lane, all ones when it holds a
-// blank, "(" or ")", "," to "9", or "A" to "Z". A range of n characters from `first` on is
-// found with one addition that moves it to the lowest signed values, -32768 to -32768 + n - 1,
-// and one signed compare: every other character, U+8000 and above included, lands above.
-Q_ALWAYS_INLINE __m128i plainLanes(__m128i c) {
-    const auto in = [&](char16_t first, char16_t last) {
-        const __m128i moved = _mm_add_epi16(c, _mm_set1_epi16(short(0x8000 - first)));
-        return _mm_cmplt_epi16(moved, _mm_set1_epi16(short(-32768 + (last - first) + 1)));
-    };
-    const __m128i blank = _mm_cmpeq_epi16(c, _mm_set1_epi16(' '));
-    return _mm_or_si128(_mm_or_si128(blank, in(u'(', u')')), _mm_or_si128(in(u',', u'9'), in(u'A', u'Z')));
+// Per 16-bit lane of `c`, all ones when it holds a character from `first` to `last`. The range
+// is moved by one addition to the lowest signed values, -32768 on, and found by one signed
+// compare: every other character, U+8000 and above included, lands above it.
+Q_ALWAYS_INLINE __m128i lanesIn(__m128i c, char16_t first, char16_t last) {
+    const __m128i moved = _mm_add_epi16(c, _mm_set1_epi16(short(0x8000 - first)));
+    return _mm_cmplt_epi16(moved, _mm_set1_epi16(short(-32768 + (last - first) + 1)));
 }
 
-// The N characters (8 or 4) from `from` on as their single bytes at `to`, when they are all
-// plain; false, and nothing written, otherwise.
-template <int N>
-Q_ALWAYS_INLINE bool narrowPlainBlock(const char16_t* from, char* to) {
+// The plain characters of kEdiClass, eight at a time: a blank, "(" or ")", "," to "9", or "A"
+// to "Z".
+Q_ALWAYS_INLINE __m128i plainLanes(__m128i c) {
+    const __m128i blank = _mm_cmpeq_epi16(c, _mm_set1_epi16(' '));
+    return _mm_or_si128(_mm_or_si128(blank, lanesIn(c, u'(', u')')),
+                        _mm_or_si128(lanesIn(c, u',', u'9'), lanesIn(c, u'A', u'Z')));
+}
+
+// The characters written as they are in a stored value: a blank to "~".
+Q_ALWAYS_INLINE __m128i printableLanes(__m128i c) { return lanesIn(c, u' ', u'~'); }
+
+// The N characters (8 or 4) from `from` on as their single bytes at `to`, when `Lanes` takes
+// them all; false, and nothing written, otherwise.
+template <int N, __m128i (*Lanes)(__m128i)>
+Q_ALWAYS_INLINE bool narrowBlock(const char16_t* from, char* to) {
     const __m128i c = N == 4 ? _mm_loadl_epi64(reinterpret_cast<const __m128i*>(from))
                              : _mm_loadu_si128(reinterpret_cast<const __m128i*>(from));
     constexpr int all = N == 4 ? 0xff : 0xffff;
-    if ((_mm_movemask_epi8(plainLanes(c)) & all) != all) return false;
+    if ((_mm_movemask_epi8(Lanes(c)) & all) != all) return false;
     const __m128i bytes = _mm_packus_epi16(c, c);
     if constexpr (N == 4) {
         const int word = _mm_cvtsi128_si32(bytes);
@@ -164,21 +170,29 @@ Q_ALWAYS_INLINE bool narrowPlainBlock(const char16_t* from, char* to) {
     return true;
 }
 
-// Blocks of N plain characters narrowed from `from` on. While they are all plain each byte
+// Blocks of N characters narrowed from `from` on while `Lanes` takes them all. Each byte then
 // lands at its character's place, so the last block is read ending at `end`, over characters
 // already written (the same bytes again). True when the text is done, `to` at its end;
-// otherwise `from` and `to` are at the first block that is not all plain.
-template <int N>
-Q_ALWAYS_INLINE bool narrowPlainBlocks(const char16_t*& from, char*& to, const char16_t* end) {
-    while (end - from >= N && narrowPlainBlock<N>(from, to)) {
+// otherwise `from` and `to` are at the first block not taken.
+template <int N, __m128i (*Lanes)(__m128i)>
+Q_ALWAYS_INLINE bool narrowBlocksOf(const char16_t*& from, char*& to, const char16_t* end) {
+    while (end - from >= N && narrowBlock<N, Lanes>(from, to)) {
         from += N;
         to += N;
     }
     const qsizetype left = end - from;
     if (left == 0) return true;
-    if (left >= N || !narrowPlainBlock<N>(end - N, to + left - N)) return false;
+    if (left >= N || !narrowBlock<N, Lanes>(end - N, to + left - N)) return false;
     to += left;
     return true;
+}
+
+// The same in blocks of eight, or of four in a text shorter than eight; a text shorter than
+// four is left whole to the caller.
+template <__m128i (*Lanes)(__m128i)>
+Q_ALWAYS_INLINE bool narrowBlocks(const char16_t*& from, char*& to, const char16_t* end) {
+    if (end - from >= 8) return narrowBlocksOf<8, Lanes>(from, to, end);
+    return end - from >= 4 && narrowBlocksOf<4, Lanes>(from, to, end);
 }
 #endif
 
@@ -265,8 +279,7 @@ char* writeEdiText(char* to, QStringView textIn, bool colonToSpace) {
     const char16_t* from = textIn.utf16();
 #ifdef __SSE2__
     const char16_t* const end = from + textIn.size();
-    if (end - from >= 8 ? narrowPlainBlocks<8>(from, to, end) : end - from >= 4 && narrowPlainBlocks<4>(from, to, end))
-        return to;
+    if (narrowBlocks<plainLanes>(from, to, end)) return to;
 #endif
     return writeEdiTextOneByOne(start, to, from, textIn, colonToSpace);
 }
@@ -438,7 +451,13 @@ void OrderFileWriter::putTextPadded(const QString& x, int n) {
 // The single bytes of a stored value from `to` on, checked as they are written: false when
 // a character has none or is a control character.
 bool OrderFileWriter::storedBytes(char* to, QStringView value) {
-    for (const QChar c : value) {
+    const char16_t* from = value.utf16();
+    const char16_t* const end = from + value.size();
+#ifdef __SSE2__
+    if (narrowBlocks<printableLanes>(from, to, end)) return true;
+#endif
+    for (; from != end; ++from) {
+        const QChar c(*from);
         const ushort u = c.unicode();
         if (u >= 32 && u < 127) {
             *to++ = char(u);
