@@ -173,6 +173,14 @@ TEST_F(Recordsets, BookmarksSurviveSortAndSortIsStableWithNullFirst) {
     EXPECT_EQ(rs.absolutePosition(), 4);
     rs.sort(QString());  // the source's order again
     EXPECT_EQ(ids(rs).first(), second - 1);
+    // On whole numbers: turned over when no two are equal, equal ones kept in their order.
+    const QList<qint64> source = ids(rs);
+    rs.sort(QStringLiteral("idOrdre DESC"));
+    EXPECT_EQ(ids(rs), QList<qint64>(source.rbegin(), source.rend()));
+    rs.sort(QStringLiteral("typeOper DESC"));
+    EXPECT_EQ(ids(rs), QList<qint64>(source.rbegin(), source.rend()));
+    rs.sort(QStringLiteral("idOrdre"));
+    EXPECT_EQ(ids(rs), source);
     EXPECT_EQ(errorOf([&] { rs.sort(QStringLiteral("nothing")); }).number, err::ItemNotFound);
     EXPECT_EQ(errorOf([&] { rs.setBookmark(999); }).number, err::NoCurrentRecord);
 }
@@ -557,6 +565,10 @@ TEST_F(Recordsets, StoredTextsAndNullsAreReadWithoutMakingValues) {
     rs.setValue(1, Value::null());
     rs.setValue(3, Value::null());
     EXPECT_EQ(rs.valueAt(0, 0).toText(), "SECOND");
+    // A plain ASCII text the program writes is kept as stored bytes; any other as a value.
+    expectStored({S::Text, S::Null, S::Other, S::Null}, {"SECOND", "", "", ""});
+    rs.setValue(0, QStringLiteral("SÉCOND"));
+    EXPECT_EQ(rs.valueAt(0, 0).toText(), "SÉCOND");
     expectStored({S::Other, S::Null, S::Other, S::Null}, {});
     EXPECT_THROW(rs.isNullAt(1, 0), VbError);
     S kind;

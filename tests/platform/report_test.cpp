@@ -101,11 +101,16 @@ protected:
     }
     void TearDown() override { Clock::pin(QDateTime()); }
 
-    // `count` orders REF1.. in ascending idOrdre, every third one urgent.
-    void addOrders(int count) {
-        for (int i = 1; i <= count; ++i)
-            TempStartFolder::insertOrder(conn, {{QStringLiteral("refInterne"), QStringLiteral("REF%1").arg(i)},
-                                                {QStringLiteral("urgent"), i % 3 == 0}});
+    // `count` orders REF1.. in ascending idOrdre, every third one urgent; the beneficiary's
+    // name of order i, when `names` are given, is names[i % size] (Null for a null text).
+    void addOrders(int count, const QStringList& names = {}) {
+        for (int i = 1; i <= count; ++i) {
+            TempStartFolder::Fields fields{{QStringLiteral("refInterne"), QStringLiteral("REF%1").arg(i)},
+                                           {QStringLiteral("urgent"), i % 3 == 0}};
+            if (!names.isEmpty() && !names[i % names.size()].isNull())
+                fields << qMakePair(QStringLiteral("identBE1"), Value(names[i % names.size()]));
+            TempStartFolder::insertOrder(conn, fields);
+        }
         rs.open(QStringLiteral("select * from Ordres"), conn, CursorType::Keyset, LockType::ReadOnly);
         rs.sort(QStringLiteral("idOrdre ASC"));
         report.setDataSource(&rs);
@@ -272,7 +277,17 @@ TEST_F(ReportTest, AnExportIsThePagesLaidOutWrittenWhole) {
     note.caption = QStringLiteral("é<x>&").repeated(700);  // 14 kB of HTML on every row
     note.rect = QRect(3500, 0, 3000, 200);
     report.detail.add(note);
-    addOrders(150);
+    // Stored texts are written from their bytes: markup and line breaks at either side of a
+    // block of sixteen, and accents, which take the text's own way, give the same page.
+    Control name;
+    name.kind = Control::Kind::TextBox;
+    name.name = name.dataField = QStringLiteral("identBE1");
+    name.rect = QRect(6600, 0, 3000, 200);
+    report.detail.add(name);
+    addOrders(150, {QString(), QStringLiteral(""), QStringLiteral("ABCDEFGHIJKLMNOPQRSTUVWXYZ"),
+                    QStringLiteral("0123456789ABCDE&FGH"), QStringLiteral("<0123456789ABCDEF>"),
+                    QStringLiteral("x\r\ny\rz\n0123456789abcdef\"q\"\r"), QStringLiteral("0123456789abcdef0123456789é<>"),
+                    QStringLiteral("Zürich")});
     report.addExportFormat({QStringLiteral("G"), QStringLiteral("G"), QStringLiteral("*.htm"), QString()});
     const QString path = folder.filePath(QStringLiteral("grandit.htm"));
     ASSERT_TRUE(report.exportReport(QStringLiteral("G"), path));
@@ -282,6 +297,7 @@ TEST_F(ReportTest, AnExportIsThePagesLaidOutWrittenWhole) {
     EXPECT_EQ(bytes.count("<DIV class=pg>"), l.pages.size());
     EXPECT_EQ(bytes.count("&#233;&lt;x&gt;&amp;"), 150 * 700);
     EXPECT_TRUE(bytes.contains(">REF150<BR>REF150<BR>REF150<BR>REF150<BR>REF150</SPAN>"));
+    EXPECT_EQ(bytes.count(">0123456789abcdef0123456789&#233;&lt;&gt;</SPAN>"), 19);  // rows 6, 14, ..., 150
     EXPECT_TRUE(bytes == report.exportHtml(report.exportFormats().first(), l).toLatin1());
 }
 

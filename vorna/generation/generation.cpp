@@ -254,6 +254,7 @@ void OrderFileGeneration::writeOrders() {
     phases_.write = clock_.restart();
     size_t i = 0;
     for (pending_->moveFirst(); !pending_->eof(); pending_->moveNext()) storeOrder(written[i++], columns);
+    written = {};  // freed with the storing it served
     phases_.update = clock_.restart();
 }
 

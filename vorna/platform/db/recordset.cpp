@@ -159,6 +159,20 @@ public:
         out = textOf(c);
         return true;
     }
+    void prefetch(size_t i) const { __builtin_prefetch(&cells_[i >> kCellShift][i & kCellMask]); }
+    void prefetchText(size_t i) const {
+        const Cell c = cellAt(i);
+        if (Tag(c >> kShift) == Tag::Text) __builtin_prefetch(pointer(c));
+    }
+    // The whole number a cell read from the database holds; false for any other cell.
+    bool wholeNumber(size_t i, qint64& out) const {
+        const Cell c = cellAt(i);
+        switch (Tag(c >> kShift)) {
+        case Tag::Int:
+        case Tag::BigInt: out = wholeOf(c); return true;
+        default: return false;
+        }
+    }
     // The `count` cells from `i` on, when they lie in one block (the cells of a row nearly
     // always do); null otherwise.
     const Cell* run(size_t i, size_t count) const {
@@ -175,12 +189,9 @@ public:
         case Tag::Null: return Recordset::Stored::Null;
         case Tag::Boxed: return boxes_[size_t(c & kPayload)].isNull() ? Recordset::Stored::Null : Recordset::Stored::Other;
         case Tag::Int:
-            if (!Wholes) return Recordset::Stored::Other;
-            *whole = qint64(c << 8) >> 8;  // sign-extends the 56 bits
-            return Recordset::Stored::Whole;
         case Tag::BigInt:
             if (!Wholes) return Recordset::Stored::Other;
-            std::memcpy(whole, pointer(c), sizeof *whole);
+            *whole = wholeOf(c);
             return Recordset::Stored::Whole;
         case Tag::Real: break;
         }
@@ -213,6 +224,25 @@ public:
         }
         }
         return raw.decode(kind);
+    }
+    // A text written by the program, kept as the database gives texts (its bytes in the
+    // arena), when it is plain ASCII and not empty: it then reads back as the very same text,
+    // and walks over the rows find it among the stored texts. False for any other text.
+    bool setText(size_t i, const QString& text) {
+        const qsizetype n = text.size();
+        if (n == 0 || n >= 255) return false;
+        char head = char(n);
+        char* p = put(&head, 1, size_t(n));
+        const char16_t* from = reinterpret_cast<const char16_t*>(text.constData());
+        for (qsizetype k = 0; k < n; ++k) {
+            if (from[k] >= 128) {
+                arenaUsed_ -= 1 + size_t(n);  // the room just taken goes back
+                return false;
+            }
+            p[1 + k] = char(from[k]);
+        }
+        cellAt(i) = pack(Tag::Text, address(p));
+        return true;
     }
     // A new box each time: a saved cell keeps standing for the value it had.
     void set(size_t i, const Value& v) {
@@ -257,6 +287,13 @@ private:
         return a;
     }
     static const char* pointer(quint64 cell) { return reinterpret_cast<const char*>(quintptr(cell & kPayload)); }
+    // The number of an Int or BigInt cell.
+    static qint64 wholeOf(Cell c) {
+        if (Tag(c >> kShift) == Tag::Int) return qint64(c << 8) >> 8;  // sign-extends the 56 bits
+        qint64 n;
+        std::memcpy(&n, pointer(c), sizeof n);
+        return n;
+    }
     // The bytes of a text cell, after their length.
     static QByteArrayView textOf(Cell c) {
         const char* p = pointer(c);
@@ -381,7 +418,11 @@ struct Recordset::Impl {
     size_t cellIndex(int row, int field) const { return size_t(row) * size_t(ncols) + size_t(field); }
     RowStore::Cell cellOf(int row, int field) const { return values.cell(cellIndex(row, field)); }
     Value at(int row, int field) const { return values.get(cellIndex(row, field), kinds[size_t(field)]); }
-    void put(int row, int field, const Value& v) { values.set(cellIndex(row, field), v); }
+    void put(int row, int field, const Value& v) {
+        const size_t i = cellIndex(row, field);
+        if (kinds[size_t(field)] == ColumnKind::Text && v.type() == Value::Type::Text && values.setText(i, v.toText())) return;
+        values.set(i, v);
+    }
     Value original(int field) const { return values.decode(originals[size_t(field)], kinds[size_t(field)]); }
     void checkField(int index) const {
         if (index < 0 || index >= ncols) [[unlikely]]
@@ -569,13 +610,38 @@ struct Recordset::Impl {
         if (keys.size() == 1) {
             std::vector<qint64> numbers;
             numbers.reserve(size_t(nrows));
+            const int field = keys[0].field;
+            // A whole number read from the database reads as itself in these kinds of column.
+            const ColumnKind kind = kinds[size_t(field)];
+            const bool asStored = kind == ColumnKind::Int || kind == ColumnKind::Any || kind == ColumnKind::Text ||
+                                  kind == ColumnKind::DateTime;
             for (int r = 0; r < nrows; ++r) {
-                const Value v = at(r, keys[0].field);
+                qint64 n = 0;
+                if (asStored && values.wholeNumber(cellIndex(r, field), n)) {
+                    numbers.push_back(n);
+                    continue;
+                }
+                const Value v = at(r, field);
                 if (v.type() != Value::Type::Int) break;
                 numbers.push_back(v.toInt());
             }
             if (numbers.size() == size_t(nrows)) {
                 const bool desc = keys[0].desc;
+                // Rows already in the order asked, or in exactly the reverse one (a list turned
+                // over on its key), need no sort: with no two keys equal, reversing is stable.
+                const auto before = [&](int a, int b) {
+                    return desc ? numbers[size_t(a)] > numbers[size_t(b)] : numbers[size_t(a)] < numbers[size_t(b)];
+                };
+                const auto strictly = [&](auto comes) {
+                    for (size_t i = 1; i < order.size(); ++i)
+                        if (!comes(order[i - 1], order[i])) return false;
+                    return true;
+                };
+                if (strictly(before)) return;
+                if (strictly([&](int a, int b) { return before(b, a); })) {
+                    std::reverse(order.begin(), order.end());
+                    return;
+                }
                 std::stable_sort(order.begin(), order.end(), [&](int a, int b) {
                     return desc ? numbers[size_t(a)] > numbers[size_t(b)] : numbers[size_t(a)] < numbers[size_t(b)];
                 });
@@ -949,6 +1015,17 @@ void Recordset::storedAt(int row, const int* indexes, qsizetype count, Stored* k
     const RowStore::Cell* cells = d.values.run(first, size_t(d.ncols));
     if (wholes) storedCells<true>(d.values, cells, first, d.ncols, indexes, count, kinds, texts, wholes);
     else storedCells<false>(d.values, cells, first, d.ncols, indexes, count, kinds, texts, wholes);
+}
+
+void Recordset::prefetchAt(int row, const int* indexes, qsizetype count, bool texts) const {
+    if (!d_->isOpen || row < 0 || row >= d_->size()) return;
+    const int at = d_->order[size_t(row)];
+    for (qsizetype k = 0; k < count; ++k) {
+        if (indexes[k] < 0 || indexes[k] >= d_->ncols) continue;
+        const size_t i = d_->cellIndex(at, indexes[k]);
+        if (texts) d_->values.prefetchText(i);
+        else d_->values.prefetch(i);
+    }
 }
 
 void Recordset::setValue(int index, const Value& v) {

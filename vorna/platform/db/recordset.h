@@ -103,8 +103,9 @@ public:
     // (0 to recordCount() - 1). For lists and grids that show every row.
     Value valueAt(int row, int index) const;
     // Cheap reads for walks over every row of a long list, with no Value made: whether the value
-    // is Null, and the bytes of a text (or of a date stored as text) as the database gave them
-    // (false for a Null, a number or a value written by the program, which valueAt() reads).
+    // is Null, and the bytes of a text (or of a date stored as text) as the database gave them,
+    // or of a plain ASCII text the program wrote into a text field (false for a Null, a number
+    // or any other value written by the program, which valueAt() reads).
     bool isNullAt(int row, int index) const;
     bool storedTextAt(int row, int index, QByteArrayView& text) const;
     // Both reads for several fields of one row at once: per index in `indexes`, whether the value
@@ -115,6 +116,10 @@ public:
     enum class Stored : quint8 { Null, Text, Other, Whole };
     void storedAt(int row, const int* indexes, qsizetype count, Stored* kinds, QByteArrayView* texts,
                   qint64* wholes = nullptr) const;
+    // A hint for a walk over many rows: the values of these fields of `row` will soon be read,
+    // so the memory holding them (with their texts' bytes when `texts`) is asked for now. Reads
+    // nothing and changes nothing; a row out of range is ignored.
+    void prefetchAt(int row, const int* indexes, qsizetype count, bool texts) const;
     // Writes a field of the current row. An equal value changes nothing; otherwise the row
     // enters edit (unless it is being added). Unknown name: err::ItemNotFound.
     void setValue(int index, const Value& v);

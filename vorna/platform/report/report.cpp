@@ -13,6 +13,7 @@
 #include <QPrinter>
 #include <QSaveFile>
 #include <charconv>
+#include <deque>
 #ifdef __SSE2__
 #include <emmintrin.h>
 #endif
@@ -20,6 +21,7 @@
 
 #include "platform/clock.h"
 #include "platform/db/recordset.h"
+#include "platform/db/sqlvalues.h"
 #include "platform/dialogs.h"
 #include "platform/environment.h"
 #include "platform/files/files.h"
@@ -81,24 +83,37 @@ VbError missingField(const Control& c) {
 }
 
 // What a band is placed with: its items, or only its height (the items of the controls that
-// grow are made to measure it, the others are left out).
-enum class Fill { Items, Height };
+// grow are made to measure it, the others are left out). An export takes the items with the
+// stored bytes of the texts shown as they are, which it writes without making texts of them.
+enum class Fill { Items, Height, Export };
 
 // The text each text box of the detail showed for the row before, with the bytes the database
 // gave for it: a row that stores the same bytes shows the same text, which is not made again.
 struct RowTexts {
     std::vector<std::optional<QByteArrayView>> stored;
     std::vector<QString> texts;
+    std::vector<char> storedAsShown;  // per control: showsStoredText
 };
 
-// A section for one row (`row` -1: no row), not yet given its place on a page.
-Band placeSection(const Section& s, int sectionIndex, const Recordset* rs, int row, const std::vector<int>& fields,
+// Whether a text box shows the text of its field exactly as stored: the field is a text (or of
+// no declared type) and the box neither formats, converts, shrinks nor grows it.
+bool showsStoredText(const Control& c, const Recordset& rs, int index) {
+    if (c.kind != Control::Kind::TextBox || c.textOf || !c.format.isEmpty() || c.shrinkToFit || c.canGrow) return false;
+    const detail::ColumnKind kind = detail::kindOfDeclaredType(rs.fieldInfo(index).declaredType);
+    return kind == detail::ColumnKind::Text || kind == detail::ColumnKind::Any;
+}
+
+// A section for one row (`row` -1: no row), not yet given its place on a page, into `out`:
+// a band placed before for another row lends its room to this one.
+void placeSection(Band& out, const Section& s, int sectionIndex, const Recordset* rs, int row, const std::vector<int>& fields,
                   Fill fill = Fill::Items, RowTexts* before = nullptr) {
-    Band out;
     out.section = sectionIndex;
-    if (!s.visible) return out;
+    out.top = 0;
+    out.height = 0;
+    out.items.clear();
+    if (!s.visible) return;
     out.height = s.height;
-    if (fill == Fill::Items) out.items.reserve(s.controls.size());
+    if (fill != Fill::Height) out.items.reserve(s.controls.size());
     for (int i = 0; i < s.controls.size(); ++i) {
         const Control& c = s.controls[i];
         if (!c.visible) continue;
@@ -122,6 +137,10 @@ Band placeSection(const Section& s, int sectionIndex, const Recordset* rs, int r
             }
             if (row < 0) break;
             QByteArrayView stored;
+            if (fill == Fill::Export && before && before->storedAsShown[size_t(i)] && rs->storedTextAt(row, index, stored)) {
+                item.stored = stored;
+                break;
+            }
             const bool known = before && c.kind == Control::Kind::TextBox && !c.textOf && rs->storedTextAt(row, index, stored);
             if (known && before->stored[size_t(i)] == stored) {
                 item.text = before->texts[size_t(i)];
@@ -149,6 +168,11 @@ Band placeSection(const Section& s, int sectionIndex, const Recordset* rs, int r
         }
         out.items << std::move(item);
     }
+}
+
+Band placeSection(const Section& s, int sectionIndex, const Recordset* rs, int row, const std::vector<int>& fields, Fill fill) {
+    Band out;
+    placeSection(out, s, sectionIndex, rs, row, fields, fill);
     return out;
 }
 
@@ -216,6 +240,49 @@ char* putEscaped(char* to, const QString& text) {
             to = std::to_chars(to, to + 8, std::uint32_t(code)).ptr;
             *to++ = ';';
         }
+        }
+    }
+    return to;
+}
+
+// putEscaped for the UTF-8 bytes of a text: read as they are while they are plain ASCII, as
+// they nearly always are, otherwise made into the text they stand for.
+char* putEscaped(char* to, QByteArrayView utf8) {
+    const qsizetype size = utf8.size();
+    const char* bytes = utf8.data();
+    char* const start = to;
+    qsizetype i = 0;
+#ifdef __SSE2__
+    // Sixteen bytes at a time while none of them needs escaping nor is beyond ASCII (its top
+    // bit set): they are copied as they are.
+    const __m128i markup[] = {_mm_set1_epi8('&'), _mm_set1_epi8('<'),  _mm_set1_epi8('>'),
+                              _mm_set1_epi8('"'), _mm_set1_epi8('\r'), _mm_set1_epi8('\n')};
+    for (; i + 16 <= size; i += 16) {
+        const __m128i sixteen = _mm_loadu_si128(reinterpret_cast<const __m128i*>(bytes + i));
+        __m128i escaped = sixteen;
+        for (const __m128i& m : markup) escaped = _mm_or_si128(escaped, _mm_cmpeq_epi8(sixteen, m));
+        if (_mm_movemask_epi8(escaped)) break;
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(to), sixteen);
+        to += 16;
+    }
+#endif
+    for (; i < size; ++i) {
+        const auto u = static_cast<unsigned char>(bytes[i]);
+        if (u >= 128) return putEscaped(start, QString::fromUtf8(utf8));
+        if (u != '&' && u != '<' && u != '>' && u != '"' && u != '\r' && u != '\n') {
+            *to++ = char(u);
+            continue;
+        }
+        switch (u) {
+        case '&': to = put(to, "&amp;"); break;
+        case '<': to = put(to, "&lt;"); break;
+        case '>': to = put(to, "&gt;"); break;
+        case '"': to = put(to, "&quot;"); break;
+        case '\r':
+            if (i + 1 < size && bytes[i + 1] == '\n') ++i;
+            to = put(to, "<BR>");
+            break;
+        default: to = put(to, "<BR>"); break;
         }
     }
     return to;
@@ -395,7 +462,8 @@ QRect Layout::rect(const Band& band, const PlacedItem& item) const {
 namespace {
 
 // The report's sections placed on pages in order: `sink.page()` opens each page, then
-// `sink.band(band)` takes each of its bands (the page footer last), its top set.
+// `sink.band(band)` takes each of its bands (the page footer last), its top set. A sink may
+// take the band's items away; the detail's band is otherwise used again for the next row.
 template <class Sink>
 void paginate(const Layout& frame, const QMargins& margins, const Recordset* data, Fill fill, Sink& sink) {
     enum { RH, PH, DT, PF, RF };
@@ -414,32 +482,37 @@ void paginate(const Layout& frame, const QMargins& margins, const Recordset* dat
     const Band footer = place1(PF, firstRow);
     const Band header = place1(PH, firstRow);
     int y = top;
-    auto put = [&](Band band) {
+    auto put = [&](Band& band) {
         band.top = y;
         y += band.height;
-        sink.band(std::move(band));
+        sink.band(band);
+    };
+    auto putHeader = [&] {
+        Band h = header;
+        put(h);
     };
     auto endPage = [&] {
         if (footerHeight <= 0) return;
         Band f = footer;
         f.top = bottom;
-        sink.band(std::move(f));
+        sink.band(f);
     };
     sink.page();
-    put(place1(RH, firstRow));
-    put(header);
+    Band reportHeader = place1(RH, firstRow);
+    put(reportHeader);
+    putHeader();
     int pageStart = y;
     // A section goes on the current page when it fits, or when it is the first one under the
     // page header (one taller than a page is cut rather than never placed).
-    auto place = [&](Band band) {
+    auto place = [&](Band& band) {
         if (y + band.height > bottom && y > pageStart) {
             endPage();
             sink.page();
             y = top;
-            put(header);
+            putHeader();
             pageStart = y;
         }
-        put(std::move(band));
+        put(band);
     };
     if (data && detail.visible) {
         const int rows = data->recordCount();
@@ -447,9 +520,32 @@ void paginate(const Layout& frame, const QMargins& margins, const Recordset* dat
         RowTexts before;
         before.stored.resize(fields.size());
         before.texts.resize(fields.size());
-        for (int r = 0; r < rows; ++r) place(placeSection(detail, DT, data, r, fields, fill, &before));
+        before.storedAsShown.resize(fields.size());
+        for (size_t i = 0; i < fields.size(); ++i)
+            before.storedAsShown[i] = fields[i] >= 0 && showsStoredText(detail.controls[qsizetype(i)], *data, fields[i]);
+        // The rows a little further on are asked of memory while this one is placed.
+        constexpr int kCellsAhead = 16, kTextsAhead = 8;
+        const bool reads = fill != Fill::Height;
+        // Measured only, a detail none of whose controls grows is as tall for every row.
+        const bool sameForEveryRow =
+            fill == Fill::Height && std::none_of(detail.controls.begin(), detail.controls.end(),
+                                                 [](const Control& c) { return c.visible && c.canGrow; });
+        Band band;
+        for (int r = 0; r < rows; ++r) {
+            if (sameForEveryRow && r > 0) {
+                place(band);
+                continue;
+            }
+            if (reads) {
+                data->prefetchAt(r + kCellsAhead, fields.data(), qsizetype(fields.size()), false);
+                data->prefetchAt(r + kTextsAhead, fields.data(), qsizetype(fields.size()), true);
+            }
+            placeSection(band, detail, DT, data, r, fields, fill, &before);
+            place(band);
+        }
     }
-    place(place1(RF, firstRow));
+    Band reportFooter = place1(RF, firstRow);
+    place(reportFooter);
     endPage();
 }
 
@@ -457,7 +553,7 @@ void paginate(const Layout& frame, const QMargins& margins, const Recordset* dat
 struct PageCount {
     int pages = 0;
     void page() { ++pages; }
-    void band(Band&&) {}
+    void band(const Band&) {}
 };
 
 }  // namespace
@@ -481,7 +577,7 @@ Layout Report::layout() const {
         Layout& out;
         Band previous;
         void page() { out.pages << Page{}; }
-        void band(Band&& band) {
+        void band(Band& band) {
             // A text equal to the row before's is that text: a long list where many rows
             // repeat a value (the same treasury, the same currencies) keeps it once.
             if (band.section == 2 && previous.section == 2 && band.items.size() == previous.items.size())
@@ -647,11 +743,20 @@ public:
             const QByteArray& cls = classes_[size_t(band.section)][size_t(item.control)];
             room(64 + cls.size());
             switch (c.kind) {
-            case Control::Kind::Label:
-            case Control::Kind::TextBox: {
-                QString expanded;
-                if (c.kind == Control::Kind::Label) expanded = expandCodes(item.text, layout_.now, p_ + 1, count_, layout_.title);
-                const QString& text = c.kind == Control::Kind::Label ? expanded : item.text;
+            case Control::Kind::TextBox:
+                if (!item.stored.isNull()) {
+                    if (item.stored.isEmpty() && !c.border) break;
+                    room(64 + cls.size() + kEscapedBytes * item.stored.size());
+                    to = put(to, "<SPAN class=");
+                    to = put(to, cls);
+                    to = put(to, ">");
+                    to = putEscaped(to, item.stored);
+                    to = put(to, "</SPAN>");
+                    break;
+                }
+                [[fallthrough]];
+            case Control::Kind::Label: {
+                const QString& text = c.kind == Control::Kind::Label ? expanded(item.text) : item.text;
                 if (text.isEmpty() && !c.border) break;
                 room(64 + cls.size() + kEscapedBytes * text.size());
                 to = put(to, "<SPAN class=");
@@ -690,6 +795,28 @@ public:
     }
 
 private:
+    // A caption with its codes expanded for the current page. Only the page number changes
+    // from one page to the next: a caption without it is expanded once for the whole export.
+    const QString& expanded(const QString& caption) {
+        if (!caption.contains(u'%')) return caption;
+        if (usesPageNumber(caption)) return pageText_ = expandCodes(caption, layout_.now, p_ + 1, count_, layout_.title);
+        for (const auto& [from, to] : sameOnEveryPage_)
+            if (from == caption) return to;
+        sameOnEveryPage_.emplace_back(caption, expandCodes(caption, layout_.now, p_ + 1, count_, layout_.title));
+        return sameOnEveryPage_.back().second;
+    }
+    // Whether expandCodes reads the page number in the caption: a "%p" that is not the second
+    // character of a code.
+    static bool usesPageNumber(const QString& caption) {
+        for (qsizetype i = 0; i + 1 < caption.size(); ++i) {
+            if (caption[i] != u'%') continue;
+            const char16_t code = caption[i + 1].unicode();
+            if (code == u'p') return true;
+            if (QStringView(u"dDtTPi%").contains(QChar(code))) ++i;
+        }
+        return false;
+    }
+
     PageWriter& writer_;
     const Layout& layout_;
     const int count_;
@@ -697,6 +824,8 @@ private:
     // Bytes made room for at once beyond what a piece needs.
     static constexpr qsizetype kRoom = 4096;
     std::vector<std::vector<QByteArray>> classes_;  // "s<section>c<control>", made once
+    std::deque<std::pair<QString, QString>> sameOnEveryPage_;  // captions and their texts
+    QString pageText_;
 };
 
 // The pages of a layout.
@@ -809,7 +938,7 @@ bool Report::exportReport(const QString& key, const QString& pathIn, bool overwr
     if (!file.open(QIODevice::WriteOnly)) throw failed();
     const auto body = [&](PageWriter& writer) {
         BodyWriter bands(writer, pages, counted.pages);
-        paginate(pages, margins, data_, Fill::Items, bands);
+        paginate(pages, margins, data_, Fill::Export, bands);
         bands.finish();
     };
     const auto discard = [&] {

@@ -110,6 +110,10 @@ struct PlacedItem {
     int control = 0;  // index in its section's controls
     int height = 0;   // twips: the control's own, or more when it grew
     QString text;
+    // In an export only, for a text box showing a stored text as it is: the bytes the data
+    // source holds for it, in place of `text` (which then stays null). They live as long as
+    // the data source's rows.
+    QByteArrayView stored;
     bool checked = false;
     double fontSize = 0;  // points: the control's, or less when its text was shrunk to fit
 };
