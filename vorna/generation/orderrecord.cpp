@@ -149,13 +149,13 @@ OrderRecord OrderReader::read() const {
 
 void OrderReader::read(OrderRecord& o) const {
     position_ = 0;
-    row_ = rs_.absolutePosition() - 1;
-    haveStored_ = allFound_ && row_ >= 0;
+    const int row = rs_.absolutePosition() - 1;
+    haveStored_ = allFound_ && row >= 0;
     if (haveStored_) {
         stored_.resize(indexes_.size());
         texts_.resize(indexes_.size());
         wholes_.resize(indexes_.size());
-        rs_.storedAt(row_, indexes_.data(), qsizetype(indexes_.size()), stored_.data(), texts_.data(), wholes_.data());
+        rs_.storedAt(row, indexes_.data(), qsizetype(indexes_.size()), stored_.data(), texts_.data(), wholes_.data());
     }
     // The texts, most of the row, are read in one walk once a first row has found them all (a
     // first read that failed half-way finds them again); each then only takes its place.

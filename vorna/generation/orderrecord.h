@@ -134,7 +134,6 @@ private:
     };
     mutable std::vector<TextColumn> textColumns_;
     mutable size_t position_ = 0;
-    mutable int row_ = -1;  // the current row, 0-based
     // Once every column is found, the stored form of the current row's columns, read at once.
     mutable bool allFound_ = false;
     mutable bool haveStored_ = false;  // stored_, texts_ and wholes_ hold the current row's
