@@ -1,5 +1,7 @@
 #include "generation/orderrecord.h"
 
+#include <cstring>
+
 #include "platform/db/recordset.h"
 #include "platform/db/sqlvalues.h"
 
@@ -42,6 +44,19 @@ void assignUtf8(QString& into, QByteArrayView bytes) {
     }
     if (k < n && n >= 8) {
         widenEight(n - 8);
+        k = n;
+    }
+    // A text of four to seven bytes: its first four and its last four.
+    const auto widenFour = [&](qsizetype at) {
+        int word;
+        std::memcpy(&word, from + at, 4);
+        const __m128i four = _mm_cvtsi32_si128(word);
+        high |= _mm_movemask_epi8(four);
+        _mm_storel_epi64(reinterpret_cast<__m128i*>(to + at), _mm_unpacklo_epi8(four, zero));
+    };
+    if (n >= 4 && n < 8) {
+        widenFour(0);
+        widenFour(n - 4);
         k = n;
     }
 #else
