@@ -1,3 +1,6 @@
+#include <optional>
+#include <vector>
+
 #include "generation/orderfilesupport.h"
 
 using namespace vorna;
@@ -18,6 +21,28 @@ TEST_F(EdiText, KeepsTheAllowedCharactersAndReleasesTheServiceCharacters) {
     EXPECT_EQ(ediText(QString(), false), "");
     EXPECT_EQ(ediText(QString(), true), "");
     EXPECT_EQ(dialogs.beeps, 0);
+
+    // Any character at any place of a longer text (read in blocks of eight or four, the last one
+    // overlapping the one before) is written as it is alone, or refuses the whole text as it
+    // refuses itself.
+    std::vector<char16_t> samples = {u'É', u'\u0120', u'\u0141', u'\u8041', u'\uff21'};
+    for (char16_t u = 0; u < 128; ++u) samples.push_back(u);
+    for (const QString& around : {QStringLiteral("ABCDE"), QStringLiteral("ABCDEFGHIJKL"), QStringLiteral("ABCDEFGHIJKLMNO")})
+        for (const char16_t u : samples)
+            for (const bool colonToSpace : {false, true}) {
+                std::optional<QString> alone;
+                try {
+                    alone = ediText(QString(QChar(u)), colonToSpace);
+                } catch (const VbError&) {
+                }
+                for (qsizetype at = 0; at < around.size(); ++at) {
+                    QString t = around;
+                    t[at] = QChar(u);
+                    SCOPED_TRACE(testing::Message() << int(u) << " at " << at << " of " << around.size());
+                    if (alone) EXPECT_EQ(ediText(t, colonToSpace), around.left(at) + *alone + around.mid(at + 1));
+                    else expectError([&] { ediText(t, colonToSpace); }, kSource, kForbidden + t);
+                }
+            }
 }
 
 TEST_F(EdiText, RefusesWhatTheTextFilterChangesOrRefuses) {

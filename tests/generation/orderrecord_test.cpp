@@ -118,14 +118,19 @@ TEST_F(OrderRecordMapping, OneRecordReadRowAfterRowHoldsEachRowsTexts) {
         {"ÉTÉ À PARIS", "", "LILLE", 0, 1, false, 0, Value::null()},
         {Value::null(), "EUR", "", 2, Value::null(), true, 1, true},
         {"CD", "GBP", Value::null(), Value::null(), 2, false, 2, false},
+        // Accents at every stage of a long text's widening, and texts of exactly 8 and 16 bytes.
+        {"SOCIÉTÉ ANONYME DES TRANSPORTS", "EUR", "ABCDEFGHIJKLMNOPQRÀSTUVWXYZ", 1, 1, true, 1, false},
+        {"ABCDEFGHIJKLMNOP", Value::null(), "ABCDEFGH", 2, 0, false, 0, true},
+        {"ABCÉ", "JPY", "ABCDEFGHIJKLMNOPQRSTUVWXYZ01234É", 0, 2, true, 2, false},
     };
-    for (int n = 0; n < 5; ++n) {
+    const int count = int(std::size(rows));
+    for (int n = 0; n < count; ++n) {
         TempStartFolder::Fields f{{"nbDeci", n + 1}, {"montant", Decimal((n + 1) * 1234, 2)}};
         for (int k = 0; k < 8; ++k) f.append({columns[k], rows[n][k]});
         TempStartFolder::insertOrder(c, f);
     }
     const auto rs = pendingOrders(c);
-    ASSERT_EQ(rs->recordCount(), 5);
+    ASSERT_EQ(rs->recordCount(), count);
     const OrderReader reader(*rs);
     const auto numbers = [](const OrderRecord& r) {
         return std::tuple(r.idOrdre, r.typeOper, r.frais, r.urgent, r.avisBenefType, r.residentOY, r.nbDeci, r.genere, r.montant);

@@ -541,6 +541,26 @@ TEST_F(Recordsets, StoredTextsAndNullsAreReadWithoutMakingValues) {
         }
     };
     expectStored({S::Text, S::Text, S::Other, S::Null}, {"PREMIER", "2026-12-07 17:30:05", "", ""});
+    // Asked for, a whole number as stored is told apart with its value (a large one too); one
+    // written by the program is not.
+    const auto whole = [&](Recordset& r, int field, qint64& n) {
+        S kind;
+        QByteArrayView text;
+        r.storedAt(0, &field, 1, &kind, &text, &n);
+        return kind;
+    };
+    qint64 n = 0;
+    EXPECT_EQ(whole(rs, 2, n), S::Whole);
+    EXPECT_EQ(n, 2);
+    EXPECT_EQ(whole(rs, 0, n), S::Text);
+    {
+        Recordset big;
+        big.open(QStringLiteral("select -1152921504606846977 as big, nbDeci from Ordres"), conn);
+        EXPECT_EQ(whole(big, 0, n), S::Whole);
+        EXPECT_EQ(n, -1152921504606846977LL);
+        big.setValue(1, 3);
+        EXPECT_EQ(whole(big, 1, n), S::Other);
+    }
     rs.setValue(0, QStringLiteral("SECOND"));
     rs.setValue(1, Value::null());
     rs.setValue(3, Value::null());
@@ -554,6 +574,10 @@ TEST_F(Recordsets, StoredTextsAndNullsAreReadWithoutMakingValues) {
     S kind;
     QByteArrayView bytes;
     EXPECT_THROW(rs.storedAt(1, fields, 1, &kind, &bytes), VbError);
+    const int noField[] = {0, 4};
+    S kinds[2];
+    QByteArrayView texts[2];
+    EXPECT_THROW(rs.storedAt(0, noField, 2, kinds, texts), VbError);
 }
 
 TEST_F(Recordsets, ManyRowsOfManyColumnsAreKeptAndEditedWhole) {

@@ -2,12 +2,17 @@
 
 #include <QIODevice>
 #include <QVarLengthArray>
+#include <algorithm>
 #include <array>
 #include <cerrno>
 #include <charconv>
 #include <cstring>
 #include <limits>
 #include <string_view>
+
+#ifdef __SSE2__
+#include <emmintrin.h>
+#endif
 
 #include "orderentry/modrules.h"
 #include "platform/clock.h"
@@ -127,9 +132,86 @@ constexpr std::array<quint8, 128> kEdiClass = [] {
 
 bool isPlain(char16_t u) { return u < 128 && kEdiClass[u] != Refused; }
 
+#ifdef __SSE2__
+// Per 16-bit lane of `c`, all ones when it holds a character from `first` to `last`. The range
+// is moved by one addition to the lowest signed values, -32768 on, and found by one signed
+// compare: every other character, U+8000 and above included, lands above it.
+Q_ALWAYS_INLINE __m128i lanesIn(__m128i c, char16_t first, char16_t last) {
+    const __m128i moved = _mm_add_epi16(c, _mm_set1_epi16(short(0x8000 - first)));
+    return _mm_cmplt_epi16(moved, _mm_set1_epi16(short(-32768 + (last - first) + 1)));
+}
+
+// The plain characters of kEdiClass, eight at a time: a blank, "(" or ")", "," to "9", or "A"
+// to "Z".
+Q_ALWAYS_INLINE __m128i plainLanes(__m128i c) {
+    const __m128i blank = _mm_cmpeq_epi16(c, _mm_set1_epi16(' '));
+    return _mm_or_si128(_mm_or_si128(blank, lanesIn(c, u'(', u')')),
+                        _mm_or_si128(lanesIn(c, u',', u'9'), lanesIn(c, u'A', u'Z')));
+}
+
+// The characters written as they are in a stored value: a blank to "~".
+Q_ALWAYS_INLINE __m128i printableLanes(__m128i c) { return lanesIn(c, u' ', u'~'); }
+
+// The N characters (8 or 4) from `from` on as their single bytes at `to`, when `Lanes` takes
+// them all; false, and nothing written, otherwise.
+template <int N, __m128i (*Lanes)(__m128i)>
+Q_ALWAYS_INLINE bool narrowBlock(const char16_t* from, char* to) {
+    const __m128i c = N == 4 ? _mm_loadl_epi64(reinterpret_cast<const __m128i*>(from))
+                             : _mm_loadu_si128(reinterpret_cast<const __m128i*>(from));
+    constexpr int all = N == 4 ? 0xff : 0xffff;
+    if ((_mm_movemask_epi8(Lanes(c)) & all) != all) return false;
+    const __m128i bytes = _mm_packus_epi16(c, c);
+    if constexpr (N == 4) {
+        const int word = _mm_cvtsi128_si32(bytes);
+        std::memcpy(to, &word, 4);
+    } else {
+        _mm_storel_epi64(reinterpret_cast<__m128i*>(to), bytes);
+    }
+    return true;
+}
+
+// Blocks of N characters narrowed from `from` on while `Lanes` takes them all. Each byte then
+// lands at its character's place, so the last block is read ending at `end`, over characters
+// already written (the same bytes again). True when the text is done, `to` at its end;
+// otherwise `from` and `to` are at the first block not taken.
+template <int N, __m128i (*Lanes)(__m128i)>
+Q_ALWAYS_INLINE bool narrowBlocksOf(const char16_t*& from, char*& to, const char16_t* end) {
+    while (end - from >= N && narrowBlock<N, Lanes>(from, to)) {
+        from += N;
+        to += N;
+    }
+    const qsizetype left = end - from;
+    if (left == 0) return true;
+    if (left >= N || !narrowBlock<N, Lanes>(end - N, to + left - N)) return false;
+    to += left;
+    return true;
+}
+
+// The same in blocks of eight, or of four in a text shorter than eight; a text shorter than
+// four is left whole to the caller.
+template <__m128i (*Lanes)(__m128i)>
+Q_ALWAYS_INLINE bool narrowBlocks(const char16_t*& from, char*& to, const char16_t* end) {
+    if (end - from >= 8) return narrowBlocksOf<8, Lanes>(from, to, end);
+    return end - from >= 4 && narrowBlocksOf<4, Lanes>(from, to, end);
+}
+#endif
+
 bool allPlain(QStringView text) {
-    for (const QChar c : text)
-        if (!isPlain(c.unicode())) return false;
+    const char16_t* from = text.utf16();
+    qsizetype n = text.size();
+#ifdef __SSE2__
+    // Eight at a time, the last eight overlapping those already looked at.
+    const auto plainEight = [](const char16_t* at) {
+        return _mm_movemask_epi8(plainLanes(_mm_loadu_si128(reinterpret_cast<const __m128i*>(at)))) == 0xffff;
+    };
+    if (n >= 8) {
+        for (; n > 8; from += 8, n -= 8)
+            if (!plainEight(from)) return false;
+        return plainEight(from + n - 8);
+    }
+#endif
+    for (; n > 0; ++from, --n)
+        if (!isPlain(*from)) return false;
     return true;
 }
 
@@ -168,10 +250,13 @@ char* writeCheckedEdiText(char* to, QStringView textIn, bool colonToSpace) {
 // The same, written as the characters are looked at: a text of plain characters only, as they
 // nearly all are, is read once. At any other character the text is checked whole and written
 // again from the start.
-char* writeEdiText(char* to, QStringView textIn, bool colonToSpace) {
-    char* const start = to;
-    for (const QChar c : textIn) {
-        const char16_t u = c.unicode();
+// ediText's bytes for the characters from `from` on, looked at one by one, written from `to`
+// on; `start` is where the text's bytes begin, written again when the text is checked whole.
+Q_NEVER_INLINE char* writeEdiTextOneByOne(char* start, char* to, const char16_t* from, QStringView textIn,
+                                          bool colonToSpace) {
+    const char16_t* const end = textIn.utf16() + textIn.size();
+    for (; from != end; ++from) {
+        const char16_t u = *from;
         const quint8 k = u < 128 ? kEdiClass[u] : quint8(Refused);
         if (k == Plain) {
             *to++ = char(u);
@@ -185,6 +270,18 @@ char* writeEdiText(char* to, QStringView textIn, bool colonToSpace) {
         }
     }
     return to;
+}
+
+// Blocks of eight plain characters (four in a shorter text) are narrowed at once; from the
+// first block that is not all plain, the characters are looked at one by one.
+char* writeEdiText(char* to, QStringView textIn, bool colonToSpace) {
+    char* const start = to;
+    const char16_t* from = textIn.utf16();
+#ifdef __SSE2__
+    const char16_t* const end = from + textIn.size();
+    if (narrowBlocks<plainLanes>(from, to, end)) return to;
+#endif
+    return writeEdiTextOneByOne(start, to, from, textIn, colonToSpace);
 }
 
 // What formatNumber writes for the patterns of the file and of the summary ("#0.00",
@@ -250,11 +347,11 @@ QString displayAmountText(const Decimal& amount, int nbDeci) {
 
 QString currencyText(const OrderRecord& o) {
     if (isBlank(o.devOrdre)) return o.devPaiement;
-    QString out;
-    out.reserve(o.devOrdre.size() + 4 + o.devPaiement.size());
-    out += o.devOrdre;
-    out += QLatin1String(" en ");
-    out += o.devPaiement;
+    // Made in place: one text for every order, where appending costs more than the copies.
+    QString out(o.devOrdre.size() + 4 + o.devPaiement.size(), Qt::Uninitialized);
+    QChar* to = std::copy(o.devOrdre.cbegin(), o.devOrdre.cend(), out.data());
+    for (const char c : std::string_view(" en ")) *to++ = QLatin1Char(c);
+    std::copy(o.devPaiement.cbegin(), o.devPaiement.cend(), to);
     return out;
 }
 
@@ -354,7 +451,13 @@ void OrderFileWriter::putTextPadded(const QString& x, int n) {
 // The single bytes of a stored value from `to` on, checked as they are written: false when
 // a character has none or is a control character.
 bool OrderFileWriter::storedBytes(char* to, QStringView value) {
-    for (const QChar c : value) {
+    const char16_t* from = value.utf16();
+    const char16_t* const end = from + value.size();
+#ifdef __SSE2__
+    if (narrowBlocks<printableLanes>(from, to, end)) return true;
+#endif
+    for (; from != end; ++from) {
+        const QChar c(*from);
         const ushort u = c.unicode();
         if (u >= 32 && u < 127) {
             *to++ = char(u);
@@ -606,10 +709,11 @@ void OrderFileWriter::writeRff(const OrderRecord& o) {
 
 void OrderFileWriter::writeFiiOrderingInstitution(const OrderRecord& o) {
     // The account without its blanks, made on the stack.
-    QVarLengthArray<QChar, 64> unblanked;
+    QVarLengthArray<QChar, 64> unblanked(o.ribPL.size());
+    QChar* end = unblanked.data();
     for (const QChar c : o.ribPL)
-        if (c != u' ') unblanked.append(c);
-    const QStringView account(unblanked.constData(), unblanked.size());
+        if (c != u' ') *end++ = c;
+    const QStringView account(unblanked.constData(), end - unblanked.constData());
     if (account.size() < 2)
         throw VbError(err::Application, kSourceOrderFile, o.refInterne + QStringLiteral(" : rib établissement trop court"));
     put("FII+OR+");

@@ -110,18 +110,36 @@ private:
     }
     size_t findNext(const char* name) const;
     Value next(const char* name) const;
-    void nextText(const char* name, QString& into) const;
+    void readStoredTexts(OrderRecord& o) const;
+    void findText(const char* name, OrderRecord& o, QString OrderRecord::*member) const;
+    // What value().toInt() and value().toBool() read at a position, taken from the stored whole
+    // number where the column's type reads it as it is.
+    qint64 wholeAt(size_t p) const;
+    bool flagAt(size_t p) const;
+    bool isNullAt(size_t p) const;
+    bool storedWhole(size_t p, bool asFlag, qint64& n) const;
+
+    // Per position: what the stored form of its column reads as, without making a Value. Text:
+    // the stored bytes of a text are the text; Whole: a stored whole number is the number (and,
+    // as a Boolean, true when not 0); Flag: a stored whole number is only read as a Boolean.
+    enum class Shortcut : quint8 { None, Text, Whole, Flag };
 
     const Recordset& rs_;
     mutable std::vector<int> indexes_;
-    // Per position: a column whose stored bytes, when it holds a text, are the text it reads.
-    mutable std::vector<char> storedIsText_;
+    mutable std::vector<Shortcut> shortcut_;
+    // The text columns, in the order read, with the member each fills.
+    struct TextColumn {
+        size_t position;
+        QString OrderRecord::*member;
+    };
+    mutable std::vector<TextColumn> textColumns_;
     mutable size_t position_ = 0;
     // Once every column is found, the stored form of the current row's columns, read at once.
     mutable bool allFound_ = false;
-    mutable bool haveStored_ = false;  // stored_ and texts_ hold the current row's
+    mutable bool haveStored_ = false;  // stored_, texts_ and wholes_ hold the current row's
     mutable std::vector<Recordset::Stored> stored_;
     mutable std::vector<QByteArrayView> texts_;
+    mutable std::vector<qint64> wholes_;
 };
 
 }  // namespace vorna

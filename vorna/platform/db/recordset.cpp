@@ -168,20 +168,33 @@ public:
     bool wholeNumber(size_t i, qint64& out) const {
         const Cell c = cellAt(i);
         switch (Tag(c >> kShift)) {
-        case Tag::Int: out = qint64(c << 8) >> 8; return true;
-        case Tag::BigInt: std::memcpy(&out, pointer(c), sizeof out); return true;
+        case Tag::Int:
+        case Tag::BigInt: out = wholeOf(c); return true;
         default: return false;
         }
     }
-    Recordset::Stored stored(size_t i, QByteArrayView& out) const {
-        const Cell c = cellAt(i);
-        const Tag t = Tag(c >> kShift);
-        if (t == Tag::Text) {
-            out = textOf(c);
-            return Recordset::Stored::Text;
-        }
+    // The `count` cells from `i` on, when they lie in one block (the cells of a row nearly
+    // always do); null otherwise.
+    const Cell* run(size_t i, size_t count) const {
+        if ((i >> kCellShift) != ((i + count - 1) >> kCellShift)) return nullptr;
+        return &cells_[i >> kCellShift][i & kCellMask];
+    }
+    // What storedAt tells of a cell; a whole number is told as such (in `whole`) only when
+    // `Wholes` is true.
+    template <bool Wholes>
+    Recordset::Stored stored(Cell c, QByteArrayView& out, qint64* whole) const {
         out = QByteArrayView();
-        if (t == Tag::Null || (t == Tag::Boxed && boxes_[size_t(c & kPayload)].isNull())) return Recordset::Stored::Null;
+        switch (Tag(c >> kShift)) {
+        case Tag::Text: out = textOf(c); return Recordset::Stored::Text;
+        case Tag::Null: return Recordset::Stored::Null;
+        case Tag::Boxed: return boxes_[size_t(c & kPayload)].isNull() ? Recordset::Stored::Null : Recordset::Stored::Other;
+        case Tag::Int:
+        case Tag::BigInt:
+            if (!Wholes) return Recordset::Stored::Other;
+            *whole = wholeOf(c);
+            return Recordset::Stored::Whole;
+        case Tag::Real: break;
+        }
         return Recordset::Stored::Other;
     }
     Value decode(Cell cell, ColumnKind kind) const {
@@ -274,6 +287,13 @@ private:
         return a;
     }
     static const char* pointer(quint64 cell) { return reinterpret_cast<const char*>(quintptr(cell & kPayload)); }
+    // The number of an Int or BigInt cell.
+    static qint64 wholeOf(Cell c) {
+        if (Tag(c >> kShift) == Tag::Int) return qint64(c << 8) >> 8;  // sign-extends the 56 bits
+        qint64 n;
+        std::memcpy(&n, pointer(c), sizeof n);
+        return n;
+    }
     // The bytes of a text cell, after their length.
     static QByteArrayView textOf(Cell c) {
         const char* p = pointer(c);
@@ -322,6 +342,15 @@ private:
     size_t arenaUsed_ = 0;
     std::deque<Value> boxes_;
 };
+
+}  // namespace
+
+namespace {
+
+// Out of line: the checks that raise it stay small enough to inline at every read.
+[[noreturn]] Q_NEVER_INLINE Q_DECL_COLD_FUNCTION void noSuchField(int index) {
+    throw VbError(err::ItemNotFound, kSource, QStringLiteral("L'élément %1 est introuvable dans la collection.").arg(index));
+}
 
 }  // namespace
 
@@ -396,9 +425,8 @@ struct Recordset::Impl {
     }
     Value original(int field) const { return values.decode(originals[size_t(field)], kinds[size_t(field)]); }
     void checkField(int index) const {
-        if (index < 0 || index >= ncols)
-            throw VbError(err::ItemNotFound, kSource,
-                          QStringLiteral("L'élément %1 est introuvable dans la collection.").arg(index));
+        if (index < 0 || index >= ncols) [[unlikely]]
+            noSuchField(index);
     }
     int fieldByName(const QString& name) const {
         const int i = byName.value(name.toCaseFolded(), -1);
@@ -959,14 +987,34 @@ bool Recordset::storedTextAt(int row, int index, QByteArrayView& text) const {
     return d_->values.text(d_->cellIndex(d_->order[size_t(row)], index), text);
 }
 
-void Recordset::storedAt(int row, const int* indexes, qsizetype count, Stored* kinds, QByteArrayView* texts) const {
-    d_->requireOpen();
-    if (row < 0 || row >= d_->size()) throw noCurrentRecord();
-    const int at = d_->order[size_t(row)];
+namespace {
+
+// storedAt's walk over the row's cells, `cells` when they lie in one block (each index checked
+// as it is read), else each found from `first`.
+template <bool Wholes>
+void storedCells(const RowStore& values, const RowStore::Cell* cells, size_t first, int ncols, const int* indexes,
+                 qsizetype count, Recordset::Stored* kinds, QByteArrayView* texts, qint64* wholes) {
     for (qsizetype k = 0; k < count; ++k) {
-        d_->checkField(indexes[k]);
-        kinds[k] = d_->values.stored(d_->cellIndex(at, indexes[k]), texts[k]);
+        const int i = indexes[k];
+        if (unsigned(i) >= unsigned(ncols)) [[unlikely]]
+            noSuchField(i);
+        const RowStore::Cell c = cells ? cells[i] : values.cell(first + size_t(i));
+        kinds[k] = values.stored<Wholes>(c, texts[k], Wholes ? wholes + k : nullptr);
     }
+}
+
+}  // namespace
+
+void Recordset::storedAt(int row, const int* indexes, qsizetype count, Stored* kinds, QByteArrayView* texts,
+                         qint64* wholes) const {
+    const Impl& d = *d_;
+    d.requireOpen();
+    if (row < 0 || row >= d.size()) throw noCurrentRecord();
+    // The row's cells are read where they lie, without finding each one's block.
+    const size_t first = d.cellIndex(d.order[size_t(row)], 0);
+    const RowStore::Cell* cells = d.values.run(first, size_t(d.ncols));
+    if (wholes) storedCells<true>(d.values, cells, first, d.ncols, indexes, count, kinds, texts, wholes);
+    else storedCells<false>(d.values, cells, first, d.ncols, indexes, count, kinds, texts, wholes);
 }
 
 void Recordset::prefetchAt(int row, const int* indexes, qsizetype count, bool texts) const {

@@ -110,9 +110,12 @@ public:
     bool storedTextAt(int row, int index, QByteArrayView& text) const;
     // Both reads for several fields of one row at once: per index in `indexes`, whether the value
     // is Null, a text (or date stored as text) whose bytes go in `texts`, or something else
-    // that valueAt() reads.
-    enum class Stored : quint8 { Null, Text, Other };
-    void storedAt(int row, const int* indexes, qsizetype count, Stored* kinds, QByteArrayView* texts) const;
+    // that valueAt() reads. When `wholes` is given, a whole number as the database gave it is
+    // told apart (Whole) and goes there; the column's type is the caller's to apply (a Boolean
+    // column reads it as true when it is not 0).
+    enum class Stored : quint8 { Null, Text, Other, Whole };
+    void storedAt(int row, const int* indexes, qsizetype count, Stored* kinds, QByteArrayView* texts,
+                  qint64* wholes = nullptr) const;
     // A hint for a walk over many rows: the values of these fields of `row` will soon be read,
     // so the memory holding them (with their texts' bytes when `texts`) is asked for now. Reads
     // nothing and changes nothing; a row out of range is ignored.
