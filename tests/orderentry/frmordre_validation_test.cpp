@@ -2,7 +2,6 @@
 // order window, its message, the field that gets the focus, and what reaches the database.
 #include <gtest/gtest.h>
 
-#include "common/readernames.h"
 #include "orderentry/orderwindow_support.h"
 
 using namespace vorna;
@@ -277,24 +276,6 @@ TEST_F(OrderValidation, WhatAChequeCannotCarryIsEmptiedOnOkAndKeptOnCancel) {
         EXPECT_TRUE(r.value("ibanBE").isBlank());
         EXPECT_EQ(r.value("typeOper").toInt(), 1);
     }
-}
-
-// An option chosen by a screen reader runs what a click runs: the blocks and the stored order follow it.
-TEST_F(OrderValidation, OptionsChosenByAScreenReaderAreCheckedAndStored) {
-    frmOrdre& f = dollarOrder();
-    for (QRadioButton* b : {f.optTypeOper->button(1), f.optFrais->button(1), f.optAvisBenef->button(1)})
-        EXPECT_TRUE(readerAction(b, QAccessibleActionInterface::toggleAction()));
-    EXPECT_FALSE(f.frm56->isEnabled());
-    EXPECT_TRUE(f.txtAvisTel->isEnabled());
-    f.txtAvisTel->setText("0102030405");
-    f.txtBic[1]->setText("");
-    f.txtPays[3]->setText("");
-    f.cmdAdd->click();
-    ASSERT_EQ(orderCount(), 1) << dialogs.texts().join(u'|').toStdString();
-    Recordset r;
-    r.open("select typeOper, frais, avisBenefType from Ordres", conn, CursorType::ForwardOnly, LockType::ReadOnly);
-    EXPECT_EQ(QList<qint64>({r.value("typeOper").toInt(), r.value("frais").toInt(), r.value("avisBenefType").toInt()}),
-              QList<qint64>({1, 1, 1}));
 }
 
 TEST_F(OrderValidation, AmountTextFollowsTheNumberOfDecimals) {

@@ -167,12 +167,6 @@ TEST_F(OrderChecks, HeaderChecksComeFirstAndInOrder) {
              "txtMontant"},
             {"amount of letters", [](OrderScreen& s) { s.montant = "ABC"; }, "Le montant doit être non nul",
              "txtMontant"},
-            {"a third decimal in euro",
-             [](OrderScreen& s) {
-                 s.montant = "1234,567";
-                 s.montantValue = Decimal(1234567, 3);
-             },
-             "Le montant ne peut avoir plus de 2 décimale(s) dans cette devise !", "txtMontant"},
             {"the box's text when the row holds no amount",
              [](OrderScreen& s) {
                  s.montant = "1 234,567";

@@ -517,19 +517,23 @@ TEST_F(Recordsets, ValuesHandedOutOutliveARequeryAndTheRecordset) {
     EXPECT_EQ(any.toText(), "Société Générale");
 }
 
-// The cheap reads of long lists: a stored text or date gives its bytes, a Null says so, and a
-// value the program wrote is left to valueAt; the fields of a row read at once say the same.
+// The cheap reads of long lists: a stored text or date gives its bytes, a Null says so, a whole
+// number as stored its value when asked (a large one too), and a value the program wrote is left
+// to valueAt unless it is a plain ASCII text; the fields of a row read at once say the same.
 TEST_F(Recordsets, StoredTextsAndNullsAreReadWithoutMakingValues) {
     order({{"refInterne", "PREMIER"}, {"dateGener", QDateTime(QDate(2026, 12, 7), QTime(17, 30, 5))}, {"nbDeci", 2}});
     Recordset rs;
-    rs.open(QStringLiteral("select refInterne, dateGener, nbDeci, identBE3 from Ordres"), conn);
+    rs.open(QStringLiteral("select refInterne, dateGener, nbDeci, identBE3, -1152921504606846977 as big from Ordres"), conn);
     using S = Recordset::Stored;
-    const int fields[] = {3, 0, 2, 1};
-    const auto expectStored = [&](const S (&kinds)[4], const QByteArray (&texts)[4]) {
-        S atOnce[4];
-        QByteArrayView atOnceTexts[4];
-        rs.storedAt(0, fields, 4, atOnce, atOnceTexts);
-        for (int k = 0; k < 4; ++k) {
+    const int fields[] = {3, 0, 4, 2, 1};
+    // By field: its kind, its text, and its whole number when it is told apart as one (else 0).
+    const auto expectStored = [&](const S (&kinds)[5], const QByteArray (&texts)[5], const qint64 (&numbers)[5]) {
+        S atOnce[5], withWholes[5];
+        QByteArrayView atOnceTexts[5], unused[5];
+        qint64 wholes[5];
+        rs.storedAt(0, fields, 5, atOnce, atOnceTexts);
+        rs.storedAt(0, fields, 5, withWholes, unused, wholes);
+        for (int k = 0; k < 5; ++k) {
             const int f = fields[k];
             const bool text = kinds[f] == S::Text;
             QByteArrayView one;
@@ -538,45 +542,26 @@ TEST_F(Recordsets, StoredTextsAndNullsAreReadWithoutMakingValues) {
             EXPECT_EQ(rs.isNullAt(0, f), kinds[f] == S::Null) << "field " << f;
             EXPECT_EQ(text ? one : QByteArrayView(), texts[f]) << "field " << f;
             EXPECT_EQ(text ? atOnceTexts[k] : QByteArrayView(), texts[f]) << "field " << f;
+            EXPECT_EQ(withWholes[k], numbers[f] ? S::Whole : kinds[f]) << "field " << f;
+            EXPECT_EQ(numbers[f] ? wholes[k] : 0, numbers[f]) << "field " << f;
         }
     };
-    expectStored({S::Text, S::Text, S::Other, S::Null}, {"PREMIER", "2026-12-07 17:30:05", "", ""});
-    // Asked for, a whole number as stored is told apart with its value (a large one too); one
-    // written by the program is not.
-    const auto whole = [&](Recordset& r, int field, qint64& n) {
-        S kind;
-        QByteArrayView text;
-        r.storedAt(0, &field, 1, &kind, &text, &n);
-        return kind;
-    };
-    qint64 n = 0;
-    EXPECT_EQ(whole(rs, 2, n), S::Whole);
-    EXPECT_EQ(n, 2);
-    EXPECT_EQ(whole(rs, 0, n), S::Text);
-    {
-        Recordset big;
-        big.open(QStringLiteral("select -1152921504606846977 as big, nbDeci from Ordres"), conn);
-        EXPECT_EQ(whole(big, 0, n), S::Whole);
-        EXPECT_EQ(n, -1152921504606846977LL);
-        big.setValue(1, 3);
-        EXPECT_EQ(whole(big, 1, n), S::Other);
-    }
+    const qint64 big = -1152921504606846977LL;
+    expectStored({S::Text, S::Text, S::Other, S::Null, S::Other}, {"PREMIER", "2026-12-07 17:30:05", "", "", ""}, {0, 0, 2, 0, big});
     rs.setValue(0, QStringLiteral("SECOND"));
     rs.setValue(1, Value::null());
+    rs.setValue(2, 3);  // a whole number written by the program is not told apart
     rs.setValue(3, Value::null());
     EXPECT_EQ(rs.valueAt(0, 0).toText(), "SECOND");
-    // A plain ASCII text the program writes is kept as stored bytes; any other as a value.
-    expectStored({S::Text, S::Null, S::Other, S::Null}, {"SECOND", "", "", ""});
+    expectStored({S::Text, S::Null, S::Other, S::Null, S::Other}, {"SECOND", "", "", "", ""}, {0, 0, 0, 0, big});
     rs.setValue(0, QStringLiteral("SÉCOND"));
     EXPECT_EQ(rs.valueAt(0, 0).toText(), "SÉCOND");
-    expectStored({S::Other, S::Null, S::Other, S::Null}, {});
+    expectStored({S::Other, S::Null, S::Other, S::Null, S::Other}, {}, {0, 0, 0, 0, big});
     EXPECT_THROW(rs.isNullAt(1, 0), VbError);
-    S kind;
-    QByteArrayView bytes;
-    EXPECT_THROW(rs.storedAt(1, fields, 1, &kind, &bytes), VbError);
-    const int noField[] = {0, 4};
+    const int noField[] = {0, 5};
     S kinds[2];
     QByteArrayView texts[2];
+    EXPECT_THROW(rs.storedAt(1, fields, 1, kinds, texts), VbError);
     EXPECT_THROW(rs.storedAt(0, noField, 2, kinds, texts), VbError);
 }
 

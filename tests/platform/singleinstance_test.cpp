@@ -99,7 +99,6 @@ TEST(SingleInstanceLock, ASecondStartAsksTheFirstForItsWindowAndTheLockGoesWithT
         SingleInstance busy(QStringLiteral("vorna"), dir.path());
         busy.setAnswerTimeout(300);
         EXPECT_EQ(busy.acquire(), Outcome::Busy);
-        EXPECT_EQ(busy.errorString(), SingleInstance::BusyText);
         QTRY_COMPARE_WITH_TIMEOUT(activations, 2, 5000);
         // Another key is another program.
         SingleInstance other(QStringLiteral("vorna-other"), dir.path());

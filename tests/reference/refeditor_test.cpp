@@ -419,12 +419,6 @@ TEST_F(RefEditors, PastedTextPassesTheBoxsFilter) {
         for (QAction* a : menu->actions())
             if (a->objectName() == QLatin1String("edit-paste")) a->trigger();
         EXPECT_EQ(box->text(), k.pasted) << c.name;
-        if (k.box == &RefEditor::labelBox) {
-            box->clear();
-            dialogs.clipboard = k.clipboard;
-            QTest::keyClick(box, Qt::Key_V, Qt::ControlModifier);
-            EXPECT_EQ(box->text(), k.pasted) << "keyboard";
-        }
         click(e.Cmd_Annuler);
         c.window().unload();
     }
