@@ -305,28 +305,24 @@ TEST_F(StartupTest, AFailureDuringCleanUpEndsTheStartAfterThePurge) {
 // the file: a read-only file, a file locked by another program.
 TEST_F(StartupTest, AccessFailuresAreSecurityErrorsThatGiveTheDatabasesReason) {
     const QString working = folder.createWorkingDatabase();
-    const auto expectSecurityError = [](const ScriptedDialogs& shown, const char* reason, const QString& file) {
-        ASSERT_EQ(shown.messages.size(), 1);
-        const QString text = shown.messages[0].text;
+    sqlite3* other = nullptr;
+    for (const bool locked : {false, true}) {
+        dialogs.messages.clear();
+        QFile::setPermissions(working, QFileDevice::ReadOwner | (locked ? QFileDevice::WriteOwner : QFileDevice::ReadUser));
+        if (locked) {
+            ASSERT_EQ(sqlite3_open(QFile::encodeName(working).constData(), &other), SQLITE_OK);
+            ASSERT_EQ(sqlite3_exec(other, "BEGIN IMMEDIATE", nullptr, nullptr, nullptr), SQLITE_OK);
+        }
+        const char* reason = locked ? "verrouillé par un autre utilisateur" : "lecture seule";
+        EXPECT_FALSE(runStartup());
+        ASSERT_EQ(dialogs.messages.size(), 1);
+        const QString text = dialogs.messages[0].text;
         EXPECT_TRUE(text.startsWith("Vous n'avez pas accès au fichier des données.\r\n\r\n"
                                     "Un adminstrateur doit vous donner accès à ce fichier\r\n\r\n"));
-        EXPECT_TRUE(text.contains(QString::fromUtf8(reason)) && text.contains(file)) << text.toStdString();
-        EXPECT_EQ(shown.messages[0].title, "Erreur sécurité");
-    };
-    {
-        ScriptedDialogs shown;
-        QFile::setPermissions(working, QFileDevice::ReadOwner | QFileDevice::ReadUser);
-        EXPECT_FALSE(runStartup());
-        QFile::setPermissions(working, QFileDevice::ReadOwner | QFileDevice::WriteOwner);
-        expectSecurityError(shown, "lecture seule", working);
+        EXPECT_TRUE(text.contains(QString::fromUtf8(reason)) && text.contains(working)) << text.toStdString();
+        EXPECT_EQ(dialogs.messages[0].title, "Erreur sécurité");
     }
-    ScriptedDialogs shown;
-    sqlite3* other = nullptr;
-    ASSERT_EQ(sqlite3_open(QFile::encodeName(working).constData(), &other), SQLITE_OK);
-    ASSERT_EQ(sqlite3_exec(other, "BEGIN IMMEDIATE", nullptr, nullptr, nullptr), SQLITE_OK);
-    EXPECT_FALSE(runStartup());
     sqlite3_close_v2(other);
-    expectSecurityError(shown, "verrouillé par un autre utilisateur", working);
 }
 
 TEST_F(StartupTest, CorruptWorkingDatabaseNamesTheFile) {
