@@ -10,15 +10,6 @@ inline QString readerName(QWidget* w) {
     return iface ? iface->text(QAccessible::Name) : QString();
 }
 
-// Runs a screen reader's action on a control; false when the control does not offer it.
-inline bool readerAction(QWidget* w, const QString& action) {
-    QAccessibleInterface* iface = QAccessible::queryAccessibleInterface(w);
-    QAccessibleActionInterface* actions = iface ? iface->actionInterface() : nullptr;
-    if (!actions || !actions->actionNames().contains(action)) return false;
-    actions->doAction(action);
-    return true;
-}
-
 // The inputs of a window a reader would not tell apart: one without a name, one read only as
 // its frame's title, two of one frame read alike. Hidden inputs count only with `hiddenToo`.
 inline QStringList readerNameFaults(QWidget* window, bool hiddenToo = false) {

@@ -47,10 +47,7 @@ std::optional<QString> ScriptedDialogs::chooseFolder(const QString&, const QStri
     return f;
 }
 
-std::optional<PrintTarget> ScriptedDialogs::choosePrintTarget(const QString&, const QString& name) {
-    printTargetNames << name;
-    return printTarget;
-}
+std::optional<PrintTarget> ScriptedDialogs::choosePrintTarget(const QString&, const QString&) { return printTarget; }
 
 std::optional<QString> ScriptedDialogs::chooseSaveFile(const SaveFileRequest& request) {
     saveFileRequests << request;

@@ -53,7 +53,6 @@ public:
     int beeps = 0;
     QString clipboard;
     std::optional<PrintTarget> printTarget;  // answer of choosePrintTarget
-    QStringList printTargetNames;            // name proposed by each print choice
     std::optional<QString> saveFile;         // answer of chooseSaveFile
     QList<SaveFileRequest> saveFileRequests;  // each file choice
     QString defaultPrinter;                  // "" : no printer installed

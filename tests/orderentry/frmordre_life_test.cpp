@@ -128,7 +128,8 @@ TEST_F(OrderWindowLife, PendingOrderIsEditableAndGeneratedOneViewOnly) {
     ASSERT_TRUE(forms::giveFocus(g.txtText[19]));
     QTest::keyClicks(g.txtText[19], "xy");
     EXPECT_EQ(g.txtText[19]->text(), "BENEFICIAIRE");
-    readerAction(g.optTypeOper->button(1), QAccessibleActionInterface::toggleAction());
+    QAccessible::queryAccessibleInterface(g.optTypeOper->button(1))->actionInterface()->doAction(
+        QAccessibleActionInterface::toggleAction());
     QTest::mouseClick(g.chkUrgent, Qt::LeftButton);
     EXPECT_TRUE(g.optTypeOper->value(0));
     EXPECT_FALSE(g.chkUrgent->isChecked());

@@ -15,14 +15,7 @@ using namespace vorna::test;
 
 namespace {
 
-class ReaderNames : public ProgramTest {
-protected:
-    void TearDown() override {
-        forms::unloadAll<FrmRefPays, FrmRefCodesEcono, FrmRefDevises, frmMgrModeles, frmAbout, frmImprim>();
-        ProgramTest::TearDown();
-    }
-    ScriptedDialogs dialogs;
-};
+class ReaderNames : public ProgramTest {};
 
 TEST_F(ReaderNames, EveryWindowNamesEachOfItsInputs) {
     QTemporaryDir gen;
@@ -44,6 +37,7 @@ TEST_F(ReaderNames, EveryWindowNamesEachOfItsInputs) {
         FrmRefPays::instance().unload();
         flushDeletes();
     }
+    forms::unloadAll<FrmRefCodesEcono, FrmRefDevises, frmMgrModeles, frmAbout, frmImprim>();
 }
 
 }  // namespace
