@@ -164,9 +164,7 @@ TEST(AmountFormats, FocusTakesTheEditFormAndTheBindingTheDisplayForm) {
     EXPECT_TRUE(two.parse("").isNull());
     EXPECT_TRUE(two.parse("  ").isNull());
     EXPECT_EQ(two.parse("1,2,3"), Value("1,2,3"));  // left for the column to refuse
-}
-
-TEST(AmountFormats, AnAmountWithMoreDecimalsThanItsCurrencyIsRefused) {
+    // An amount with more decimals than its currency takes is refused, never rounded.
     EXPECT_TRUE(judgeAmountDecimals(Decimal(1234567, 3), "2"));
     EXPECT_TRUE(judgeAmountDecimals(Decimal(123450, 2), "0"));
     EXPECT_FALSE(judgeAmountDecimals(Decimal(123400, 2), "0"));  // 1234,00 holds no decimal

@@ -51,26 +51,21 @@ TEST(OptionGroup, SelectingByCodeClicksLikeTheOldRuntime) {
     };
     optFrais[1]->toggle();
     EXPECT_EQ(clicks, (QList<int>{3, 2, 1, 0, 2, 1}));
-}
 
-// The arrows go through a container's options by index, round, whatever their place on the screen.
-TEST(OptionGroup, ArrowsFollowTheIndexes) {
-    QWidget frame;
+    // The arrows go through the options by index, round, whatever their place on the screen (as the
+    // charges block: "none chosen" (3) above the others, right to left); a disabled one is passed over.
     auto* grid = new QGridLayout(&frame);
-    OptionGroup optFrais;
-    for (int i = 0; i < 4; ++i)  // as the charges block: "none chosen" (3) above the others, right to left
-        grid->addWidget(optFrais.add(i, QStringLiteral("choix %1").arg(i), &frame), i == 3 ? 0 : 1, i == 3 ? 0 : 2 - i);
-    QList<int> clicks;
-    optFrais.click = [&](int i) { clicks << i; };
+    for (int i = 0; i < 4; ++i) grid->addWidget(optFrais[i], i == 3 ? 0 : 1, i == 3 ? 0 : 2 - i);
     frame.show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&frame));
+    clicks.clear();
     optFrais.setValue(3, true);
     optFrais[3]->setFocus();
     for (Qt::Key k : {Qt::Key_Down, Qt::Key_Right, Qt::Key_Down, Qt::Key_Down, Qt::Key_Up})
         QTest::keyClick(QApplication::focusWidget(), k);
     EXPECT_EQ(QApplication::focusWidget(), optFrais[2]);
     EXPECT_EQ(clicks, (QList<int>{3, 0, 1, 2, 3, 2}));
-    optFrais[3]->setEnabled(false);  // a disabled option is passed over
+    optFrais[3]->setEnabled(false);
     QTest::keyClick(QApplication::focusWidget(), Qt::Key_Down);
     EXPECT_EQ(QApplication::focusWidget(), optFrais[0]);
 }
