@@ -4,12 +4,6 @@
 
 namespace vorna::test {
 
-// What a screen reader says for a control.
-inline QString readerName(QWidget* w) {
-    QAccessibleInterface* iface = QAccessible::queryAccessibleInterface(w);
-    return iface ? iface->text(QAccessible::Name) : QString();
-}
-
 // The inputs of a window a reader would not tell apart: one without a name, one read only as
 // its frame's title, two of one frame read alike. Hidden inputs count only with `hiddenToo`.
 inline QStringList readerNameFaults(QWidget* window, bool hiddenToo = false) {
@@ -25,7 +19,8 @@ inline QStringList readerNameFaults(QWidget* window, bool hiddenToo = false) {
     QMap<QWidget*, QMap<QString, QWidget*>> seen;
     for (QWidget* w : window->findChildren<QWidget*>()) {
         if (!isInput(w) || (!hiddenToo && !w->isVisibleTo(window))) continue;
-        const QString name = readerName(w).trimmed();
+        QAccessibleInterface* iface = QAccessible::queryAccessibleInterface(w);  // what a screen reader says
+        const QString name = iface ? iface->text(QAccessible::Name).trimmed() : QString();
         QWidget* block = w->parentWidget();  // the nearest group box, else the window
         while (block && !qobject_cast<QGroupBox*>(block) && !block->isWindow()) block = block->parentWidget();
         const QString id = window->objectName() + u'.' + w->objectName() + u'/' + QLatin1String(w->metaObject()->className()) +

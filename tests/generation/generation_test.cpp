@@ -538,10 +538,7 @@ protected:
 TEST_F(SharedFolderTest, AFolderWithoutLocksStillGenerates) {
     orderOf(conn, QStringLiteral("NL1"));
     writeFolderFile(QStringLiteral("NL9.e9_"), paymentFile({{"NL1", "MOA+9:1,00:EUR'"}}));  // this database's pending order
-    files::FileLock::setLockCall([](int, int) {
-        errno = ENOLCK;
-        return -1;
-    });
+    files::FileLock::setLockCall([](int, int) { return errno = ENOLCK, -1; });
     run();
     files::FileLock::setLockCall(nullptr);
     EXPECT_EQ(folderFiles(), (QStringList{names.stem + ".e93", names.stem + ".htm", QStringLiteral("NL9.e9_")}));
@@ -555,12 +552,7 @@ TEST_F(SharedFolderTest, AWorkFileGoneOrChangedBeforeTheCommitUndoesTheRun) {
         duringSummary = [&](const GenerationNames& n) {
             QFile f(n.work);
             const qint64 size = f.size();
-            if (change[0] == 't') {
-                ASSERT_TRUE(f.open(QIODevice::ReadWrite));
-                f.resize(size / 2);
-                return;
-            }
-            QFile::remove(n.work);
+            EXPECT_TRUE(change[0] == 't' ? f.open(QIODevice::ReadWrite) && f.resize(size / 2) : QFile::remove(n.work));
             if (change[0] == 'r' && f.open(QIODevice::WriteOnly)) f.write(QByteArray(size, 'x'));
         };
         run();
