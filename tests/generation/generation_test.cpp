@@ -527,8 +527,6 @@ protected:
         EXPECT_GT(seenOrders, 0);
     }
 
-    QStringList settleMessages() const { return dialogs.texts().filter(QStringLiteral("génération interrompue")); }
-
     TempStartFolder otherFolder;
     ConnectionPtr other;
 };
@@ -652,13 +650,13 @@ TEST_F(SharedFolderTest, AKilledRunsFileIsSettledOnlyByItsOwnDatabase) {
     a.kill();
     a.waitForFinished();
     runOn(other);
-    EXPECT_EQ(settleMessages(), QStringList());
+    EXPECT_EQ(dialogs.texts().filter(QStringLiteral("génération interrompue")), QStringList());
     for (auto s = strangers.cbegin(); s != strangers.cend(); ++s) EXPECT_EQ(readAll(gen + s.key()), s.value()) << s.key().toStdString();
     expectGeneratedIffInOneFinalFile(other);
 
     strangers.remove(aWork[0]);
     run();
-    EXPECT_EQ(settleMessages(), QStringList{"Le fichier " + gen + aWork[0] +
+    EXPECT_EQ(dialogs.texts().filter(QStringLiteral("génération interrompue")), QStringList{"Le fichier " + gen + aWork[0] +
                                             " laissé par une génération interrompue a été supprimé : ses ordres n'ont pas été générés et restent en attente."});
     for (auto s = strangers.cbegin(); s != strangers.cend(); ++s) EXPECT_EQ(readAll(gen + s.key()), s.value()) << s.key().toStdString();
     expectGeneratedIffInOneFinalFile(conn);

@@ -139,9 +139,8 @@ TEST_F(OrderPrint, OneOrderShowsItsValuesUnderTheReportsOwnCaption) {
     EXPECT_TRUE(watermark);
 }
 
-// An order stored without its amount's text (cMontant) prints its amount as the list shows it,
-// with its currency's decimals (the regional separator, no-break blanks); a stored text prints
-// as it is.
+// An order stored without its amount's text (cMontant) prints its amount as the list shows it (its
+// currency's decimals, the regional separator, no-break blanks); a stored text prints as it is.
 TEST_F(OrderPrint, AnOrderWithoutItsAmountTextPrintsItsAmountAsTheListShowsIt) {
     const QString sep = QLocale().decimalPoint(), nb(QChar(0x00A0));
     const struct {

@@ -290,8 +290,7 @@ TEST_F(JetFileTest, TheChildDiesWithTheProgramSoTheNextStartRuns) {
         SingleInstance single(QStringLiteral("vorna"), dir.path());
         if (single.acquire() != SingleInstance::Outcome::Acquired) ::_exit(3);
         try {
-            JetFile::convertIsolated(dir.filePath(QStringLiteral("VornaW.mdb")), dir.filePath(QStringLiteral("out.sqlite")),
-                                     10 * 60 * 1000);
+            JetFile::convertIsolated(dir.filePath(QStringLiteral("VornaW.mdb")), dir.filePath(QStringLiteral("out.sqlite")), 600000);
         } catch (...) {
         }
         ::_exit(0);

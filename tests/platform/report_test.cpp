@@ -383,8 +383,6 @@ public:
         return MsgAnswer::OK;
     }
     QStringList messages;
-
-private:
     Dialogs* previous_;
 };
 
@@ -422,8 +420,7 @@ TEST_F(ReportTest, SaveDialogsProposeANameGiveTheExtensionAndKeepTheirWindow) {
         report.fileName = QString::fromUtf8(c.name);
         QString proposed;
         typeIntoNextFileDialog(proposed, folder.path(), QString::fromUtf8(c.typed));
-        const bool print = QByteArray(c.written).endsWith(".pdf");
-        EXPECT_TRUE(print ? report.print() : report.exportReport(QString(), QString(), true, true));
+        EXPECT_TRUE(QByteArray(c.written).endsWith(".pdf") ? report.print() : report.exportReport(QString(), QString(), true, true));
         EXPECT_EQ(proposed, c.proposed);
         EXPECT_TRUE(files::fileExists(folder.filePath(QString::fromUtf8(c.written))));
     }

@@ -408,25 +408,20 @@ TEST_F(RefEditors, CodeKeysAreFilteredWithTheirBeeps) {
     EXPECT_EQ(e.T_NbrDecimale->text(), "2");
     paste(e.labelBox, "Dollar\r\n\tdes \x01US");
     EXPECT_EQ(e.labelBox->text(), "Dollardes US");
-    click(e.Cmd_Annuler);
-    RefEditor& codes = open(kCases[2]);
-    click(codes.cmd_Ajouter);
-    paste(codes.T_Code, "e-1\t");
-    EXPECT_EQ(codes.T_Code->text(), "E1");
-}
-
-// A number of decimals that is no number is refused with the box's message, never stored as 0.
-TEST_F(RefEditors, DecimalsThatAreNoNumberAreRefused) {
-    RefEditor& e = open(kCases[3]);
-    click(e.cmd_Ajouter);
+    // A number of decimals that is no number, as a paste that bypassed the filter would leave it,
+    // is refused with the box's message, never stored as 0.
     fill(e, "ZZY", "Essai", QString());
-    e.T_NbrDecimale->setText("-");  // as a paste that bypassed the filter would leave it
+    e.T_NbrDecimale->setText("-");
     dialogs.messages.clear();
     click(e.Cmd_Valider);
     EXPECT_EQ(dialogs.texts(), QStringList{"La saisie du nombre de décimales est obligatoire !"});
     EXPECT_EQ(QApplication::focusWidget(), e.T_NbrDecimale);
     click(e.Cmd_Annuler);
     EXPECT_FALSE(stored("Devises").contains("ZZY"));
+    RefEditor& codes = open(kCases[2]);
+    click(codes.cmd_Ajouter);
+    paste(codes.T_Code, "e-1\t");
+    EXPECT_EQ(codes.T_Code->text(), "E1");
 }
 
 TEST_F(RefEditors, LabelCorrections) {
