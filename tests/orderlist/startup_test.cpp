@@ -13,6 +13,7 @@
 #include "orderentry/modrules.h"
 #include "orderlist/startup.h"
 #include "platform/clock.h"
+#include "platform/db/jetsql.h"
 #include "platform/db/recordset.h"
 #include "platform/environment.h"
 #include "platform/files/files.h"
@@ -217,6 +218,22 @@ TEST_F(StartupTest, PurgeKeepsPendingAndRecentOrders) {
     for (; !rs.eof(); rs.moveNext()) refs << rs.value(0).toText();
     EXPECT_EQ(refs, QStringList({"OLD29", "PENDING"}));
 }
+
+// The purge goes through the index on the generation date, also in a working database made
+// before the index was shipped: it gains it at start-up.
+TEST_F(StartupTest, ThePurgeGoesThroughTheIndexOfGenerationDates) {
+    folder.createWorkingDatabase();
+    folder.openWorking()->execute(QStringLiteral("DROP INDEX OrdresDateGener"));
+    ASSERT_TRUE(runStartup());
+    const ConnectionPtr c = folder.openWorking();
+    const QByteArray sql = "EXPLAIN QUERY PLAN " + jetsql::translate(Startup::PurgeStatement).toUtf8();
+    sqlite3_stmt* st = nullptr;
+    ASSERT_EQ(sqlite3_prepare_v2(c->handle(), sql.constData(), -1, &st, nullptr), SQLITE_OK);
+    ASSERT_EQ(sqlite3_step(st), SQLITE_ROW);
+    EXPECT_STREQ(reinterpret_cast<const char*>(sqlite3_column_text(st, 3)), "SEARCH Ordres USING INDEX OrdresDateGener (dateGener<?)");
+    sqlite3_finalize(st);
+}
+
 
 TEST_F(StartupTest, CleanUpDeletesOnlyOldGeneratedFilesOfExactCase) {
     QTemporaryDir gen;
