@@ -23,6 +23,7 @@
 #include "generation/generation.h"
 #include "generation/rptrecapgener.h"
 #include "benchdialogs.h"
+#include "benchorders.h"
 #include "platform/clock.h"
 #include "platform/db/connection.h"
 #include "platform/dialogs.h"
@@ -54,11 +55,6 @@ struct Currency {
 constexpr Currency kCurrencies[] = {{"EUR", 2}, {"USD", 2}, {"GBP", 2}, {"JPY", 0}, {"KWD", 3}};
 
 bool fill(const QString& path, int count) {
-    sqlite3* db = nullptr;
-    if (sqlite3_open(path.toUtf8().constData(), &db) != SQLITE_OK) return false;
-    sqlite3_exec(db, "BEGIN", nullptr, nullptr, nullptr);
-    sqlite3_exec(db, "INSERT INTO ParamRef (idUniq, modeTransfert, partCft) VALUES (1, 'CFT', 'BQPART01')", nullptr, nullptr, nullptr);
-    sqlite3_stmt* st = nullptr;
     const char* sql =
         "INSERT INTO Ordres (typeOper, devPaiement, devOrdre, montant, urgent, refInterne, dateCreation,"
         " ribPL, identPL1, identPL2, codePostalPL, villePL, paysPL,"
@@ -67,14 +63,10 @@ bool fill(const QString& path, int count) {
         " VALUES (0, ?, ?, ?, ?, ?, ?, '30004 00828 00010123456 76', 'TRESORERIE GENERALE DU NORD', '1 RUE HAUTE', '59000',"
         " 'LILLE', 'FR', 'DEUTDEFFXXX', 'DEUTSCHE BANK AG', 'FRANKFURT', 'DE', ?, 'HAFENSTRASSE 12', 'HAMBURG', 'DE',"
         " 'DE89370400440532013000', 'FACTURE 2026-1234', 'CONTRAT 55', ?, 0, 1, '110', 'DE', ?, 0)";
-    if (sqlite3_prepare_v2(db, sql, -1, &st, nullptr) != SQLITE_OK) {
-        std::fprintf(stderr, "%s\n", sqlite3_errmsg(db));
-        return false;
-    }
     std::mt19937 rng(20261208);
     const QByteArray created = storedDateTime(Clock::now()).toLatin1();
-    bool ok = true;
-    for (int i = 1; i <= count && ok; ++i) {
+    const char* settings = "INSERT INTO ParamRef (idUniq, modeTransfert, partCft) VALUES (1, 'CFT', 'BQPART01')";
+    return bench::insertRows(path, settings, sql, count, [&](sqlite3_stmt* st, int i) {
         const Currency& cur = kCurrencies[rng() % std::size(kCurrencies)];
         const QByteArray amount = Decimal(qint64(rng() % 100000000) + 1, cur.decimals).toString().toLatin1();
         const QByteArray ref = QStringLiteral("VIR-%1").arg(i, 6, 10, QChar(u'0')).toLatin1();
@@ -88,13 +80,7 @@ bool fill(const QString& path, int count) {
         sqlite3_bind_text(st, 7, name.constData(), -1, SQLITE_TRANSIENT);
         sqlite3_bind_int(st, 8, i % 3);
         sqlite3_bind_int(st, 9, cur.decimals);
-        ok = sqlite3_step(st) == SQLITE_DONE;
-        sqlite3_reset(st);
-    }
-    sqlite3_finalize(st);
-    sqlite3_exec(db, ok ? "COMMIT" : "ROLLBACK", nullptr, nullptr, nullptr);
-    sqlite3_close(db);
-    return ok;
+    });
 }
 
 struct Floors {

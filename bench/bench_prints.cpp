@@ -55,10 +55,6 @@ long peakKb() {
 }
 
 bool fill(const QString& path, int count) {
-    sqlite3* db = nullptr;
-    if (sqlite3_open(path.toUtf8().constData(), &db) != SQLITE_OK) return false;
-    sqlite3_exec(db, "BEGIN", nullptr, nullptr, nullptr);
-    sqlite3_stmt* st = nullptr;
     const char* sql =
         "INSERT INTO Ordres (typeOper, devPaiement, devOrdre, montant, cMontant, urgent, refInterne, dateCreation,"
         " ribOY, identOY1, identOY2, codePostalOY, villeOY, paysOY,"
@@ -73,13 +69,8 @@ bool fill(const QString& path, int count) {
         " 'DEUTDEFFXXX', '37040044', 'DEUTSCHE BANK AG', 'HAMBURG', 'DE', ?, 'HAFENSTRASSE 12', 'HAMBURG', 'DE',"
         " 'DE89370400440532013000', 'FACTURE 2026-1234', 'CONTRAT 55', ?, ?, '+49 40 123456', 1, '110', 'DE',"
         " '552100554', 2, 1, ?)";
-    if (sqlite3_prepare_v2(db, sql, -1, &st, nullptr) != SQLITE_OK) {
-        std::fprintf(stderr, "%s\n", sqlite3_errmsg(db));
-        return false;
-    }
     const QByteArray created = storedDateTime(kGenerated.addDays(-1)).toLatin1();
-    bool ok = true;
-    for (int i = 1; i <= count && ok; ++i) {
+    return bench::insertRows(path, nullptr, sql, count, [&](sqlite3_stmt* st, int i) {
         const QByteArray ref = QStringLiteral("VIR-%1").arg(i, 6, 10, QChar(u'0')).toLatin1();
         const QByteArray name = QStringLiteral("HANSEATIC SHIPPING %1 GMBH").arg(i).toLatin1();
         const QByteArray when = storedDateTime(kGenerated.addSecs(i % 50)).toLatin1();
@@ -91,13 +82,7 @@ bool fill(const QString& path, int count) {
         sqlite3_bind_int(st, 6, i % 3);
         sqlite3_bind_int(st, 7, i % 3);
         sqlite3_bind_text(st, 8, when.constData(), -1, SQLITE_TRANSIENT);
-        ok = sqlite3_step(st) == SQLITE_DONE;
-        sqlite3_reset(st);
-    }
-    sqlite3_finalize(st);
-    sqlite3_exec(db, ok ? "COMMIT" : "ROLLBACK", nullptr, nullptr, nullptr);
-    sqlite3_close(db);
-    return ok;
+    });
 }
 
 // Items drawn on one order's page: what the floor paints as often.

@@ -36,11 +36,34 @@ inline const char* const kBeneficiaries[] = {
     "KUWAIT TRADING CO",         "TUNIS TEXTILES SARL",        "ACME INDUSTRIES LTD",     "BODEGAS DEL SUR SA",
     "LOGISTIQUE ALPINE SA",      "ZURICH INSTRUMENTS AG",      "GREAT LAKES TIMBER INC",  "MEDITERRANEE FRUITS"};
 
-inline bool fillWorkingDatabase(const QString& path, int count, bool spread) {
+// Inserts `count` rows with `sql` into the database at `path`, in one transaction that starts
+// with the statement `before` when there is one; `bind(st, i)` binds row i, from 1 to `count`.
+template <typename Bind>
+bool insertRows(const QString& path, const char* before, const char* sql, int count, Bind bind) {
     sqlite3* db = nullptr;
     if (sqlite3_open(path.toUtf8().constData(), &db) != SQLITE_OK) return false;
     sqlite3_exec(db, "BEGIN", nullptr, nullptr, nullptr);
+    if (before) sqlite3_exec(db, before, nullptr, nullptr, nullptr);
     sqlite3_stmt* st = nullptr;
+    if (sqlite3_prepare_v2(db, sql, -1, &st, nullptr) != SQLITE_OK) {
+        std::fprintf(stderr, "%s\n", sqlite3_errmsg(db));
+        sqlite3_close(db);
+        return false;
+    }
+    bool ok = true;
+    for (int i = 1; i <= count && ok; ++i) {
+        bind(st, i);
+        ok = sqlite3_step(st) == SQLITE_DONE;
+        if (!ok) std::fprintf(stderr, "%s\n", sqlite3_errmsg(db));
+        sqlite3_reset(st);
+    }
+    sqlite3_finalize(st);
+    sqlite3_exec(db, ok ? "COMMIT" : "ROLLBACK", nullptr, nullptr, nullptr);
+    sqlite3_close(db);
+    return ok;
+}
+
+inline bool fillWorkingDatabase(const QString& path, int count, bool spread) {
     const char* sql =
         "INSERT INTO Ordres (typeOper, devPaiement, devOrdre, montant, urgent, refInterne, dateCreation, identBE1,"
         " identBE2, motif1, frais, avisBenefType, residentOY, nbDeci, genere, dateGener, paysResBE, codeEcono,"
@@ -50,11 +73,6 @@ inline bool fillWorkingDatabase(const QString& path, int count, bool spread) {
         " '30004005500001004750105', 'CLIENT SA', '2 AVENUE FOCH', '69001', 'LYON', 'FR',"
         " '20041010050500012345694', 'BANQUE', '1 RUE DE LA PAIX', '75001', 'PARIS', 'FR',"
         " 'DEUTDEFFXXX', 'DE', 'HAMBURG', 'DE', 'DE89370400440532013000', ?, ?)";
-    if (sqlite3_prepare_v2(db, sql, -1, &st, nullptr) != SQLITE_OK) {
-        std::fprintf(stderr, "%s\n", sqlite3_errmsg(db));
-        sqlite3_close(db);
-        return false;
-    }
     std::mt19937 rng(20261208);
     std::uniform_int_distribution<int> percent(0, 99);
     std::uniform_real_distribution<double> magnitude(1.0, 6.7);
@@ -62,8 +80,7 @@ inline bool fillWorkingDatabase(const QString& path, int count, bool spread) {
     // Every order within the last 28 days, so that none is purged at start-up.
     const qint64 span = 28LL * 24 * 3600;
     const int firstPending = count - count / 3 + 1;
-    bool ok = true;
-    for (int i = 1; i <= count && ok; ++i) {
+    return insertRows(path, nullptr, sql, count, [&](sqlite3_stmt* st, int i) {
         int pick = percent(rng), c = 0;
         while (pick >= kCurrencies[c].weight) pick -= kCurrencies[c++].weight;
         const Currency& cur = kCurrencies[c];
@@ -108,14 +125,7 @@ inline bool fillWorkingDatabase(const QString& path, int count, bool spread) {
         sqlite3_bind_text(st, 12, amountText.constData(), -1, SQLITE_TRANSIENT);
         if (pending) sqlite3_bind_null(st, 13);
         else sqlite3_bind_text(st, 13, currencies.constData(), -1, SQLITE_TRANSIENT);
-        ok = sqlite3_step(st) == SQLITE_DONE;
-        if (!ok) std::fprintf(stderr, "%s\n", sqlite3_errmsg(db));
-        sqlite3_reset(st);
-    }
-    sqlite3_finalize(st);
-    sqlite3_exec(db, ok ? "COMMIT" : "ROLLBACK", nullptr, nullptr, nullptr);
-    sqlite3_close(db);
-    return ok;
+    });
 }
 
 // The template, the reference database and a working database of `count` orders.
@@ -139,9 +149,6 @@ inline bool makeDataFolder(const QString& dir, int count, bool spread) {
     // tried at once, generation included.
     const QString generation = QDir(dir).filePath(QStringLiteral("generation"));
     QDir().mkpath(generation);
-    sqlite3* db = nullptr;
-    if (sqlite3_open(working.toUtf8().constData(), &db) != SQLITE_OK) return false;
-    sqlite3_stmt* st = nullptr;
     const char* sql =
         "INSERT INTO ParamRef (idUniq, radicalRef, reperGener, ribOY, identOY1, identOY2, codePostalOY, villeOY, paysOY,"
         " sirenOY, modifiableOY, ribPL, identPL1, identPL2, codePostalPL, villePL, paysPL, sirenPL, modifiablePL,"
@@ -149,15 +156,8 @@ inline bool makeDataFolder(const QString& dir, int count, bool spread) {
         " '69001', 'LYON', 'FR', '732829320', 1, '20041 01005 05000123456 94', 'BANQUE', '1 RUE DE LA PAIX',"
         " '75001', 'PARIS', 'FR', '552100554', 1, 'CFT', 'BQPART01')";
     const QByteArray folder = (generation + u'/').toUtf8();
-    bool ok = sqlite3_prepare_v2(db, sql, -1, &st, nullptr) == SQLITE_OK;
-    if (ok) {
-        sqlite3_bind_text(st, 1, folder.constData(), -1, SQLITE_TRANSIENT);
-        ok = sqlite3_step(st) == SQLITE_DONE;
-    }
-    if (!ok) std::fprintf(stderr, "%s\n", sqlite3_errmsg(db));
-    sqlite3_finalize(st);
-    sqlite3_close(db);
-    return ok;
+    return insertRows(working, nullptr, sql, 1,
+                      [&](sqlite3_stmt* st, int) { sqlite3_bind_text(st, 1, folder.constData(), -1, SQLITE_TRANSIENT); });
 }
 
 // A line of /proc/self/status in MiB ("VmHWM:" the peak resident memory so far, "VmRSS:" the

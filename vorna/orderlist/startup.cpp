@@ -19,8 +19,6 @@
 namespace vorna {
 
 const QString Startup::PurgeStatement = QStringLiteral("delete * from Ordres where dateGener < now -30");
-const QString Startup::GenerationDateIndex =
-    QStringLiteral("CREATE INDEX IF NOT EXISTS OrdresDateGener ON Ordres (dateGener)");
 
 // The dates come as stored: the list writes them "dd/mm/YYYY HH:MM" for the rows it draws only.
 const QString Startup::ListQuery = QStringLiteral(
@@ -41,7 +39,8 @@ QString inFolder(const QString& folder, const QString& name) { return QDir(folde
 // working database made before it was gains it at its next start. A file that may only be read
 // keeps reading every order: the purge then says what is wrong with it.
 void addGenerationDateIndex(const ConnectionPtr& conn) {
-    sqlite3_exec(conn->handle(), Startup::GenerationDateIndex.toUtf8().constData(), nullptr, nullptr, nullptr);
+    sqlite3_exec(conn->handle(), "CREATE INDEX IF NOT EXISTS OrdresDateGener ON Ordres (dateGener)", nullptr, nullptr,
+                 nullptr);
 }
 
 // A template of the old engine (Jet, Access) is no damaged template: the start-up converts the

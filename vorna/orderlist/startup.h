@@ -54,8 +54,6 @@ public:
     static void reportFatal(long number, const QString& source, const QString& description);
 
     static const QString PurgeStatement;
-    // The index of Ordres on dateGener that the purge goes through (the template's own).
-    static const QString GenerationDateIndex;
     static const QString ListQuery;
 
 private:

@@ -2,10 +2,10 @@
 
 #include <QDateTime>
 #include <QDeadlineTimer>
-#include <QThread>
 #include <QDir>
 #include <QFile>
 #include <QFileSystemWatcher>
+#include <QThread>
 
 #include <cerrno>
 #include <fcntl.h>
@@ -18,8 +18,6 @@
 namespace vorna {
 
 namespace {
-
-QString reasonOf(int err) { return files::systemErrorText(err); }
 
 QByteArray native(const QString& path) { return QFile::encodeName(path); }
 
@@ -70,7 +68,7 @@ bool SingleInstance::prepareFolder() {
         // Our own folder in the shared temporary folder: private to the user, and refused when
         // someone else made it first.
         if (mkdir(p.constData(), 0700) != 0 && errno != EEXIST) {
-            error_ = QStringLiteral("Impossible de créer le dossier « %1 » : %2.").arg(folder_, reasonOf(errno));
+            error_ = QStringLiteral("Impossible de créer le dossier « %1 » : %2.").arg(folder_, files::systemErrorText(errno));
             return false;
         }
         if (!isOwnFolder(folder_)) {
@@ -82,7 +80,7 @@ bool SingleInstance::prepareFolder() {
     }
     if (!QDir().mkpath(folder_)) {
         const int err = errno;
-        error_ = QStringLiteral("Impossible de créer le dossier « %1 » : %2.").arg(folder_, reasonOf(err ? err : EACCES));
+        error_ = QStringLiteral("Impossible de créer le dossier « %1 » : %2.").arg(folder_, files::systemErrorText(err ? err : EACCES));
         return false;
     }
     return true;
@@ -96,7 +94,7 @@ bool SingleInstance::openLock() {
         if (fd_ < 0 && errno != ELOOP && errno != EISDIR && errno != ENXIO) break;
     }
     if (fd_ >= 0) return true;
-    error_ = QStringLiteral("Impossible de créer le fichier de verrou « %1 » : %2.").arg(lockPath_, reasonOf(errno));
+    error_ = QStringLiteral("Impossible de créer le fichier de verrou « %1 » : %2.").arg(lockPath_, files::systemErrorText(errno));
     return false;
 }
 
@@ -109,7 +107,7 @@ SingleInstance::Outcome SingleInstance::acquire() {
         ::close(fd_);
         fd_ = -1;
         if (err != EWOULDBLOCK) {
-            error_ = QStringLiteral("Impossible de verrouiller le fichier « %1 » : %2.").arg(lockPath_, reasonOf(err));
+            error_ = QStringLiteral("Impossible de verrouiller le fichier « %1 » : %2.").arg(lockPath_, files::systemErrorText(err));
             return Outcome::Failed;
         }
         // Ask the running instance for its window; a failure here is ignored. It answers by

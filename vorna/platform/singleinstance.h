@@ -23,7 +23,7 @@ public:
     enum class Outcome {
         Acquired,        // this process is now the only instance
         AlreadyRunning,  // another instance holds the lock (it was asked for its window)
-        Busy,            // another instance holds the lock and has not answered: busyText() says so
+        Busy,            // another instance holds the lock and has not answered: errorString() says so
         Failed,          // the lock could not be set up: errorString() says why
     };
 

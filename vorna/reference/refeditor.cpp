@@ -601,8 +601,8 @@ bool RefEditor::saisieValide() {
         return false;
     }
     // One digit: a text that is no number would be stored as 0.
-    if (T_NbrDecimale && !(T_NbrDecimale->text().size() == 1 && T_NbrDecimale->text()[0].isDigit() &&
-                           T_NbrDecimale->text()[0].unicode() < 128)) {
+    if (T_NbrDecimale && !(T_NbrDecimale->text().size() == 1 && T_NbrDecimale->text()[0] >= u'0' &&
+                           T_NbrDecimale->text()[0] <= u'9')) {
         refuse(design_.decimalsMessage);
         forms::giveFocus(T_NbrDecimale);
         return false;

@@ -45,10 +45,9 @@ void quitWhenNoWindowLeft() {
         if (std::none_of(windows.cbegin(), windows.cend(), countsAsOpen)) QCoreApplication::quit();
     });
 }
-}  // namespace
 
-// A modal window (a message, a file dialog) that `w` owns, however deep: it runs a loop of its
-// own, and goes with `w`.
+// A modal window (a message, a file dialog) that `w` owns, however deep, is showing: it runs a
+// loop of its own, and goes with `w`.
 bool hasOwnModalDialog(const QWidget* w) {
     const QWidgetList windows = QApplication::topLevelWidgets();
     for (const QWidget* top : windows) {
@@ -58,6 +57,7 @@ bool hasOwnModalDialog(const QWidget* w) {
     }
     return false;
 }
+}  // namespace
 
 QWidget* ownerWindow(const QWidget* except) {
     auto usable = [except](QWidget* w) {

@@ -16,9 +16,9 @@ enum class WindowState { Normal = 0, Minimized = 1, Maximized = 2 };
 // A window of the program, with the life the old runtime gave it:
 // - load() runs formLoad() once (it is idempotent); showing a window loads it first. An
 //   exception out of formLoad() reaches the caller and leaves the window unloaded.
-// - unload() is refused while a modal dialog of the window's own shows (hasOwnModalDialog);
-//   otherwise it asks formQueryUnload(cancel, mode) (a cancel keeps the window), runs formUnload(),
-//   hides the window and destroys it (deleteLater: the object stays valid until control
+// - unload() is refused while a modal dialog of the window's own (its child: a message, a file
+//   dialog) shows; otherwise it asks formQueryUnload(cancel, mode) (a cancel keeps the
+//   window), runs formUnload(), hides the window and destroys it (deleteLater: the object stays valid until control
 //   returns to the event loop, so a handler may go on after unloading its own window).
 // - The close box goes through unload(UnloadMode::ControlMenu).
 // - showModal() shows it application-modal and returns when it is hidden or unloaded. The
@@ -142,8 +142,6 @@ private:
     QPointer<QAbstractButton> cancelButton_;
 };
 
-// True while a modal window that `w` owns (its child: a message, a file dialog) is showing.
-bool hasOwnModalDialog(const QWidget* w);
 // The window the user works in (the active or modal one, else the program's window activated
 // last, else the main window), other than `except`; nullptr when none is shown. Modal windows and message boxes
 // belong to it.
