@@ -77,11 +77,6 @@ std::vector<int> fieldsOf(const Section& s, const Recordset* rs) {
     return out;
 }
 
-VbError missingField(const Control& c) {
-    return VbError(err::ItemNotFound, kSource,
-                   QStringLiteral("Le champ « %1 » n'existe pas dans la source des données.").arg(c.dataField));
-}
-
 // What a band is placed with: its items, or only its height (the items of the controls that
 // grow are made to measure it, the others are left out). An export takes the items with the
 // stored bytes of the texts shown as they are, which it writes without making texts of them.
@@ -117,12 +112,12 @@ void placeSection(Band& out, const Section& s, int sectionIndex, const Recordset
     for (int i = 0; i < s.controls.size(); ++i) {
         const Control& c = s.controls[i];
         if (!c.visible) continue;
-        if (fill == Fill::Height && !c.canGrow) {
-            if (fields[size_t(i)] < 0 && !c.dataField.isEmpty() && rs &&
-                (c.kind == Control::Kind::TextBox || c.kind == Control::Kind::CheckBox))
-                throw missingField(c);
-            continue;
-        }
+        // A field the data source lacks is an error whether the band is measured or filled.
+        const bool bound = c.kind == Control::Kind::TextBox || c.kind == Control::Kind::CheckBox;
+        if (bound && fields[size_t(i)] < 0 && !c.dataField.isEmpty() && rs)
+            throw VbError(err::ItemNotFound, kSource,
+                          QStringLiteral("Le champ « %1 » n'existe pas dans la source des données.").arg(c.dataField));
+        if (fill == Fill::Height && !c.canGrow) continue;
         PlacedItem item;
         item.control = i;
         item.height = c.rect.height();
@@ -131,11 +126,7 @@ void placeSection(Band& out, const Section& s, int sectionIndex, const Recordset
         case Control::Kind::TextBox:
         case Control::Kind::CheckBox: {
             const int index = fields[size_t(i)];
-            if (index < 0) {
-                if (!c.dataField.isEmpty() && rs) throw missingField(c);
-                break;
-            }
-            if (row < 0) break;
+            if (index < 0 || row < 0) break;
             QByteArrayView stored;
             if (fill == Fill::Export && before && before->storedAsShown[size_t(i)] && rs->storedTextAt(row, index, stored)) {
                 item.stored = stored;
@@ -150,9 +141,9 @@ void placeSection(Band& out, const Section& s, int sectionIndex, const Recordset
             if (c.kind == Control::Kind::TextBox) {
                 item.text = fieldText(c, v);
                 if (c.textOf) item.text = c.textOf(*rs, row, item.text);
-            }
-            else
+            } else {
                 item.checked = v.toBool() == c.checkedWhen;
+            }
             if (known) {
                 before->stored[size_t(i)] = stored;
                 before->texts[size_t(i)] = item.text;
@@ -953,7 +944,7 @@ bool Report::exportReport(const QString& key, const QString& pathIn, bool overwr
     }
     if (!written) {
         const VbError e = failed();
-        file.cancelWriting();
+        discard();
         throw e;
     }
     if (!jobGoesOn(start, reported)) {
