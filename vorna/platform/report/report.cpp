@@ -731,30 +731,23 @@ public:
             const Control& c = layout_.control(band, item);
             const QByteArray& cls = classes_[size_t(band.section)][size_t(item.control)];
             room(64 + cls.size());
-            switch (c.kind) {
-            case Control::Kind::TextBox:
-                if (!item.stored.isNull()) {
-                    if (item.stored.isEmpty() && !c.border) break;
-                    room(64 + cls.size() + kEscapedBytes * item.stored.size());
-                    to = put(to, "<SPAN class=");
-                    to = put(to, cls);
-                    to = put(to, ">");
-                    to = putEscaped(to, item.stored);
-                    to = put(to, "</SPAN>");
-                    break;
-                }
-                [[fallthrough]];
-            case Control::Kind::Label: {
-                const QString& text = c.kind == Control::Kind::Label ? expanded(item.text) : item.text;
-                if (text.isEmpty() && !c.border) break;
+            // A text (a QString, or the stored bytes) escaped in its span; an empty one only
+            // for its border.
+            const auto span = [&](const auto& text) {
+                if (text.isEmpty() && !c.border) return;
                 room(64 + cls.size() + kEscapedBytes * text.size());
                 to = put(to, "<SPAN class=");
                 to = put(to, cls);
                 to = put(to, ">");
                 to = putEscaped(to, text);
                 to = put(to, "</SPAN>");
+            };
+            switch (c.kind) {
+            case Control::Kind::TextBox:
+                if (!item.stored.isNull()) span(item.stored);
+                else span(item.text);
                 break;
-            }
+            case Control::Kind::Label: span(expanded(item.text)); break;
             case Control::Kind::CheckBox:
                 if (!c.boxed && !item.checked) break;
                 to = put(to, "<SPAN class=");
