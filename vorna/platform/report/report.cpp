@@ -77,6 +77,19 @@ std::vector<int> fieldsOf(const Section& s, const Recordset* rs) {
     return out;
 }
 
+// Fails when a visible text box or check box of a visible section names a field that the data
+// source lacks: checked once before the section is placed, for all its rows.
+void requireFields(const Section& s, const Recordset* rs, const std::vector<int>& fields) {
+    if (!rs || !s.visible) return;
+    for (int i = 0; i < s.controls.size(); ++i) {
+        const Control& c = s.controls[i];
+        const bool bound = c.kind == Control::Kind::TextBox || c.kind == Control::Kind::CheckBox;
+        if (c.visible && bound && fields[size_t(i)] < 0 && !c.dataField.isEmpty())
+            throw VbError(err::ItemNotFound, kSource,
+                          QStringLiteral("Le champ « %1 » n'existe pas dans la source des données.").arg(c.dataField));
+    }
+}
+
 // What a band is placed with: its items, or only its height (the items of the controls that
 // grow are made to measure it, the others are left out). An export takes the items with the
 // stored bytes of the texts shown as they are, which it writes without making texts of them.
@@ -99,9 +112,11 @@ bool showsStoredText(const Control& c, const Recordset& rs, int index) {
 }
 
 // A section for one row (`row` -1: no row), not yet given its place on a page, into `out`:
-// a band placed before for another row lends its room to this one.
+// a band placed before for another row lends its room to this one. `before`, for the rows of
+// the detail, keeps the texts of the row before (null for the other sections). `fields` come
+// from fieldsOf and have passed requireFields.
 void placeSection(Band& out, const Section& s, int sectionIndex, const Recordset* rs, int row, const std::vector<int>& fields,
-                  Fill fill = Fill::Items, RowTexts* before = nullptr) {
+                  Fill fill, RowTexts* before) {
     out.section = sectionIndex;
     out.top = 0;
     out.height = 0;
@@ -112,11 +127,6 @@ void placeSection(Band& out, const Section& s, int sectionIndex, const Recordset
     for (int i = 0; i < s.controls.size(); ++i) {
         const Control& c = s.controls[i];
         if (!c.visible) continue;
-        // A field the data source lacks is an error whether the band is measured or filled.
-        const bool bound = c.kind == Control::Kind::TextBox || c.kind == Control::Kind::CheckBox;
-        if (bound && fields[size_t(i)] < 0 && !c.dataField.isEmpty() && rs)
-            throw VbError(err::ItemNotFound, kSource,
-                          QStringLiteral("Le champ « %1 » n'existe pas dans la source des données.").arg(c.dataField));
         if (fill == Fill::Height && !c.canGrow) continue;
         PlacedItem item;
         item.control = i;
@@ -159,12 +169,6 @@ void placeSection(Band& out, const Section& s, int sectionIndex, const Recordset
         }
         out.items << std::move(item);
     }
-}
-
-Band placeSection(const Section& s, int sectionIndex, const Recordset* rs, int row, const std::vector<int>& fields, Fill fill) {
-    Band out;
-    placeSection(out, s, sectionIndex, rs, row, fields, fill);
-    return out;
 }
 
 // Bytes written through a pointer, for the pieces written for every row: the caller has made
@@ -464,7 +468,11 @@ void paginate(const Layout& frame, const QMargins& margins, const Recordset* dat
     const int firstRow = data && data->recordCount() > 0 ? 0 : -1;
     auto place1 = [&](int section, int row) {
         const Section& s = frame.sections[section];
-        return placeSection(s, section, data, row, fieldsOf(s, data), fill);
+        const std::vector<int> fields = fieldsOf(s, data);
+        requireFields(s, data, fields);
+        Band band;
+        placeSection(band, s, section, data, row, fields, fill, nullptr);
+        return band;
     };
 
     // The page footer is the same on every page; its page codes are read when it is drawn.
@@ -506,6 +514,7 @@ void paginate(const Layout& frame, const QMargins& margins, const Recordset* dat
     if (data && detail.visible) {
         const int rows = data->recordCount();
         const std::vector<int> fields = fieldsOf(detail, data);
+        if (rows > 0) requireFields(detail, data, fields);
         RowTexts before;
         before.stored.resize(fields.size());
         before.texts.resize(fields.size());
