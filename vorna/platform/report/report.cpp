@@ -77,9 +77,17 @@ std::vector<int> fieldsOf(const Section& s, const Recordset* rs) {
     return out;
 }
 
-VbError missingField(const Control& c) {
-    return VbError(err::ItemNotFound, kSource,
-                   QStringLiteral("Le champ « %1 » n'existe pas dans la source des données.").arg(c.dataField));
+// Fails when a visible text box or check box of a visible section names a field that the data
+// source lacks: checked once before the section is placed, for all its rows.
+void requireFields(const Section& s, const Recordset* rs, const std::vector<int>& fields) {
+    if (!rs || !s.visible) return;
+    for (int i = 0; i < s.controls.size(); ++i) {
+        const Control& c = s.controls[i];
+        const bool bound = c.kind == Control::Kind::TextBox || c.kind == Control::Kind::CheckBox;
+        if (c.visible && bound && fields[size_t(i)] < 0 && !c.dataField.isEmpty())
+            throw VbError(err::ItemNotFound, kSource,
+                          QStringLiteral("Le champ « %1 » n'existe pas dans la source des données.").arg(c.dataField));
+    }
 }
 
 // What a band is placed with: its items, or only its height (the items of the controls that
@@ -104,9 +112,11 @@ bool showsStoredText(const Control& c, const Recordset& rs, int index) {
 }
 
 // A section for one row (`row` -1: no row), not yet given its place on a page, into `out`:
-// a band placed before for another row lends its room to this one.
+// a band placed before for another row lends its room to this one. `before`, for the rows of
+// the detail, keeps the texts of the row before (null for the other sections). `fields` come
+// from fieldsOf and have passed requireFields.
 void placeSection(Band& out, const Section& s, int sectionIndex, const Recordset* rs, int row, const std::vector<int>& fields,
-                  Fill fill = Fill::Items, RowTexts* before = nullptr) {
+                  Fill fill, RowTexts* before) {
     out.section = sectionIndex;
     out.top = 0;
     out.height = 0;
@@ -117,12 +127,7 @@ void placeSection(Band& out, const Section& s, int sectionIndex, const Recordset
     for (int i = 0; i < s.controls.size(); ++i) {
         const Control& c = s.controls[i];
         if (!c.visible) continue;
-        if (fill == Fill::Height && !c.canGrow) {
-            if (fields[size_t(i)] < 0 && !c.dataField.isEmpty() && rs &&
-                (c.kind == Control::Kind::TextBox || c.kind == Control::Kind::CheckBox))
-                throw missingField(c);
-            continue;
-        }
+        if (fill == Fill::Height && !c.canGrow) continue;
         PlacedItem item;
         item.control = i;
         item.height = c.rect.height();
@@ -131,11 +136,7 @@ void placeSection(Band& out, const Section& s, int sectionIndex, const Recordset
         case Control::Kind::TextBox:
         case Control::Kind::CheckBox: {
             const int index = fields[size_t(i)];
-            if (index < 0) {
-                if (!c.dataField.isEmpty() && rs) throw missingField(c);
-                break;
-            }
-            if (row < 0) break;
+            if (index < 0 || row < 0) break;
             QByteArrayView stored;
             if (fill == Fill::Export && before && before->storedAsShown[size_t(i)] && rs->storedTextAt(row, index, stored)) {
                 item.stored = stored;
@@ -150,9 +151,9 @@ void placeSection(Band& out, const Section& s, int sectionIndex, const Recordset
             if (c.kind == Control::Kind::TextBox) {
                 item.text = fieldText(c, v);
                 if (c.textOf) item.text = c.textOf(*rs, row, item.text);
-            }
-            else
+            } else {
                 item.checked = v.toBool() == c.checkedWhen;
+            }
             if (known) {
                 before->stored[size_t(i)] = stored;
                 before->texts[size_t(i)] = item.text;
@@ -168,12 +169,6 @@ void placeSection(Band& out, const Section& s, int sectionIndex, const Recordset
         }
         out.items << std::move(item);
     }
-}
-
-Band placeSection(const Section& s, int sectionIndex, const Recordset* rs, int row, const std::vector<int>& fields, Fill fill) {
-    Band out;
-    placeSection(out, s, sectionIndex, rs, row, fields, fill);
-    return out;
 }
 
 // Bytes written through a pointer, for the pieces written for every row: the caller has made
@@ -473,7 +468,11 @@ void paginate(const Layout& frame, const QMargins& margins, const Recordset* dat
     const int firstRow = data && data->recordCount() > 0 ? 0 : -1;
     auto place1 = [&](int section, int row) {
         const Section& s = frame.sections[section];
-        return placeSection(s, section, data, row, fieldsOf(s, data), fill);
+        const std::vector<int> fields = fieldsOf(s, data);
+        requireFields(s, data, fields);
+        Band band;
+        placeSection(band, s, section, data, row, fields, fill, nullptr);
+        return band;
     };
 
     // The page footer is the same on every page; its page codes are read when it is drawn.
@@ -515,6 +514,7 @@ void paginate(const Layout& frame, const QMargins& margins, const Recordset* dat
     if (data && detail.visible) {
         const int rows = data->recordCount();
         const std::vector<int> fields = fieldsOf(detail, data);
+        if (rows > 0) requireFields(detail, data, fields);
         RowTexts before;
         before.stored.resize(fields.size());
         before.texts.resize(fields.size());
@@ -740,30 +740,23 @@ public:
             const Control& c = layout_.control(band, item);
             const QByteArray& cls = classes_[size_t(band.section)][size_t(item.control)];
             room(64 + cls.size());
-            switch (c.kind) {
-            case Control::Kind::TextBox:
-                if (!item.stored.isNull()) {
-                    if (item.stored.isEmpty() && !c.border) break;
-                    room(64 + cls.size() + kEscapedBytes * item.stored.size());
-                    to = put(to, "<SPAN class=");
-                    to = put(to, cls);
-                    to = put(to, ">");
-                    to = putEscaped(to, item.stored);
-                    to = put(to, "</SPAN>");
-                    break;
-                }
-                [[fallthrough]];
-            case Control::Kind::Label: {
-                const QString& text = c.kind == Control::Kind::Label ? expanded(item.text) : item.text;
-                if (text.isEmpty() && !c.border) break;
+            // A text (a QString, or the stored bytes) escaped in its span; an empty one only
+            // for its border.
+            const auto span = [&](const auto& text) {
+                if (text.isEmpty() && !c.border) return;
                 room(64 + cls.size() + kEscapedBytes * text.size());
                 to = put(to, "<SPAN class=");
                 to = put(to, cls);
                 to = put(to, ">");
                 to = putEscaped(to, text);
                 to = put(to, "</SPAN>");
+            };
+            switch (c.kind) {
+            case Control::Kind::TextBox:
+                if (!item.stored.isNull()) span(item.stored);
+                else span(item.text);
                 break;
-            }
+            case Control::Kind::Label: span(expanded(item.text)); break;
             case Control::Kind::CheckBox:
                 if (!c.boxed && !item.checked) break;
                 to = put(to, "<SPAN class=");
@@ -953,7 +946,7 @@ bool Report::exportReport(const QString& key, const QString& pathIn, bool overwr
     }
     if (!written) {
         const VbError e = failed();
-        file.cancelWriting();
+        discard();
         throw e;
     }
     if (!jobGoesOn(start, reported)) {
