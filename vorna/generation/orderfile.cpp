@@ -247,9 +247,6 @@ char* writeCheckedEdiText(char* to, QStringView textIn, bool colonToSpace) {
     return to;
 }
 
-// The same, written as the characters are looked at: a text of plain characters only, as they
-// nearly all are, is read once. At any other character the text is checked whole and written
-// again from the start.
 // ediText's bytes for the characters from `from` on, looked at one by one, written from `to`
 // on; `start` is where the text's bytes begin, written again when the text is checked whole.
 Q_NEVER_INLINE char* writeEdiTextOneByOne(char* start, char* to, const char16_t* from, QStringView textIn,
