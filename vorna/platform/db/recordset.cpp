@@ -403,7 +403,7 @@ struct Recordset::Impl {
         values.set(i, v);
     }
     // What storedAt tells of one field of a row.
-    Stored storedOne(int row, int field, QByteArrayView& text) const {
+    Q_ALWAYS_INLINE Stored storedOne(int row, int field, QByteArrayView& text) const {
         requireOpen();
         checkField(field);
         if (row < 0 || row >= size()) throw noCurrentRecord();
