@@ -587,7 +587,6 @@ QDateTime OrderFileWriter::writeDtmCreation() {
         stampDate_ = now.date();
         stampTime_ = now.time();
         creationStamp_ = now.toString(QStringLiteral("yyMMddHHmmss")).toLatin1();
-        executionDate_ = now.toString(QStringLiteral("yyMMdd")).toLatin1();
     }
     put("DTM+137:");
     putBytes(creationStamp_.constData(), creationStamp_.size());
@@ -599,7 +598,7 @@ QDateTime OrderFileWriter::writeDtmCreation() {
 void OrderFileWriter::writeDtmExecution(const QDateTime& now) {
     // The requested execution date is the day of the generation (the clock read for DTM+137).
     put("DTM+203:");
-    if (now.date() == stampDate_) putBytes(executionDate_.constData(), executionDate_.size());
+    if (now.date() == stampDate_) putBytes(creationStamp_.constData(), 6);  // its "yyMMdd"
     else put(now.toString(QStringLiteral("yyMMdd")));
     put(":101");
     endSegment();
