@@ -25,7 +25,6 @@ namespace {
 const QString kSource = QStringLiteral("Génération des ordres");
 const QString kImpossible = QStringLiteral("Génération impossible");
 const QString kCrLf = QStringLiteral("\r\n");
-const QString kWorkExtension = QStringLiteral(".e9_");
 // The payment file goes to the disk in writes of this size, not one per message.
 constexpr qsizetype kFileChunkBytes = 256 * 1024;
 
@@ -34,15 +33,17 @@ constexpr qsizetype kFileChunkBytes = 256 * 1024;
 const QString OrderFileGeneration::QuestionTitle = QStringLiteral("Génération d'un fichier d'ordres");
 const QString OrderFileGeneration::FailureTitle = QStringLiteral("Génération des ordres");
 
+const QString GenerationNames::WorkExtension = QStringLiteral(".e9_");
+
 GenerationNames GenerationNames::of(const QString& folder, const QString& stem) {
     GenerationNames n;
     n.stem = stem;
-    n.work = folder + stem + kWorkExtension;
+    n.work = folder + stem + WorkExtension;
     n.final = n.work.left(n.work.size() - 1) + u'3';
     n.transferDescriptor = folder + stem + QStringLiteral(".cft");
     n.summaryDescriptor = folder + QStringLiteral("bord") + stem + QStringLiteral(".cft");
     // Only the work file's own extension changes: a folder named "x.e9_" stays as it is.
-    n.summaryPage = n.work.left(n.work.size() - kWorkExtension.size()) + QStringLiteral(".htm");
+    n.summaryPage = n.work.left(n.work.size() - WorkExtension.size()) + QStringLiteral(".htm");
     return n;
 }
 

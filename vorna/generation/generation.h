@@ -29,6 +29,7 @@ struct GenerationNames {
     QString summaryPage;        // folder + stem + ".htm"
 
     static GenerationNames of(const QString& folder, const QString& stem);
+    static const QString WorkExtension;  // ".e9_"
 };
 
 // The totals by currency key, in the order of each key's most recent order.

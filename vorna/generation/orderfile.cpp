@@ -247,9 +247,6 @@ char* writeCheckedEdiText(char* to, QStringView textIn, bool colonToSpace) {
     return to;
 }
 
-// The same, written as the characters are looked at: a text of plain characters only, as they
-// nearly all are, is read once. At any other character the text is checked whole and written
-// again from the start.
 // ediText's bytes for the characters from `from` on, looked at one by one, written from `to`
 // on; `start` is where the text's bytes begin, written again when the text is checked whole.
 Q_NEVER_INLINE char* writeEdiTextOneByOne(char* start, char* to, const char16_t* from, QStringView textIn,
@@ -590,7 +587,6 @@ QDateTime OrderFileWriter::writeDtmCreation() {
         stampDate_ = now.date();
         stampTime_ = now.time();
         creationStamp_ = now.toString(QStringLiteral("yyMMddHHmmss")).toLatin1();
-        executionDate_ = now.toString(QStringLiteral("yyMMdd")).toLatin1();
     }
     put("DTM+137:");
     putBytes(creationStamp_.constData(), creationStamp_.size());
@@ -602,7 +598,7 @@ QDateTime OrderFileWriter::writeDtmCreation() {
 void OrderFileWriter::writeDtmExecution(const QDateTime& now) {
     // The requested execution date is the day of the generation (the clock read for DTM+137).
     put("DTM+203:");
-    if (now.date() == stampDate_) putBytes(executionDate_.constData(), executionDate_.size());
+    if (now.date() == stampDate_) putBytes(creationStamp_.constData(), 6);  // its "yyMMdd"
     else put(now.toString(QStringLiteral("yyMMdd")));
     put(":101");
     endSegment();

@@ -124,8 +124,7 @@ private:
     qsizetype capacity_ = 0;
     QDate stampDate_;   // the second whose stamps are formatted below
     QTime stampTime_;
-    QByteArray creationStamp_;
-    QByteArray executionDate_;
+    QByteArray creationStamp_;  // "yyMMddHHmmss"
     int messageNumber_ = 0;
     int segmentCount_ = 0;
     int messageCount_ = 0;

@@ -16,8 +16,6 @@ namespace vorna {
 
 namespace {
 
-const QString kWorkExtension = QStringLiteral(".e9_");
-
 // The elements of one segment, split on "+" and with the release character "?" taken away.
 QStringList elementsOf(const QString& segment) {
     QStringList out{QString()};
@@ -78,8 +76,9 @@ Owner ownerOf(const WorkFileContent& content, const ConnectionPtr& conn) {
     return allPending ? Owner::Pending : Owner::None;
 }
 
-void settle(const QString& workFile, Owner owner) {
-    const QString finalFile = workFile.left(workFile.size() - 1) + u'3';
+void settle(const GenerationNames& names, Owner owner) {
+    const QString& workFile = names.work;
+    const QString& finalFile = names.final;
     QString text;
     if (owner == Owner::Generated) {
         try {
@@ -91,10 +90,9 @@ void settle(const QString& workFile, Owner owner) {
                    finalFile + QStringLiteral(" : ") + e.description;
         }
     } else {
-        const QString page = workFile.left(workFile.size() - kWorkExtension.size()) + QStringLiteral(".htm");
         try {
             files::deleteFile(workFile);
-            if (files::fileExists(page)) files::deleteFile(page);
+            if (files::fileExists(names.summaryPage)) files::deleteFile(names.summaryPage);
             text = QStringLiteral("Le fichier ") + workFile +
                    QStringLiteral(" laissé par une génération interrompue a été supprimé : ses ordres n'ont pas été générés et restent en attente.");
         } catch (const VbError& e) {
@@ -149,15 +147,16 @@ void settleWorkFiles(const ConnectionPtr& conn, const QString& folder) {
     const QString dir = QFileInfo(folder + u'x').absolutePath() + u'/';
     const QString prefix = QFileInfo(folder + u'x').fileName().chopped(1);  // a folder text without its final "/"
     for (const files::Entry& e : files::listFolder(dir)) {
-        if (e.isFolder || !e.name.endsWith(kWorkExtension) || !e.name.startsWith(prefix)) continue;
-        const QString path = dir + e.name;
+        if (e.isFolder || !e.name.endsWith(GenerationNames::WorkExtension) || !e.name.startsWith(prefix)) continue;
+        const GenerationNames names = GenerationNames::of(dir, e.name.chopped(GenerationNames::WorkExtension.size()));
+        const QString& path = names.work;
         files::FileLock lock;
         if (!lock.tryLock(path)) continue;  // a run is writing it, or it cannot be read
         QFile f(path);
         if (!f.open(QIODevice::ReadOnly)) continue;
         const Owner owner = ownerOf(readWorkFile(f.readAll()), conn);
         f.close();
-        if (owner != Owner::None) settle(path, owner);
+        if (owner != Owner::None) settle(names, owner);
     }
 }
 

@@ -147,31 +147,10 @@ public:
     void setCell(size_t i, Cell c) { cellAt(i) = c; }
 
     Value get(size_t i, ColumnKind kind) const { return decode(cellAt(i), kind); }
-    bool isNull(size_t i) const {
-        const Cell c = cellAt(i);
-        const Tag t = Tag(c >> kShift);
-        return t == Tag::Null || (t == Tag::Boxed && boxes_[size_t(c & kPayload)].isNull());
-    }
-    // The bytes of a text cell as the database gave them; false for any other cell.
-    bool text(size_t i, QByteArrayView& out) const {
-        const Cell c = cellAt(i);
-        if (Tag(c >> kShift) != Tag::Text) return false;
-        out = textOf(c);
-        return true;
-    }
     void prefetch(size_t i) const { __builtin_prefetch(&cells_[i >> kCellShift][i & kCellMask]); }
     void prefetchText(size_t i) const {
         const Cell c = cellAt(i);
         if (Tag(c >> kShift) == Tag::Text) __builtin_prefetch(pointer(c));
-    }
-    // The whole number a cell read from the database holds; false for any other cell.
-    bool wholeNumber(size_t i, qint64& out) const {
-        const Cell c = cellAt(i);
-        switch (Tag(c >> kShift)) {
-        case Tag::Int:
-        case Tag::BigInt: out = wholeOf(c); return true;
-        default: return false;
-        }
     }
     // The `count` cells from `i` on, when they lie in one block (the cells of a row nearly
     // always do); null otherwise.
@@ -423,6 +402,13 @@ struct Recordset::Impl {
         if (kinds[size_t(field)] == ColumnKind::Text && v.type() == Value::Type::Text && values.setText(i, v.toText())) return;
         values.set(i, v);
     }
+    // What storedAt tells of one field of a row.
+    Q_ALWAYS_INLINE Stored storedOne(int row, int field, QByteArrayView& text) const {
+        requireOpen();
+        checkField(field);
+        if (row < 0 || row >= size()) throw noCurrentRecord();
+        return values.stored<false>(cellOf(order[size_t(row)], field), text, nullptr);
+    }
     Value original(int field) const { return values.decode(originals[size_t(field)], kinds[size_t(field)]); }
     void checkField(int index) const {
         if (index < 0 || index >= ncols) [[unlikely]]
@@ -617,7 +603,8 @@ struct Recordset::Impl {
                                   kind == ColumnKind::DateTime;
             for (int r = 0; r < nrows; ++r) {
                 qint64 n = 0;
-                if (asStored && values.wholeNumber(cellIndex(r, field), n)) {
+                QByteArrayView unused;
+                if (asStored && values.stored<true>(cellOf(r, field), unused, &n) == Stored::Whole) {
                     numbers.push_back(n);
                     continue;
                 }
@@ -642,9 +629,7 @@ struct Recordset::Impl {
                     std::reverse(order.begin(), order.end());
                     return;
                 }
-                std::stable_sort(order.begin(), order.end(), [&](int a, int b) {
-                    return desc ? numbers[size_t(a)] > numbers[size_t(b)] : numbers[size_t(a)] < numbers[size_t(b)];
-                });
+                std::stable_sort(order.begin(), order.end(), before);
                 return;
             }
         }
@@ -974,17 +959,12 @@ Value Recordset::valueAt(int row, int index) const {
 }
 
 bool Recordset::isNullAt(int row, int index) const {
-    d_->requireOpen();
-    d_->checkField(index);
-    if (row < 0 || row >= d_->size()) throw noCurrentRecord();
-    return d_->values.isNull(d_->cellIndex(d_->order[size_t(row)], index));
+    QByteArrayView text;
+    return d_->storedOne(row, index, text) == Stored::Null;
 }
 
 bool Recordset::storedTextAt(int row, int index, QByteArrayView& text) const {
-    d_->requireOpen();
-    d_->checkField(index);
-    if (row < 0 || row >= d_->size()) throw noCurrentRecord();
-    return d_->values.text(d_->cellIndex(d_->order[size_t(row)], index), text);
+    return d_->storedOne(row, index, text) == Stored::Text;
 }
 
 namespace {
